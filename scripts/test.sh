@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The whole suite under Address and UndefinedBehavior sanitizers, then every fuzz target briefly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fuzz_seconds="${ZEL_FUZZ_SECONDS:-20}"
+jobs="$(nproc)"
+
+scripts/install-deps.sh
+
+cmake --preset asan
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs" --timeout 300
+
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+shopt -s nullglob
+targets=(build/fuzz/fuzz/*_fuzz)
+for target in "${targets[@]}"; do
+  name="$(basename "$target")"
+  corpus="$(mktemp -d)"
+  if [ -d "fuzz/corpus/${name%_fuzz}" ]; then
+    cp -r "fuzz/corpus/${name%_fuzz}/." "$corpus/"
+  fi
+  echo "== fuzzing $name for ${fuzz_seconds}s"
+  # rss_limit and malloc_limit turn an allocation without bound into a failure.
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+    -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+  status=${PIPESTATUS[0]}
+  rm -rf "$corpus"
+  if [ "$status" -ne 0 ]; then
+    echo "fuzz target $name failed" >&2
+    exit "$status"
+  fi
+done
+echo "All tests and fuzz targets passed."
