@@ -1,0 +1,174 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/MotorModel.h"
+#include "sim/Recorder.h"
+
+namespace zel::sim {
+
+struct DeviceIdentity {
+  uint16_t softwareVersion = 0x1040;
+  uint16_t hardwareVersion = 0x0200;
+  uint16_t applicationNumber = 0x0001;
+  uint16_t applicationVersion = 0x0100;
+};
+
+struct DeviceConfig {
+  DeviceIdentity identity;
+  // Four characters; Service (16) compares them byte by byte.
+  std::string password = "ZELS";
+  // The digital input 'Enable', which decides while SysConfig bit 12 is clear.
+  bool enableInput = true;
+  // The analog set value input (rpm in speed regulation, mA in current regulation), used while
+  // SysConfig bit 0 is set.
+  int16_t analogSetValue = 0;
+  // Constant load the motor works against, in mA of Q-axis current.
+  int16_t loadCurrent = 100;
+};
+
+// What the device sends back for one accepted command frame. Commands outside the reply set
+// produce hasReply == false and nothing further goes on the line.
+struct CommandResult {
+  bool hasReply = false;
+  uint8_t replyCode = 0;
+  std::vector<uint16_t> words;
+};
+
+// The ZEL behind the frame protocol: identity, the 42 system parameters in RAM with their EEPROM
+// copy, the status values 128..140 of a small motor model, the error words, service mode, the
+// address variables and the recorder.
+//
+// Thread rules: every public member locks one mutex, so the serving thread executes commands
+// while a test advances the clock or raises errors from its own thread.
+//
+// Rejections: a command of the reply set that the device refuses answers reply code
+// kReplyRejected with one data word 0. A command without a reply has no way to report a refusal;
+// the device ignores it and changes nothing.
+class DeviceModel {
+ public:
+  static constexpr uint8_t kReplyOk = 0x00;
+  static constexpr uint8_t kReplyRejected = 0x05;
+  static constexpr int kSystemParameterCount = 42;
+  static constexpr int kFirstStatus = 128;
+  static constexpr int kLastStatus = 140;
+
+  // Reply words of Service (16).
+  static constexpr uint16_t kServiceAccepted = 0x004F;
+  static constexpr uint16_t kServiceRefused = 0x0046;
+
+  // SysConfig (parameter 1) bits the device acts on.
+  static constexpr uint16_t kConfigAnalogSetValue = 0x0001;
+  static constexpr uint16_t kConfigCurrentRegulation = 0x0004;
+  static constexpr uint16_t kConfigSoftwareEnable = 0x1000;
+  static constexpr uint16_t kConfigServiceMode = 0x4000;
+
+  // Status word (status value 128).
+  static constexpr uint16_t kStatusIndexFound = 0x0001;
+  static constexpr uint16_t kStatusHallFound = 0x0002;
+  static constexpr uint16_t kStatusRotorFound = 0x0004;
+  static constexpr uint16_t kStatusLargeCurrent = 0x0100;
+  static constexpr uint16_t kStatusSoftwareEnabled = 0x0400;
+  static constexpr uint16_t kStatusStopped = 0x2000;
+  static constexpr uint16_t kStatusEnabled = 0x4000;
+  static constexpr uint16_t kStatusPowerStage = 0x8000;
+
+  // Standard error word (ReadError, status value 137). Bit 15 summarises: it is set whenever any
+  // of bits 0..14 is. While an error is present the power stage stays off.
+  static constexpr uint16_t kErrorOverCurrent = 0x0001;
+  static constexpr uint16_t kErrorOverTemperature = 0x0002;
+  static constexpr uint16_t kErrorSpeedDeviation = 0x0004;
+  static constexpr uint16_t kErrorUnderVoltage = 0x0008;
+  static constexpr uint16_t kErrorEncoder = 0x0010;
+  static constexpr uint16_t kErrorSummary = 0x8000;
+
+  explicit DeviceModel(DeviceConfig config = {});
+
+  // True for the opcodes whose command frame is followed by a reply frame.
+  static bool HasReply(uint8_t opcode);
+
+  // Executes one accepted command frame (opcode and its data words).
+  CommandResult Execute(uint8_t opcode, std::span<const uint16_t> words);
+
+  // Runs the motor model and the recorder forward by `elapsed` of device time.
+  void Advance(std::chrono::microseconds elapsed);
+  std::chrono::microseconds Now() const;
+
+  // Inspection and stimulus, for tests and the program's verbose output.
+  uint16_t TempParameter(int number) const;
+  uint16_t EepromParameter(int number) const;
+  // System parameter (0..41) or status value (128..140); false for any other number.
+  bool ReadParameter(int number, int32_t& value) const;
+  bool InServiceMode() const;
+  bool SoftwareEnable() const;
+  uint16_t StatusWord() const;
+  uint16_t ErrorWord() const;
+  uint16_t CanErrorWord() const;
+  double SpeedRpm() const;
+  uint16_t Memory(uint16_t address) const;
+  DeviceIdentity Identity() const;
+
+  // Error bits 0..14; the summary bit follows by itself.
+  void RaiseError(int bit);
+  void RaiseCanError(int bit);
+  void SetEnableInput(bool on);
+  void SetAnalogSetValue(int16_t value);
+  void SetLoadCurrent(int16_t milliamps);
+
+  // Built-in default of system parameter `number` (0..41).
+  static uint16_t DefaultParameter(int number);
+
+ private:
+  CommandResult Reply(std::vector<uint16_t> words) const;
+  CommandResult Rejected() const;
+
+  CommandResult ReadTempParam(std::span<const uint16_t> words) const;
+  void SetTempParam(std::span<const uint16_t> words);
+  void WriteAllTempParam(std::span<const uint16_t> words);
+  CommandResult Service(std::span<const uint16_t> words);
+  CommandResult SetAddrVariable(std::span<const uint16_t> words);
+  CommandResult ReadAddrVariable(std::span<const uint16_t> words) const;
+  void SetupRecorder(std::span<const uint16_t> words);
+  CommandResult ReadRecordedData(std::span<const uint16_t> words);
+  CommandResult ReadVariables(std::span<const uint16_t> words) const;
+
+  bool ReadValue(int number, int32_t& value) const;
+  bool WriteValue(int number, int32_t value, bool fromAddress);
+  bool IsWritable(int number, int32_t value) const;
+  bool ReadAddress(uint16_t address, uint16_t& word) const;
+  bool WriteAddress(uint16_t address, uint16_t word);
+  // Width of a variable the recorder or opcode 50 reads: 2 or 4 bytes, 0 when unknown.
+  int VariableBytes(uint16_t variable) const;
+  bool ReadVariable(uint16_t variable, uint32_t& value) const;
+
+  uint16_t StatusWordLocked() const;
+  uint16_t ErrorWordLocked() const;
+  bool EnabledLocked() const;
+  bool PowerStageLocked() const;
+  MotorModel::Inputs MotorInputsLocked() const;
+  void AdvanceLocked(std::chrono::microseconds elapsed);
+
+  mutable std::mutex mutex_;
+  DeviceConfig config_;
+  std::array<uint16_t, kSystemParameterCount> temp_{};
+  std::array<uint16_t, kSystemParameterCount> eeprom_{};
+  bool softwareEnable_ = false;
+  bool stopped_ = false;
+  uint16_t errorBits_ = 0;
+  uint16_t canErrorBits_ = 0;
+  int16_t speedSetValue_ = 0;
+  int16_t currentSetValue_ = 0;
+  std::map<uint16_t, uint16_t> ram_;
+  MotorModel motor_;
+  Recorder recorder_;
+  std::chrono::microseconds now_{0};
+};
+
+}  // namespace zel::sim

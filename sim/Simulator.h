@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "sim/DeviceModel.h"
+#include "sim/FaultInjector.h"
+
+namespace zel::sim {
+
+class PseudoTerminal;
+
+struct SimulatorOptions {
+  // Where the pseudo-terminal's slave is linked (a symbolic link). A stale link there is
+  // replaced; a regular file is never overwritten.
+  std::string linkPath;
+  // The device answers only when the tool's terminal is set to this rate.
+  uint32_t baud = 38400;
+  // Send each byte no earlier than 10 bits at `baud` after the previous one.
+  bool paced = false;
+  DeviceConfig device;
+  // Log every frame to stderr.
+  bool verbose = false;
+  // The device clock follows the wall clock. Tests clear this and drive Device().Advance().
+  bool realTimeModel = true;
+  // Longest gap inside a command frame before the device gives up on it and waits for a new
+  // opcode.
+  std::chrono::milliseconds interByteTimeout{200};
+  // How long the device waits for the tool's 'O' after the reply code, and for its 'O'/'F'
+  // after the reply frame.
+  std::chrono::milliseconds ackTimeout{1000};
+};
+
+struct SimulatorStats {
+  uint64_t framesAccepted = 0;  // command frames answered 'O'
+  uint64_t framesRejected = 0;  // opcodes or frames answered 'F'
+  uint64_t bytesDropped = 0;    // bytes that arrived at another baud rate than the device's
+  uint64_t repliesAcked = 0;    // reply frames the tool answered with 'O'
+  uint64_t repliesRefused = 0;  // reply frames the tool answered with 'F'
+  uint64_t hangUps = 0;
+};
+
+// A simulated ZEL serving the device side of the frame protocol on a pseudo-terminal.
+//
+// Lifetime: Start opens the terminal pair, links it and starts one serving thread; Stop (or the
+// destructor) wakes that thread, joins it, closes the pair and removes the link. Stop never
+// blocks on the line. Device() and Faults() may be used from any thread while serving.
+class Simulator {
+ public:
+  explicit Simulator(SimulatorOptions options);
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  bool Start(std::string* error = nullptr);
+  void Stop();
+  bool Running() const;
+
+  std::string LinkPath() const;
+  uint32_t Baud() const { return options_.baud; }
+  DeviceModel& Device() { return device_; }
+  FaultInjector& Faults() { return faults_; }
+  SimulatorStats Stats() const;
+
+ private:
+  enum class Wait { kByte, kTimeout, kStop, kHangUp };
+
+  void Serve();
+  void ServeOneFrame(uint8_t opcode);
+  bool SendReply(const CommandResult& result);
+  Wait ReadByte(uint8_t& byte, std::chrono::milliseconds timeout);
+  Wait ReadByteUntil(uint8_t& byte, std::chrono::steady_clock::time_point deadline, bool forever);
+  void Send(const uint8_t* bytes, std::size_t count);
+  void SendByte(uint8_t byte) { Send(&byte, 1); }
+  void HangUp();
+  void CatchUpModel();
+  void Log(const std::string& text) const;
+
+  SimulatorOptions options_;
+  DeviceModel device_;
+  FaultInjector faults_;
+  std::unique_ptr<PseudoTerminal> terminal_;
+  std::thread thread_;
+  int wakeFd_ = -1;
+  std::atomic<bool> running_{false};
+  mutable std::mutex statsMutex_;
+  SimulatorStats stats_;
+  std::chrono::steady_clock::time_point modelClock_;
+  std::chrono::steady_clock::time_point nextSendSlot_;
+};
+
+}  // namespace zel::sim
