@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zel::link {
+
+// How long one read may wait. The total deadline runs from the start of the read; the interval
+// limit runs from the previous byte and only starts once the first byte has arrived, so a read
+// that gets nothing waits exactly totalMs. intervalMs < 0 means no interval limit.
+struct ReadTimeouts {
+  int32_t intervalMs = -1;
+  int64_t totalMs = 0;
+};
+
+// A byte stream to the ZEL: the serial port on a real line, an in-memory script in unit tests.
+// Implementations keep their own time (a monotonic clock, or a virtual one in tests); nothing
+// here ever waits without a deadline. Not thread-safe: the link's lock serialises all use.
+class ByteChannel {
+ public:
+  virtual ~ByteChannel() = default;
+
+  // Writes all n bytes; false when the write failed or wrote fewer bytes.
+  virtual bool Write(const uint8_t* data, int n) = 0;
+
+  // Reads up to n bytes into data, returning when n bytes arrived or a time-out ended the read.
+  // Returns the number of bytes read (0 to n), or -1 when the read failed (line gone, I/O error).
+  virtual int Read(uint8_t* data, int n, const ReadTimeouts& timeouts) = 0;
+
+  // Discards everything waiting in the input and output queues; false on failure.
+  virtual bool Purge() = 0;
+
+  // Releases the line; false when closing failed. The channel is unusable afterwards.
+  virtual bool Close() = 0;
+};
+
+// Opens the channel for a device name ("COM1" to "COM10") at a baud rate, configured for the
+// frame protocol (8 data bits, no parity, 1 stop bit, no flow control). On failure returns null
+// and sets resultCode to 0x80 (cannot open / held by another), 0x83 (configuration failed) or
+// 0x84 (line settings unreadable); on success resultCode is 0x00.
+using ChannelOpener = std::function<std::unique_ptr<ByteChannel>(
+    const std::string& deviceName, int32_t baud, uint8_t& resultCode)>;
+
+}  // namespace zel::link

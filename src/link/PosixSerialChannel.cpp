@@ -1,0 +1,249 @@
+#include "link/PosixSerialChannel.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "link/ResultCodes.h"
+
+namespace zel::link {
+
+namespace {
+
+// A line that takes no byte for this long is dead: no flow control is configured, so a real UART
+// always drains, and only a stuck pseudo-terminal peer could hold a write up.
+constexpr int64_t kWriteStallMs = 2000;
+
+int64_t NowNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Waits for events on fd until deadlineNs; returns poll's revents, 0 on time-out, -1 on error.
+int WaitFor(int fd, short events, int64_t deadlineNs) {
+  for (;;) {
+    const int64_t remaining = std::max<int64_t>(deadlineNs - NowNs(), 0);
+    timespec ts{static_cast<time_t>(remaining / 1'000'000'000),
+                static_cast<long>(remaining % 1'000'000'000)};
+    pollfd pfd{fd, events, 0};
+    const int rc = ppoll(&pfd, 1, &ts, nullptr);
+    if (rc > 0) return pfd.revents;
+    if (rc == 0) return 0;
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool BaudConstant(int32_t baud, speed_t& speed) {
+  // Only the rates termios names. Linux has no B14400 (nor 28800): such a rate fails the
+  // configuration rather than silently running the line at some other speed.
+  switch (baud) {
+    case 110:
+      speed = B110;
+      return true;
+    case 300:
+      speed = B300;
+      return true;
+    case 600:
+      speed = B600;
+      return true;
+    case 1200:
+      speed = B1200;
+      return true;
+    case 2400:
+      speed = B2400;
+      return true;
+    case 4800:
+      speed = B4800;
+      return true;
+    case 9600:
+      speed = B9600;
+      return true;
+    case 19200:
+      speed = B19200;
+      return true;
+    case 38400:
+      speed = B38400;
+      return true;
+    case 57600:
+      speed = B57600;
+      return true;
+    case 115200:
+      speed = B115200;
+      return true;
+    case 230400:
+      speed = B230400;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+PosixSerialChannel::~PosixSerialChannel() {
+  if (fd_ >= 0) Close();
+}
+
+std::string PosixSerialChannel::DevicePathFor(const std::string& deviceName) {
+  if (deviceName.size() < 4 || deviceName.compare(0, 3, "COM") != 0) return "";
+  const std::string digits = deviceName.substr(3);
+  if (digits.size() > 2 || digits[0] == '0' ||
+      !std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
+    return "";
+  }
+  const int number = std::atoi(digits.c_str());
+  if (number < 1 || number > 10) return "";
+  const std::string variable = "ZEL_COM" + digits;
+  if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
+    return path;
+  }
+  return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::string& path,
+                                                                 int32_t baud,
+                                                                 uint8_t& resultCode) {
+  resultCode = result::kOpenFailed;
+  if (path.empty()) return nullptr;
+  // O_NONBLOCK so that a modem device waiting for carrier cannot hang the open; reads and
+  // writes wait in ppoll() with deadlines instead.
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // The channel owns fd from here on, so every early return closes it.
+  std::unique_ptr<PosixSerialChannel> channel(new PosixSerialChannel(fd));
+  if (!isatty(fd)) return nullptr;
+  // TIOCEXCL keeps other programs out but root passes it; the lock on the open file
+  // description is what turns away a second opener, including another port in this process.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return nullptr;
+  ioctl(fd, TIOCEXCL);
+
+  // The driver's queue sizes (1200 bytes each way on the original platform) cannot be set on
+  // Linux; the tty layer's own buffers are larger than the longest frame, so nothing is lost.
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) {
+    resultCode = result::kGetSettingsFailed;
+    return nullptr;
+  }
+  speed_t speed = B0;
+  if (!BaudConstant(baud, speed)) {
+    resultCode = result::kConfigFailed;
+    return nullptr;
+  }
+  cfmakeraw(&settings);  // 8 data bits, no parity, no character translation
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
+  settings.c_cflag |= CLOCAL | CREAD;
+  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  if (cfsetispeed(&settings, speed) != 0 || cfsetospeed(&settings, speed) != 0 ||
+      tcsetattr(fd, TCSANOW, &settings) != 0 || tcflush(fd, TCIOFLUSH) != 0) {
+    resultCode = result::kConfigFailed;
+    return nullptr;
+  }
+  // The ZEL's cable does not use DTR or RTS; they are held inactive. A pseudo-terminal has no
+  // modem lines and refuses the request, which is harmless.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  if (ioctl(fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
+    resultCode = result::kConfigFailed;
+    return nullptr;
+  }
+  resultCode = result::kOk;
+  return channel;
+}
+
+ChannelOpener PosixSerialChannel::Opener() {
+  return [](const std::string& deviceName, int32_t baud,
+            uint8_t& resultCode) -> std::unique_ptr<ByteChannel> {
+    return OpenPath(DevicePathFor(deviceName), baud, resultCode);
+  };
+}
+
+ChannelOpener PosixSerialChannel::OpenerForPath(std::string path) {
+  return [path = std::move(path)](const std::string&, int32_t baud,
+                                  uint8_t& resultCode) -> std::unique_ptr<ByteChannel> {
+    return OpenPath(path, baud, resultCode);
+  };
+}
+
+bool PosixSerialChannel::Write(const uint8_t* data, int n) {
+  if (fd_ < 0 || data == nullptr || n < 0) return false;
+  int done = 0;
+  while (done < n) {
+    const ssize_t rc = write(fd_, data + done, static_cast<size_t>(n - done));
+    if (rc > 0) {
+      done += static_cast<int>(rc);
+      continue;
+    }
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    const int revents = WaitFor(fd_, POLLOUT, NowNs() + kWriteStallMs * 1'000'000);
+    if (revents <= 0 || (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
+  }
+  return true;
+}
+
+int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts) {
+  if (fd_ < 0 || data == nullptr || n < 0) return -1;
+  const int64_t start = NowNs();
+  const int64_t totalDeadline = start + std::max<int64_t>(timeouts.totalMs, 0) * 1'000'000;
+  int got = 0;
+  int64_t lastByte = start;
+  while (got < n) {
+    // Take what is already there first: a zero time-out still delivers bytes that arrived.
+    const ssize_t rc = read(fd_, data + got, static_cast<size_t>(n - got));
+    if (rc > 0) {
+      got += static_cast<int>(rc);
+      lastByte = NowNs();
+      continue;
+    }
+    if (rc == 0) return -1;  // end of file: the other end of the line is gone
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+
+    int64_t deadline = totalDeadline;
+    if (got > 0 && timeouts.intervalMs >= 0) {
+      deadline = std::min(deadline, lastByte + int64_t{timeouts.intervalMs} * 1'000'000);
+    }
+    if (NowNs() >= deadline) break;
+    const int revents = WaitFor(fd_, POLLIN, deadline);
+    if (revents < 0 || (revents & POLLNVAL) != 0) return -1;
+    if (revents == 0) break;
+    // POLLHUP/POLLERR fall through to read(), which reports the failure (or drains what is
+    // left), so a hung-up line never spins here.
+    if ((revents & POLLIN) == 0) {
+      const ssize_t last = read(fd_, data + got, static_cast<size_t>(n - got));
+      if (last > 0) {
+        got += static_cast<int>(last);
+        lastByte = NowNs();
+        continue;
+      }
+      return -1;
+    }
+  }
+  return got;
+}
+
+bool PosixSerialChannel::Purge() {
+  return fd_ >= 0 && tcflush(fd_, TCIOFLUSH) == 0;
+}
+
+bool PosixSerialChannel::Close() {
+  if (fd_ < 0) return false;
+  // Leave the terminal open to others again; a peer that keeps its end open would otherwise
+  // see the exclusive flag survive this close.
+  ioctl(fd_, TIOCNXCL);
+  const int fd = fd_;
+  fd_ = -1;
+  return close(fd) == 0;  // also drops the lock
+}
+
+}  // namespace zel::link
