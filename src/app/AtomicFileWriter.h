@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zel::app {
+
+// Replaces a file as a whole: the bytes go to a fresh temporary file in the target's folder,
+// which is flushed to disk and then renamed over the target. A crash or a full disk therefore
+// leaves either the old file or the new one, never half a file, and no temporary file is left
+// behind when writing fails. An existing target keeps its permission bits; a new file gets the
+// usual ones (0666 less the umask). A symbolic link as target is replaced, not followed.
+class AtomicFileWriter {
+ public:
+  // True when target now holds exactly bytes. On failure errorText says what went wrong and the
+  // target is as it was.
+  static bool Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                    std::string& errorText);
+  static bool Write(const std::filesystem::path& target, std::string_view text,
+                    std::string& errorText);
+};
+
+}  // namespace zel::app
