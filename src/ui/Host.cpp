@@ -2,7 +2,38 @@
 
 #include <atomic>
 
+#include "ui/Window.h"
+
 namespace zel::ui {
+
+bool Host::AskOpenFile(FileRequest&) {
+  return false;
+}
+
+bool Host::AskSaveFile(FileRequest&) {
+  return false;
+}
+
+bool Host::ChooseFolder(const std::string&, std::string&) {
+  return false;
+}
+
+void Host::ShowText(const std::string&, const std::string&) {}
+
+bool Host::Print(const PrintJob&) {
+  return false;
+}
+
+int Host::RunModal(Window& window) {
+  if (!window.IsEnded()) window.Press(kIdCancel);
+  // A window whose Cancel is refused must still end: a host without a screen cannot wait.
+  if (!window.IsEnded()) window.EndDialog(kResultCancel);
+  return window.Result();
+}
+
+void Host::ShowModeless(Window&) {}
+
+void Host::CloseModeless(Window&) {}
 
 namespace {
 
@@ -22,6 +53,8 @@ Host& CurrentHost() {
   return host ? *host : silentHost;
 }
 
-void SetCurrentHost(Host* host) { currentHost.store(host, std::memory_order_release); }
+void SetCurrentHost(Host* host) {
+  currentHost.store(host, std::memory_order_release);
+}
 
 }  // namespace zel::ui
