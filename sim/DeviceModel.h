@@ -140,7 +140,7 @@ class DeviceModel {
   CommandResult ReadVariables(std::span<const uint16_t> words) const;
 
   bool ReadValue(int number, int32_t& value) const;
-  bool WriteValue(int number, int32_t value, bool fromAddress);
+  bool WriteValue(int number, int32_t value);
   bool IsWritable(int number, int32_t value) const;
   bool ReadAddress(uint16_t address, uint16_t& word) const;
   bool WriteAddress(uint16_t address, uint16_t word);

@@ -37,6 +37,7 @@ class MotorModel {
   double CurrentDemand() const { return currentDemand_; }
   int64_t Position() const { return static_cast<int64_t>(position_); }
   int64_t PositionDemand() const { return static_cast<int64_t>(positionDemand_); }
+  void SetPositionDemand(int64_t counts) { positionDemand_ = static_cast<double>(counts); }
   // Rotor angle within one turn, in quadrature counts.
   int RotorAngle(int countsPerTurn) const;
 

@@ -1,0 +1,317 @@
+#include "sim/Simulator.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "link/Crc16.h"
+#include "sim/PseudoTerminal.h"
+
+namespace zel::sim {
+namespace {
+
+constexpr uint8_t kAccept = 'O';
+constexpr uint8_t kReject = 'F';
+
+// The frame checksum runs over opcode (or reply code), L, and each data word high byte first,
+// although the words travel low byte first.
+uint16_t FrameChecksum(uint8_t code, uint8_t length, const std::vector<uint16_t>& words) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(2 + 2 * words.size());
+  bytes.push_back(code);
+  bytes.push_back(length);
+  for (uint16_t word : words) {
+    bytes.push_back(static_cast<uint8_t>(word >> 8));
+    bytes.push_back(static_cast<uint8_t>(word & 0xFF));
+  }
+  return link::Crc16::Compute(bytes);
+}
+
+timespec ToTimespec(std::chrono::steady_clock::time_point point) {
+  auto since = point.time_since_epoch();
+  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+  auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds);
+  return timespec{static_cast<time_t>(seconds.count()), static_cast<long>(nanos.count())};
+}
+
+std::string Hex(const std::vector<uint16_t>& words) {
+  std::string text;
+  char buffer[8];
+  for (uint16_t word : words) {
+    std::snprintf(buffer, sizeof buffer, " %04X", word);
+    text += buffer;
+  }
+  return text;
+}
+
+}  // namespace
+
+Simulator::Simulator(SimulatorOptions options)
+    : options_(std::move(options)), device_(options_.device) {}
+
+Simulator::~Simulator() {
+  Stop();
+}
+
+bool Simulator::Start(std::string* error) {
+  if (running_) {
+    if (error != nullptr) *error = "already running";
+    return false;
+  }
+  if (options_.baud == 0) {
+    if (error != nullptr) *error = "baud rate must not be 0";
+    return false;
+  }
+  auto terminal = std::make_unique<PseudoTerminal>();
+  if (!terminal->Open(options_.linkPath, options_.baud, error)) return false;
+  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ < 0) {
+    if (error != nullptr) *error = "eventfd failed";
+    terminal->RemoveLink();
+    return false;
+  }
+  terminal_ = std::move(terminal);
+  modelClock_ = std::chrono::steady_clock::now();
+  nextSendSlot_ = modelClock_;
+  running_ = true;
+  thread_ = std::thread([this] { Serve(); });
+  return true;
+}
+
+void Simulator::Stop() {
+  if (!thread_.joinable()) return;
+  running_ = false;
+  uint64_t one = 1;
+  ssize_t ignored = write(wakeFd_, &one, sizeof one);
+  (void)ignored;
+  thread_.join();
+  terminal_->Close();
+  terminal_->RemoveLink();
+  close(wakeFd_);
+  wakeFd_ = -1;
+}
+
+bool Simulator::Running() const {
+  return running_;
+}
+
+std::string Simulator::LinkPath() const {
+  return options_.linkPath;
+}
+
+SimulatorStats Simulator::Stats() const {
+  std::lock_guard lock(statsMutex_);
+  return stats_;
+}
+
+void Simulator::Log(const std::string& text) const {
+  if (options_.verbose) std::fprintf(stderr, "zelsim: %s\n", text.c_str());
+}
+
+void Simulator::CatchUpModel() {
+  if (!options_.realTimeModel) return;
+  auto now = std::chrono::steady_clock::now();
+  device_.Advance(std::chrono::duration_cast<std::chrono::microseconds>(now - modelClock_));
+  modelClock_ = now;
+}
+
+Simulator::Wait Simulator::ReadByte(uint8_t& byte, std::chrono::milliseconds timeout) {
+  return ReadByteUntil(byte, std::chrono::steady_clock::now() + timeout, false);
+}
+
+Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
+                                         std::chrono::steady_clock::time_point deadline,
+                                         bool forever) {
+  while (running_) {
+    int timeoutMs = -1;
+    if (!forever) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() < 0) return Wait::kTimeout;
+      timeoutMs = static_cast<int>(left.count()) + 1;
+    }
+    pollfd fds[2] = {{terminal_->MasterFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    int ready = poll(fds, 2, timeoutMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return Wait::kHangUp;
+    }
+    if (fds[1].revents != 0) return Wait::kStop;
+    if (ready == 0) continue;  // the deadline check above ends the wait
+    if ((fds[0].revents & POLLIN) == 0) {
+      if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::kHangUp;
+      continue;
+    }
+    uint8_t received = 0;
+    ssize_t count = read(terminal_->MasterFd(), &received, 1);
+    if (count < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (count <= 0) return Wait::kHangUp;
+    // A UART set to another rate than the sender's sees only garbage: the byte is lost.
+    if (terminal_->LineBaud() != options_.baud) {
+      std::lock_guard lock(statsMutex_);
+      ++stats_.bytesDropped;
+      continue;
+    }
+    byte = received;
+    return Wait::kByte;
+  }
+  return Wait::kStop;
+}
+
+void Simulator::Send(const uint8_t* bytes, std::size_t count) {
+  using Clock = std::chrono::steady_clock;
+  // One start bit, eight data bits, one stop bit.
+  auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
+  for (std::size_t i = 0; i < count && running_; ++i) {
+    if (options_.paced) {
+      // An absolute schedule: the line rate holds over a whole reply without drifting.
+      auto now = Clock::now();
+      if (nextSendSlot_ < now) nextSendSlot_ = now;
+      timespec at = ToTimespec(nextSendSlot_);
+      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+      }
+      nextSendSlot_ += byteTime;
+    }
+    // The master is non-blocking; a tool that never reads must not stall the device forever.
+    auto giveUp = Clock::now() + std::chrono::milliseconds(500);
+    while (running_) {
+      ssize_t written = write(terminal_->MasterFd(), bytes + i, 1);
+      if (written == 1) break;
+      if (written < 0 && errno != EAGAIN && errno != EINTR) return;
+      if (Clock::now() > giveUp) return;
+      pollfd fds[2] = {{terminal_->MasterFd(), POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+      poll(fds, 2, 10);
+    }
+  }
+}
+
+void Simulator::HangUp() {
+  Log("hanging up");
+  terminal_->Close();
+  {
+    std::lock_guard lock(statsMutex_);
+    ++stats_.hangUps;
+  }
+  std::string error;
+  if (!terminal_->Open(options_.linkPath, options_.baud, &error)) {
+    std::fprintf(stderr, "zelsim: cannot reopen the line after a hang-up: %s\n", error.c_str());
+    running_ = false;
+  }
+}
+
+void Simulator::Serve() {
+  while (running_) {
+    uint8_t opcode = 0;
+    Wait wait = ReadByteUntil(opcode, {}, true);
+    if (wait == Wait::kStop) break;
+    if (wait == Wait::kHangUp) {
+      HangUp();
+      continue;
+    }
+    if (wait != Wait::kByte) continue;
+    if (faults_.NeverAnswer()) continue;
+    if (faults_.TakeHangUp()) {
+      HangUp();
+      continue;
+    }
+    ServeOneFrame(opcode);
+  }
+}
+
+void Simulator::ServeOneFrame(uint8_t opcode) {
+  std::vector<uint8_t> noise = faults_.TakeNoise();
+  if (!noise.empty()) Send(noise.data(), noise.size());
+  if (faults_.TakeOpcodeReject()) {
+    Log("opcode " + std::to_string(opcode) + " rejected on request");
+    SendByte(kReject);
+    std::lock_guard lock(statsMutex_);
+    ++stats_.framesRejected;
+    return;
+  }
+  SendByte(kAccept);
+
+  // The rest of the frame must follow without a long gap; after one the device forgets the
+  // frame and treats the next byte as an opcode again.
+  uint8_t length = 0;
+  if (ReadByte(length, options_.interByteTimeout) != Wait::kByte) return;
+  std::vector<uint16_t> words(static_cast<std::size_t>(length) + 1);
+  for (uint16_t& word : words) {
+    uint8_t low = 0;
+    uint8_t high = 0;
+    if (ReadByte(low, options_.interByteTimeout) != Wait::kByte) return;
+    if (ReadByte(high, options_.interByteTimeout) != Wait::kByte) return;
+    word = static_cast<uint16_t>(low | (high << 8));
+  }
+  uint8_t crcLow = 0;
+  uint8_t crcHigh = 0;
+  if (ReadByte(crcLow, options_.interByteTimeout) != Wait::kByte) return;
+  if (ReadByte(crcHigh, options_.interByteTimeout) != Wait::kByte) return;
+  uint16_t received = static_cast<uint16_t>(crcLow | (crcHigh << 8));
+  uint16_t expected = FrameChecksum(opcode, length, words);
+  bool forcedReject = received == expected && faults_.TakeChecksumReject();
+  if (received != expected || forcedReject) {
+    Log("frame " + std::to_string(opcode) +
+        (forcedReject ? " rejected on request" : " bad checksum"));
+    SendByte(kReject);
+    std::lock_guard lock(statsMutex_);
+    ++stats_.framesRejected;
+    return;
+  }
+  SendByte(kAccept);
+  {
+    std::lock_guard lock(statsMutex_);
+    ++stats_.framesAccepted;
+  }
+
+  CatchUpModel();
+  CommandResult result = device_.Execute(opcode, words);
+  Log("opcode " + std::to_string(opcode) + " words" + Hex(words) +
+      (result.hasReply
+           ? " -> code " + std::to_string(result.replyCode) + " words" + Hex(result.words)
+           : ""));
+  if (result.hasReply) SendReply(result);
+}
+
+bool Simulator::SendReply(const CommandResult& result) {
+  std::vector<uint16_t> words = result.words;
+  if (words.empty()) words.push_back(0);
+  if (words.size() > 256) words.resize(256);
+  auto length = static_cast<uint8_t>(words.size() - 1);
+
+  SendByte(result.replyCode);
+  uint8_t answer = 0;
+  if (ReadByte(answer, options_.ackTimeout) != Wait::kByte || answer != kAccept) {
+    Log("no 'O' for the reply code; reply dropped");
+    return false;
+  }
+  uint16_t checksum = FrameChecksum(result.replyCode, length, words);
+  if (faults_.TakeReplyCorruption()) checksum ^= 0x5A5A;
+  std::vector<uint8_t> bytes;
+  bytes.reserve(3 + 2 * words.size());
+  bytes.push_back(length);
+  for (uint16_t word : words) {
+    bytes.push_back(static_cast<uint8_t>(word & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(word >> 8));
+  }
+  bytes.push_back(static_cast<uint8_t>(checksum & 0xFF));
+  bytes.push_back(static_cast<uint8_t>(checksum >> 8));
+  std::size_t stopAfter = 0;
+  if (faults_.TakeReplyStop(stopAfter)) {
+    Send(bytes.data(), std::min(stopAfter, bytes.size()));
+    Log("reply stopped on request");
+    return false;
+  }
+  Send(bytes.data(), bytes.size());
+  if (ReadByte(answer, options_.ackTimeout) != Wait::kByte) return false;
+  std::lock_guard lock(statsMutex_);
+  if (answer == kAccept) ++stats_.repliesAcked;
+  if (answer == kReject) ++stats_.repliesRefused;
+  return answer == kAccept;
+}
+
+}  // namespace zel::sim
