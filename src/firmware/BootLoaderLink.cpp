@@ -1,0 +1,61 @@
+#include "firmware/BootLoaderLink.h"
+
+#include <utility>
+
+#include "link/PosixSerialChannel.h"
+#include "link/SerialPort.h"
+
+namespace zel::firmware {
+
+BootPort::BootPort() : BootPort(link::PosixSerialChannel::Opener()) {}
+
+BootPort::BootPort(link::ChannelOpener opener) : opener_(std::move(opener)) {}
+
+BootPort::~BootPort() {
+  Close();
+}
+
+bool BootPort::Open(const std::string& portName, int32_t baudRate, int32_t timeoutMs) {
+  portName_ = portName;
+  baudRate_ = baudRate;
+  timeoutMs_ = timeoutMs;
+  if (channel_ != nullptr) Close();
+
+  const std::string deviceName = link::SerialPort::DeviceNameFor(portName);
+  if (deviceName.empty() || !opener_) return false;
+  uint8_t code = 0;
+  channel_ = opener_(deviceName, baudRate, code);
+  if (channel_ != nullptr && code != 0) channel_.reset();
+  // The line starts clean, as after the device port's open.
+  if (channel_ != nullptr && !channel_->Purge()) {
+    channel_->Close();
+    channel_.reset();
+  }
+  return channel_ != nullptr;
+}
+
+bool BootPort::Close() {
+  if (channel_ == nullptr) return false;
+  const bool closed = channel_->Close();
+  channel_.reset();
+  return closed;
+}
+
+bool BootPort::Write(const uint8_t* data, int n) {
+  if (channel_ == nullptr || data == nullptr || n < 0) return false;
+  return channel_->Write(data, n);
+}
+
+bool BootPort::Read(uint8_t* data, int n, int32_t c) {
+  if (channel_ == nullptr || data == nullptr || n < 0) return false;
+  link::ReadTimeouts timeouts;
+  timeouts.intervalMs = timeoutMs_;
+  timeouts.totalMs = static_cast<int64_t>(timeoutMs_) * n + c;
+  return channel_->Read(data, n, timeouts) == n;
+}
+
+BootLoaderLink::BootLoaderLink() = default;
+
+BootLoaderLink::BootLoaderLink(link::ChannelOpener opener) : port_(std::move(opener)) {}
+
+}  // namespace zel::firmware

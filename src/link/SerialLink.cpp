@@ -1,0 +1,88 @@
+#include "link/SerialLink.h"
+
+#include <array>
+#include <utility>
+
+#include "link/CommandFrame.h"
+#include "link/ResultCodes.h"
+
+namespace zel::link {
+
+namespace {
+
+// A claim would never be recorded with the id of "no thread", so it stands for "unclaimed".
+const std::thread::id kNoOwner{};
+
+constexpr std::array<uint8_t, 16> kReplyOpcodes = {1,  2,  16, 17, 18, 20, 24, 26,
+                                                   40, 41, 42, 49, 50, 62, 67, 68};
+
+}  // namespace
+
+SerialLink::SerialLink() = default;
+
+SerialLink::SerialLink(ChannelOpener opener) : port_(std::move(opener)) {}
+
+bool SerialLink::ExpectsReply(uint8_t opcode) {
+  for (uint8_t code : kReplyOpcodes) {
+    if (code == opcode) return true;
+  }
+  return false;
+}
+
+void SerialLink::Claim() {
+  owner_.store(std::this_thread::get_id());
+}
+
+void SerialLink::Release() {
+  owner_.store(kNoOwner);
+}
+
+bool SerialLink::ClaimedByOtherThread() const {
+  const std::thread::id owner = owner_.load();
+  return owner != kNoOwner && owner != std::this_thread::get_id();
+}
+
+bool SerialLink::Open(const CommSettings& settings) {
+  if (ClaimedByOtherThread()) return false;
+  std::lock_guard lock(mutex_);
+  const uint8_t code = port_.Open(settings.baudRate, SerialPort::DeviceNameFor(settings.portName),
+                                  settings.timeoutMs, settings.transmitTrials);
+  lastResult_.store(code);
+  return code == result::kOk;
+}
+
+bool SerialLink::Close() {
+  std::lock_guard lock(mutex_);
+  return port_.Close() == result::kOk;
+}
+
+bool SerialLink::IsOpen() const {
+  std::lock_guard lock(mutex_);
+  return port_.IsOpen();
+}
+
+bool SerialLink::Execute(CommandFrame& frame) {
+  // A claimed line refuses other threads before anything reaches the port.
+  if (ClaimedByOtherThread()) return false;
+  // Arguments that did not fit the frame would go out cut short: never send such a frame.
+  if (frame.PackingOverflowed()) return false;
+
+  const uint8_t opcode = frame.Opcode();
+  const bool withReply = ExpectsReply(opcode);
+  uint8_t code = result::kOk;
+  {
+    std::lock_guard lock(mutex_);
+    code = port_.SendFrameWithRetries(&frame.Command());
+    if (code == result::kOk && withReply) {
+      code = port_.ReceiveFrame(&frame.Reply(), frame.ReplyAllowance());
+    }
+  }
+  lastResult_.store(code);
+  if (code != result::kOk) return false;
+  // A complete exchange can still carry the ZEL's refusal of the command.
+  if (withReply && frame.Reply().code != 0) return false;
+  if (withReply) frame.Unpack();
+  return true;
+}
+
+}  // namespace zel::link

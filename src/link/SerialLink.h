@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "link/ByteChannel.h"
+#include "link/CommSettings.h"
+#include "link/SerialPort.h"
+
+namespace zel::link {
+
+class CommandFrame;
+
+// The link layer: serialises every exchange on the line, lets one thread claim the line, decides
+// whether a reply frame follows a command and checks the reply code.
+//
+// Thread rules: any thread may call Execute; the lock is held for the whole exchange (command
+// frame and reply frame), so exchanges of different threads interleave only between complete
+// exchanges. While a thread has claimed the line, Execute and Open from every other thread fail
+// at once without touching the port. Open and Close take the same lock, so a re-open never pulls
+// the port from under an exchange running on another thread.
+class SerialLink {
+ public:
+  SerialLink();
+  explicit SerialLink(ChannelOpener opener);
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // Opens the port with the settings; true when the port answered 0x00.
+  bool Open(const CommSettings& settings);
+  bool Close();
+  bool IsOpen() const;
+
+  // Runs one exchange; true when the command went through and its results have been unpacked.
+  bool Execute(CommandFrame& frame);
+
+  // The opcodes whose command frame is followed by a reply frame.
+  static bool ExpectsReply(uint8_t opcode);
+
+  // Records the calling thread as the only one allowed on the line; Release lifts the claim.
+  void Claim();
+  void Release();
+  // True when a thread other than the caller holds the claim.
+  bool ClaimedByOtherThread() const;
+
+  // The result code of the last exchange or open (0x00 on success), for diagnostics.
+  uint8_t LastResult() const { return lastResult_.load(); }
+
+ private:
+  SerialPort port_;
+  mutable std::mutex mutex_;
+  std::atomic<std::thread::id> owner_{};
+  std::atomic<uint8_t> lastResult_{0};
+};
+
+}  // namespace zel::link

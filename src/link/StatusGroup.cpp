@@ -1,0 +1,106 @@
+#include "link/StatusGroup.h"
+
+#include "link/ParameterGroup.h"
+#include "ui/Host.h"
+
+namespace zel::link {
+
+namespace {
+constexpr int16_t kSysConfig = 1;
+}
+
+StatusGroup::StatusGroup(SerialLink* link, parameters::CParameterTable* definitions)
+    : CommandGroup(link, definitions) {}
+
+bool StatusGroup::ReadWord(uint8_t opcode, uint16_t& value) {
+  CommandFrame frame(opcode);
+  frame.Bind(value, ResultType::kWord);
+  return Execute(frame);
+}
+
+bool StatusGroup::ReadSysStatus(uint16_t& status) {
+  return ReadWord(kReadSysStatus, status);
+}
+
+bool StatusGroup::ReadError(uint16_t& error) {
+  return ReadWord(kReadError, error);
+}
+
+bool StatusGroup::ClearError() {
+  if (!ExecuteBare(kClearError)) return false;
+  ShowIfAllowed("Errors are cleared!");
+  return true;
+}
+
+bool StatusGroup::ResetSoftware() {
+  return ExecuteBare(kResetSoftware);
+}
+
+bool StatusGroup::SendEnable(uint16_t word) {
+  CommandFrame frame(kEnable);
+  frame.Put16(word);
+  return Execute(frame);
+}
+
+bool StatusGroup::Enable(bool enable) {
+  lastEnableChoice_ = enable;
+  if (!SendEnable(enable ? 1 : 0)) return false;
+  ShowIfAllowed(enable ? "The System is enabled!" : "The System is disabled!");
+  return true;
+}
+
+bool StatusGroup::SuspendEnable(bool& previousSoftwareEnabling, bool& previousEnabled, bool warn) {
+  if (suspended_) return true;
+  if (parameters_ == nullptr) return false;
+
+  uint16_t sysConfig = 0;
+  uint16_t status = 0;
+  if (!parameters_->ReadTempParam(kSysConfig, sysConfig)) return false;
+  if (!ReadSysStatus(status)) return false;
+
+  previousSoftwareEnabling = (sysConfig & ParameterGroup::kSoftwareEnablingBit) != 0;
+  previousEnabled = (status & kDriveEnabledBit) != 0;
+  if (warn && previousEnabled) {
+    ui::CurrentHost().ShowMessage("The ZEL will be disabled!", ui::Icon::Information);
+  }
+
+  // Take the enable source over to software, then switch the drive off by command.
+  sysConfig |= ParameterGroup::kSoftwareEnablingBit;
+  if (!parameters_->SetTempParam(kSysConfig, 0, sysConfig)) return false;
+  if (!SendEnable(0)) return false;
+  suspended_ = true;
+  return true;
+}
+
+bool StatusGroup::ResumeEnable(bool previousSoftwareEnabling, bool previousEnabled, bool ask) {
+  if (!suspended_) return true;
+  if (parameters_ == nullptr) return false;
+
+  uint16_t sysConfig = 0;
+  if (!parameters_->ReadTempParam(kSysConfig, sysConfig)) return false;
+
+  if (!previousSoftwareEnabling) {
+    // Back to hardware enabling: the digital input decides, so no Enable command is sent. The
+    // user must confirm that the input is safe before the source changes; without that
+    // confirmation SysConfig is left under software enabling (drive off) and the guard ends.
+    sysConfig &= static_cast<uint16_t>(~ParameterGroup::kSoftwareEnablingBit);
+    bool write = true;
+    if (ask) write = confirmHardwareEnabling_ && confirmHardwareEnabling_();
+    if (write && !parameters_->SetTempParam(kSysConfig, 0, sysConfig)) return false;
+    suspended_ = false;
+    return true;
+  }
+
+  sysConfig |= ParameterGroup::kSoftwareEnablingBit;
+  if (!parameters_->SetTempParam(kSysConfig, 0, sysConfig)) return false;
+  uint16_t enableWord = 0;
+  if (previousEnabled) {
+    enableWord = 1;
+    if (ask && !ui::CurrentHost().AskYesNo("Do you really want to enable the ZEL?")) enableWord = 0;
+  }
+  if (!SendEnable(enableWord)) return false;
+  suspended_ = false;
+  return true;
+}
+
+}  // namespace zel::link

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+#include "link/CommandGroup.h"
+
+namespace zel::link {
+
+class ParameterGroup;
+
+// The status commands (opcodes 1 to 5) and the enable guard that parameter writes and
+// regulation-mode changes put around themselves.
+class StatusGroup : public CommandGroup {
+ public:
+  static constexpr uint8_t kReadSysStatus = 1;
+  static constexpr uint8_t kReadError = 2;
+  static constexpr uint8_t kClearError = 3;
+  static constexpr uint8_t kResetSoftware = 4;
+  static constexpr uint8_t kEnable = 5;
+
+  // Status word bits.
+  static constexpr uint16_t kDriveStoppedBit = 0x2000;
+  static constexpr uint16_t kDriveEnabledBit = 0x4000;
+
+  // Asked before the ZEL goes back to hardware enabling (the "ATTENTION!" confirmation); true
+  // when the user confirmed that the digital input 'Enable' has been checked.
+  using HardwareEnablingConfirmation = std::function<bool()>;
+
+  StatusGroup(SerialLink* link, parameters::CParameterTable* definitions);
+
+  // Wiring: the enable guard reads and writes SysConfig through the parameter group.
+  void SetParameterGroup(ParameterGroup* parameters) { parameters_ = parameters; }
+
+  bool ReadSysStatus(uint16_t& status);
+  bool ReadError(uint16_t& error);
+  // With the show flag: "Errors are cleared!" after success.
+  bool ClearError();
+  bool ResetSoftware();
+  // Sends Enable (1) or (0) and remembers the choice for the next "Enable" dialog. With the show
+  // flag: "The System is enabled!" / "The System is disabled!" after success.
+  bool Enable(bool enable);
+  // The choice the "Enable" dialog is preset to (initially enable).
+  bool LastEnableChoice() const { return lastEnableChoice_; }
+  void SetLastEnableChoice(bool enable) { lastEnableChoice_ = enable; }
+
+  // Disables the drive by software before parameters are written, reporting how it was enabled
+  // (SysConfig bit 12) and whether it was enabled (status bit 14). A second call while a
+  // suspension is active succeeds and changes nothing. With warn and an enabled drive, shows
+  // "The ZEL will be disabled!".
+  bool SuspendEnable(bool& previousSoftwareEnabling, bool& previousEnabled, bool warn);
+  // Restores the enable source and state after SuspendEnable. Does nothing (and succeeds) when no
+  // suspension is active. False when an exchange failed; see the .cpp for when the suspension
+  // stays active.
+  bool ResumeEnable(bool previousSoftwareEnabling, bool previousEnabled, bool ask);
+  bool EnableSuspended() const { return suspended_; }
+
+  // The confirmation shown before hardware enabling; unset means "not confirmed".
+  void SetHardwareEnablingConfirmation(HardwareEnablingConfirmation confirm) {
+    confirmHardwareEnabling_ = std::move(confirm);
+  }
+
+ private:
+  bool SendEnable(uint16_t word);
+  bool ReadWord(uint8_t opcode, uint16_t& value);
+
+  ParameterGroup* parameters_ = nullptr;
+  bool lastEnableChoice_ = true;
+  bool suspended_ = false;
+  HardwareEnablingConfirmation confirmHardwareEnabling_;
+};
+
+}  // namespace zel::link
