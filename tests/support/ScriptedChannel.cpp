@@ -125,6 +125,17 @@ std::vector<uint8_t> ScriptedChannel::FrameBytes(uint8_t code, const std::vector
   return wire;
 }
 
+link::FrameBuffer ScriptedChannel::MakeFrame(uint8_t code, const std::vector<uint16_t>& words) {
+  link::FrameBuffer frame;
+  frame.code = code;
+  frame.length = static_cast<uint8_t>(words.size() - 1);
+  for (size_t i = 0; i < words.size() && i < link::FrameBuffer::kMaxDataBytes / 2; ++i) {
+    frame.data[2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
+    frame.data[2 * i + 1] = static_cast<uint8_t>(words[i] >> 8);
+  }
+  return frame;
+}
+
 void ScriptedChannel::PumpLocked() {
   while (next_ < steps_.size()) {
     Step& step = steps_[next_];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/ByteChannel.h"
+#include "link/FrameBuffer.h"
 
 namespace zel::test {
 
@@ -60,6 +61,8 @@ class ScriptedChannel final : public link::ByteChannel {
   // of the tool's code. words holds 1 to 256 entries.
   static std::vector<uint8_t> FrameBytes(uint8_t code, const std::vector<uint16_t>& words);
   static uint16_t FrameChecksum(uint8_t code, const std::vector<uint16_t>& words);
+  // A frame buffer holding code and words (1 to 256), each word stored low byte first.
+  static link::FrameBuffer MakeFrame(uint8_t code, const std::vector<uint16_t>& words);
 
   // --- Faults -------------------------------------------------------------------------------
   void SetOpenResult(uint8_t code);  // opens through Opener() fail with code (0 lets them pass)
