@@ -197,17 +197,20 @@ int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts)
   const int64_t totalDeadline = start + std::max<int64_t>(timeouts.totalMs, 0) * 1'000'000;
   int got = 0;
   int64_t lastByte = start;
+  bool hungUp = false;
   while (got < n) {
     // Take what is already there first: a zero time-out still delivers bytes that arrived.
+    // With VMIN = VTIME = 0 an empty terminal reads 0 bytes, which is not an end of file.
     const ssize_t rc = read(fd_, data + got, static_cast<size_t>(n - got));
     if (rc > 0) {
       got += static_cast<int>(rc);
       lastByte = NowNs();
       continue;
     }
-    if (rc == 0) return -1;  // end of file: the other end of the line is gone
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    // Nothing left to read on a line that reported a hang-up: waiting would only spin.
+    if (hungUp) return -1;
 
     int64_t deadline = totalDeadline;
     if (got > 0 && timeouts.intervalMs >= 0) {
@@ -217,17 +220,7 @@ int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts)
     const int revents = WaitFor(fd_, POLLIN, deadline);
     if (revents < 0 || (revents & POLLNVAL) != 0) return -1;
     if (revents == 0) break;
-    // POLLHUP/POLLERR fall through to read(), which reports the failure (or drains what is
-    // left), so a hung-up line never spins here.
-    if ((revents & POLLIN) == 0) {
-      const ssize_t last = read(fd_, data + got, static_cast<size_t>(n - got));
-      if (last > 0) {
-        got += static_cast<int>(last);
-        lastByte = NowNs();
-        continue;
-      }
-      return -1;
-    }
+    hungUp = (revents & (POLLHUP | POLLERR)) != 0;
   }
   return got;
 }
