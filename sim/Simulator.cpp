@@ -109,6 +109,11 @@ SimulatorStats Simulator::Stats() const {
   return stats_;
 }
 
+void Simulator::Count(uint64_t SimulatorStats::*counter) {
+  std::lock_guard lock(statsMutex_);
+  ++(stats_.*counter);
+}
+
 void Simulator::Log(const std::string& text) const {
   if (options_.verbose) std::fprintf(stderr, "zelsim: %s\n", text.c_str());
 }
@@ -153,8 +158,7 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
     if (count <= 0) return Wait::kHangUp;
     // A UART set to another rate than the sender's sees only garbage: the byte is lost.
     if (terminal_->LineBaud() != options_.baud) {
-      std::lock_guard lock(statsMutex_);
-      ++stats_.bytesDropped;
+      Count(&SimulatorStats::bytesDropped);
       continue;
     }
     byte = received;
@@ -192,11 +196,8 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
 
 void Simulator::HangUp() {
   Log("hanging up");
+  Count(&SimulatorStats::hangUps);
   terminal_->Close();
-  {
-    std::lock_guard lock(statsMutex_);
-    ++stats_.hangUps;
-  }
   std::string error;
   if (!terminal_->Open(options_.linkPath, options_.baud, &error)) {
     std::fprintf(stderr, "zelsim: cannot reopen the line after a hang-up: %s\n", error.c_str());
@@ -228,9 +229,8 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   if (!noise.empty()) Send(noise.data(), noise.size());
   if (faults_.TakeOpcodeReject()) {
     Log("opcode " + std::to_string(opcode) + " rejected on request");
+    Count(&SimulatorStats::framesRejected);
     SendByte(kReject);
-    std::lock_guard lock(statsMutex_);
-    ++stats_.framesRejected;
     return;
   }
   SendByte(kAccept);
@@ -257,16 +257,12 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   if (received != expected || forcedReject) {
     Log("frame " + std::to_string(opcode) +
         (forcedReject ? " rejected on request" : " bad checksum"));
+    Count(&SimulatorStats::framesRejected);
     SendByte(kReject);
-    std::lock_guard lock(statsMutex_);
-    ++stats_.framesRejected;
     return;
   }
+  Count(&SimulatorStats::framesAccepted);
   SendByte(kAccept);
-  {
-    std::lock_guard lock(statsMutex_);
-    ++stats_.framesAccepted;
-  }
 
   CatchUpModel();
   CommandResult result = device_.Execute(opcode, words);
@@ -308,9 +304,8 @@ bool Simulator::SendReply(const CommandResult& result) {
   }
   Send(bytes.data(), bytes.size());
   if (ReadByte(answer, options_.ackTimeout) != Wait::kByte) return false;
-  std::lock_guard lock(statsMutex_);
-  if (answer == kAccept) ++stats_.repliesAcked;
-  if (answer == kReject) ++stats_.repliesRefused;
+  if (answer == kAccept) Count(&SimulatorStats::repliesAcked);
+  if (answer == kReject) Count(&SimulatorStats::repliesRefused);
   return answer == kAccept;
 }
 

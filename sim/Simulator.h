@@ -79,6 +79,7 @@ class Simulator {
   void SendByte(uint8_t byte) { Send(&byte, 1); }
   void HangUp();
   void CatchUpModel();
+  void Count(uint64_t SimulatorStats::*counter);
   void Log(const std::string& text) const;
 
   SimulatorOptions options_;
