@@ -1,0 +1,119 @@
+#include "firmware/CompoundFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "TestPackages.h"
+
+namespace zel::firmware {
+namespace {
+
+using test::ScratchDir;
+using zelpack::PackageNode;
+
+std::string NestedPackage(const std::filesystem::path& dir) {
+  PackageNode root;
+  PackageNode& version = root.AddStorage("Version A");
+  version.AddStream("Summary.txt", "summary");
+  PackageNode& inner = version.AddStorage("BinaryFiles").AddStorage("Deep");
+  inner.AddStream("Data.bin", std::string(5000, 'x') + "end");
+  root.AddStorage("Empty");
+  return test::WritePackage(root, dir / "nested.bin");
+}
+
+TEST(CompoundFileTest, ReadsBackWhatTheBuilderWrote) {
+  const std::string path = NestedPackage(ScratchDir("roundtrip"));
+  ASSERT_FALSE(path.empty());
+  CompoundFile file;
+  ASSERT_TRUE(file.Open(path));
+
+  std::vector<CompoundElement> elements;
+  ASSERT_TRUE(file.List({}, elements));
+  ASSERT_EQ(elements.size(), 2u);
+  for (const auto& e : elements) EXPECT_TRUE(e.isStorage) << e.name;
+
+  // Names are found whatever their case, at any depth; a stream is no storage and vice versa.
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(file.ReadStream({"VERSION a", "binaryfiles", "deep"}, "DATA.BIN", data));
+  ASSERT_EQ(data.size(), 5003u);
+  EXPECT_EQ(std::string(data.end() - 3, data.end()), "end");
+  EXPECT_FALSE(file.ReadStream({"Version A"}, "BinaryFiles", data));
+  EXPECT_TRUE(data.empty());
+  EXPECT_FALSE(file.List({"Version A", "Summary.txt"}, elements));
+  EXPECT_FALSE(file.List({"Missing"}, elements));
+  ASSERT_TRUE(file.List({"Empty"}, elements));
+  EXPECT_TRUE(elements.empty());
+
+  // The cap refuses a stream larger than allowed instead of reading it.
+  EXPECT_FALSE(file.ReadStream({"Version A", "BinaryFiles", "Deep"}, "Data.bin", data, 4096));
+  EXPECT_TRUE(file.ReadStream({"Version A", "BinaryFiles", "Deep"}, "Data.bin", data, 5003));
+
+  file.Close();
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.List({}, elements));
+}
+
+TEST(CompoundFileTest, PackagesOpenInAnIndependentReader) {
+  // Debian's python3-olefile lives with the system's interpreter, which need not be first on
+  // the PATH.
+  std::string python;
+  for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+    if (std::system((std::string(candidate) + " -c 'import olefile' 2>/dev/null").c_str()) == 0) {
+      python = candidate;
+      break;
+    }
+  }
+  if (python.empty()) GTEST_SKIP() << "python3-olefile is not installed";
+  const std::filesystem::path dir = ScratchDir("olefile");
+  const std::string path = NestedPackage(dir);
+  ASSERT_FALSE(path.empty());
+  const std::string script =
+      "import olefile,sys\n"
+      "o=olefile.OleFileIO(sys.argv[1])\n"
+      "d=o.openstream('Version A/BinaryFiles/Deep/Data.bin').read()\n"
+      "assert len(d)==5003 and d.endswith(b'end'), len(d)\n"
+      "assert o.openstream('Version A/Summary.txt').read()==b'summary'\n"
+      "assert o.exists('Empty') and o.get_type('Empty')==olefile.STGTY_STORAGE\n";
+  const std::filesystem::path scriptPath = dir / "check.py";
+  test::WriteBytes(scriptPath, test::Bytes(script));
+  EXPECT_EQ(std::system((python + " " + scriptPath.string() + " " + path).c_str()), 0);
+}
+
+TEST(CompoundFileTest, DamagedFilesNeverOpenIntoGarbageOrCrash) {
+  const std::filesystem::path dir = ScratchDir("damaged");
+  CompoundFile file;
+  EXPECT_FALSE(file.Open((dir / "absent.bin").string()));
+  EXPECT_FALSE(file.Open(dir.string()));  // a folder
+  test::WriteBytes(dir / "text.bin", test::Bytes("[Header]\r\nDate=1\r\n"));
+  EXPECT_FALSE(file.Open((dir / "text.bin").string()));
+  test::WriteBytes(dir / "empty.bin", {});
+  EXPECT_FALSE(file.Open((dir / "empty.bin").string()));
+  EXPECT_FALSE(file.OpenMemory({}));
+
+  // Truncations and flipped bytes of a good package: whatever opens must still answer every
+  // question without crashing, and a read either delivers the whole stream or nothing.
+  const std::vector<std::uint8_t> good = test::FileBytes(NestedPackage(dir));
+  ASSERT_GT(good.size(), 1024u);
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::uint8_t> bad = good;
+    if (round % 2 == 0) {
+      bad.resize(random() % good.size());
+    } else {
+      for (int i = 0; i < 8; ++i) bad[random() % bad.size()] = static_cast<std::uint8_t>(random());
+    }
+    if (!file.OpenMemory(bad)) continue;
+    std::vector<CompoundElement> elements;
+    file.List({}, elements);
+    std::vector<std::uint8_t> data;
+    if (file.ReadStream({"Version A", "BinaryFiles", "Deep"}, "Data.bin", data))
+      EXPECT_EQ(data.size(), 5003u);
+    else
+      EXPECT_TRUE(data.empty());
+  }
+}
+
+}  // namespace
+}  // namespace zel::firmware

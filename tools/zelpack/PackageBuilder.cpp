@@ -1,0 +1,136 @@
+#include "PackageBuilder.h"
+
+#include <gsf/gsf.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace zel::zelpack {
+
+namespace {
+
+// Compound file names are at most 31 characters.
+constexpr std::size_t kMaxNameLength = 31;
+
+bool WriteChildren(GsfOutfile* parent, const PackageNode& node, std::string& error) {
+  for (const PackageNode& child : node.children) {
+    if (child.name.empty() || child.name.size() > kMaxNameLength) {
+      error = "name '" + child.name + "' is empty or longer than 31 characters";
+      return false;
+    }
+    GsfOutput* output = gsf_outfile_new_child(parent, child.name.c_str(), child.isStorage);
+    if (output == nullptr) {
+      error = "cannot create '" + child.name + "'";
+      return false;
+    }
+    bool ok = true;
+    if (child.isStorage) {
+      ok = WriteChildren(GSF_OUTFILE(output), child, error);
+    } else if (!child.data.empty() &&
+               !gsf_output_write(output, child.data.size(), child.data.data())) {
+      error = "cannot write '" + child.name + "'";
+      ok = false;
+    }
+    if (!gsf_output_close(output) && ok) {
+      error = "cannot finish '" + child.name + "'";
+      ok = false;
+    }
+    g_object_unref(output);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+PackageNode& PackageNode::AddStorage(const std::string& storageName) {
+  children.push_back(PackageNode{storageName, true, {}, {}});
+  return children.back();
+}
+
+PackageNode& PackageNode::AddStream(const std::string& streamName, const std::string& text) {
+  children.push_back(PackageNode{streamName, false, {text.begin(), text.end()}, {}});
+  return children.back();
+}
+
+bool PackageBuilder::TreeFromFolder(const std::filesystem::path& folder, PackageNode& root,
+                                    std::string& error) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) {
+    error = folder.string() + " is not a folder";
+    return false;
+  }
+  root.isStorage = true;
+  root.children.clear();
+  std::vector<std::filesystem::directory_entry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    entries.push_back(entry);
+  if (ec) {
+    error = "cannot read " + folder.string();
+    return false;
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_symlink(ec)) {
+      error = entry.path().string() + " is a link";
+      return false;
+    }
+    if (entry.is_directory(ec)) {
+      PackageNode& child = root.AddStorage(name);
+      if (!TreeFromFolder(entry.path(), child, error)) return false;
+    } else if (entry.is_regular_file(ec)) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
+                                     std::istreambuf_iterator<char>());
+      if (!file.good() && !file.eof()) {
+        error = "cannot read " + entry.path().string();
+        return false;
+      }
+      root.children.push_back(PackageNode{name, false, std::move(data), {}});
+    } else {
+      error = entry.path().string() + " is neither a file nor a folder";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PackageBuilder::Write(const PackageNode& root, const std::filesystem::path& path,
+                           std::string& error) {
+  gsf_init();
+  const std::filesystem::path temporary = path.string() + ".part";
+  GError* gerror = nullptr;
+  GsfOutput* sink = gsf_output_stdio_new(temporary.c_str(), &gerror);
+  if (sink == nullptr) {
+    error = "cannot create " + temporary.string();
+    if (gerror != nullptr) {
+      error += ": " + std::string(gerror->message);
+      g_error_free(gerror);
+    }
+    return false;
+  }
+  GsfOutfile* ole = gsf_outfile_msole_new(sink);
+  g_object_unref(sink);
+  bool ok = WriteChildren(ole, root, error);
+  if (!gsf_output_close(GSF_OUTPUT(ole)) && ok) {
+    error = "cannot finish " + temporary.string();
+    ok = false;
+  }
+  g_object_unref(ole);
+  std::error_code ec;
+  if (ok) {
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+      error = "cannot rename " + temporary.string() + ": " + ec.message();
+      ok = false;
+    }
+  }
+  if (!ok) std::filesystem::remove(temporary, ec);
+  return ok;
+}
+
+}  // namespace zel::zelpack

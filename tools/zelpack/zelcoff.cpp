@@ -1,0 +1,82 @@
+// zelcoff: writes a TI COFF program file for the sample firmware package.
+//
+//   zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS ...
+//
+// Each section gets WORDS reproducible words derived from its name; numbers may be given in
+// decimal or with "0x".
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/CoffWriter.h"
+
+namespace {
+
+bool Number(const std::string& text, unsigned long& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtoul(text.c_str(), &end, 0);
+  return end != nullptr && *end == '\0';
+}
+
+bool Section(const std::string& spec, zel::test::CoffSection& section) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t colon = spec.find(':', start);
+    parts.push_back(spec.substr(start, colon - start));
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  unsigned long address = 0, page = 0, words = 0;
+  if (parts.size() != 4 || parts[0].empty() || parts[0].size() > 8 || !Number(parts[1], address) ||
+      !Number(parts[2], page) || !Number(parts[3], words) || address > 0xFFFFFFFFul || page > 255 ||
+      words > 0x10000)
+    return false;
+  section.name = parts[0];
+  section.loadAddress = static_cast<std::uint32_t>(address);
+  section.page = static_cast<std::uint8_t>(page);
+  section.words = zel::test::CoffWriter::PatternWords(section.name, words);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fprintf(stderr,
+                 "usage: zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS "
+                 "...\n");
+    return 2;
+  }
+  zel::test::CoffWriter writer;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    unsigned long value = 0;
+    if ((args[i] == "--timestamp" || args[i] == "--version-id") && i + 1 < args.size()) {
+      if (!Number(args[i + 1], value)) {
+        std::fprintf(stderr, "zelcoff: bad number %s\n", args[i + 1].c_str());
+        return 2;
+      }
+      if (args[i] == "--timestamp")
+        writer.SetTimeStamp(static_cast<std::uint32_t>(value));
+      else
+        writer.SetVersionId(static_cast<std::uint16_t>(value));
+      ++i;
+      continue;
+    }
+    zel::test::CoffSection section;
+    if (!Section(args[i], section)) {
+      std::fprintf(stderr, "zelcoff: bad section %s\n", args[i].c_str());
+      return 2;
+    }
+    writer.AddSection(std::move(section));
+  }
+  if (!writer.WriteFile(args[0])) {
+    std::fprintf(stderr, "zelcoff: cannot write %s\n", args[0].c_str());
+    return 1;
+  }
+  return 0;
+}
