@@ -1,0 +1,33 @@
+#include "link/CAttentionDlg.h"
+
+#include "link/StatusGroup.h"
+
+namespace zel::link {
+
+CAttentionDlg::CAttentionDlg() : Window("ATTENTION!") {
+  AddLabel(0, "The ZEL will be set to hardware enabling!");
+  AddLabel(0, "Check the digital input 'Enable' to avoid a damage of the mechanics!");
+  AddCheckBox(kIdConfirm, "Confirm that you've checked the 'Enable' input");
+  AddButton(ui::kIdOk, "Enable ZEL");
+  AddButton(ui::kIdCancel, "Cancel").sameRow = true;
+  Enable(ui::kIdOk, false);
+}
+
+void CAttentionDlg::OnEvent(int id, ui::EventKind kind) {
+  if (id == kIdConfirm && kind == ui::EventKind::Clicked) Enable(ui::kIdOk, Value(kIdConfirm) != 0);
+}
+
+void CAttentionDlg::OnOK() {
+  if (Value(kIdConfirm) != 0) EndDialog(ui::kResultOk);
+}
+
+bool CAttentionDlg::Confirm() {
+  CAttentionDlg dlg;
+  return dlg.DoModal() == ui::kResultOk;
+}
+
+void CAttentionDlg::Install(StatusGroup& status) {
+  status.SetHardwareEnablingConfirmation([] { return Confirm(); });
+}
+
+}  // namespace zel::link

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "ui/CommandOutcome.h"
+#include "ui/Window.h"
+
+namespace zel::link {
+
+class ServiceGroup;
+
+// The "Service" dialog: the service-mode password. A password that is too short is refused here
+// and the field keeps the focus; one that is too long is handed on and fails without being sent.
+class CServiceDlg : public ui::Window {
+ public:
+  static constexpr int kIdPassword = 1020;
+
+  CServiceDlg();
+  std::string Password() const { return Text(kIdPassword); }
+
+  // The enter-service-mode command: the dialog, then Service with the typed password. The group
+  // shows the outcome ("The password is correct!...", "The communication failed!", ...).
+  static ui::CommandOutcome Run(ServiceGroup& service);
+
+ protected:
+  void OnOK() override;
+};
+
+}  // namespace zel::link
