@@ -29,7 +29,9 @@ class ByteChannel {
   // Returns the number of bytes read (0 to n), or -1 when the read failed (line gone, I/O error).
   virtual int Read(uint8_t* data, int n, const ReadTimeouts& timeouts) = 0;
 
-  // Discards everything waiting in the input and output queues; false on failure.
+  // Starts an exchange afresh: everything received and not yet read is discarded. Bytes already
+  // written are not: they leave first (a write here returns once the bytes are queued, and the
+  // queued tail of the previous exchange is still owed to the ZEL). False on failure.
   virtual bool Purge() = 0;
 
   // Releases the line; false when closing failed. The channel is unusable afterwards.

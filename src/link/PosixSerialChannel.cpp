@@ -138,6 +138,9 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
     resultCode = result::kConfigFailed;
     return nullptr;
   }
+  // Only the input is discarded below: nothing has been written through this descriptor yet,
+  // and on a pseudo-terminal an output flush reaches into the peer's unread input, dropping the
+  // last bytes a previous opener sent (see Purge).
   cfmakeraw(&settings);  // 8 data bits, no parity, no character translation
   settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
   settings.c_cflag |= CLOCAL | CREAD;
@@ -145,7 +148,7 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
   if (cfsetispeed(&settings, speed) != 0 || cfsetospeed(&settings, speed) != 0 ||
-      tcsetattr(fd, TCSANOW, &settings) != 0 || tcflush(fd, TCIOFLUSH) != 0) {
+      tcsetattr(fd, TCSANOW, &settings) != 0 || tcflush(fd, TCIFLUSH) != 0) {
     resultCode = result::kConfigFailed;
     return nullptr;
   }
@@ -226,7 +229,20 @@ int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts)
 }
 
 bool PosixSerialChannel::Purge() {
-  return fd_ >= 0 && tcflush(fd_, TCIOFLUSH) == 0;
+  if (fd_ < 0) return false;
+  // write() returns once the bytes are queued, not once they have left, so the output queue may
+  // still hold the tail of the previous exchange (the final 'O' to a reply). Discarding it would
+  // leave the ZEL waiting for that acknowledge and take the next opcode for it. What was written
+  // goes out first; only what came in and was not read is discarded.
+  const int64_t deadline = NowNs() + kWriteStallMs * 1'000'000;
+  for (;;) {
+    int queued = 0;
+    if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+    if (NowNs() >= deadline) return false;
+    const timespec step{0, 200'000};  // less than one byte time at 38400 bit/s
+    nanosleep(&step, nullptr);
+  }
+  return tcflush(fd_, TCIFLUSH) == 0;
 }
 
 bool PosixSerialChannel::Close() {

@@ -218,8 +218,12 @@ TEST_F(SerialPortPtyTest, PurgeDiscardsWhatIsWaiting) {
   // The first byte read shows the noise has crossed the terminal; the purge drops the rest.
   uint8_t byte = 0;
   ASSERT_EQ(port.ReadByte(&byte, 100), result::kOk);
+  // The acknowledge written just before is still owed to the ZEL: it must survive the purge.
+  const uint8_t ack = 'O';
+  ASSERT_EQ(port.WriteBytes(&ack, 1), result::kOk);
   EXPECT_EQ(port.Purge(), result::kOk);
   EXPECT_EQ(port.ReadByte(&byte, 0), result::kNoByte);
+  EXPECT_EQ(pty_.Drain(), std::vector<uint8_t>{'O'});
 }
 
 TEST_F(SerialPortPtyTest, ReadWaitsItsDeadlineOnTheRealClock) {
