@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliHost.h"
+#include "cli/JsonWriter.h"
+#include "link/ByteChannel.h"
+
+namespace zel::link {
+class ZelCommunication;
+}
+
+namespace zel::cli {
+
+// Exit statuses: scripts tell a refused command line from a device that did not do the work.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct GlobalOptions {
+  std::string port = "Com1";
+  std::string device;  // a path that bypasses the ComN mapping
+  int32_t baud = 38400;
+  int32_t timeoutMs = 100;
+  int32_t trials = 4;
+  bool json = false;
+  bool assumeYes = false;
+};
+
+// What one zelctl command works with: the options, the output streams, the host that stands in
+// for message boxes (installed as the current host for the context's lifetime), and the
+// communication stack, which is built and opened only when a command first needs the ZEL.
+class CommandContext {
+ public:
+  CommandContext(GlobalOptions options, std::ostream& out, std::ostream& err);
+  ~CommandContext();
+
+  const GlobalOptions& Options() const { return options_; }
+  std::ostream& Out() { return out_; }
+  std::ostream& Err() { return err_; }
+
+  // The opened stack; null after writing why the port could not be opened.
+  link::ZelCommunication* Zel();
+  // Tests hand in a scripted or pseudo-terminal line instead of the POSIX mapping.
+  void SetOpener(link::ChannelOpener opener) { opener_ = std::move(opener); }
+
+  // Reports a failure (stderr, and an error object on stdout with --json); returns kExitFailed.
+  int Fail(const std::string& text);
+  // Reports a failure whose text a message box (the host's last) has already written to the
+  // error stream.
+  int FailShown();
+  CliHost& Host() { return host_; }
+  // Reports a wrong command line with the command's usage; returns kExitUsage.
+  int Usage(const std::string& text, const std::string& usage);
+  // Writes a success: the human lines, or the JSON object with "ok": true.
+  int Done(const std::vector<std::string>& lines, JsonWriter json);
+
+ private:
+  GlobalOptions options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  CliHost host_;
+  link::ChannelOpener opener_;
+  std::unique_ptr<link::ZelCommunication> zel_;
+  bool openFailed_ = false;
+};
+
+}  // namespace zel::cli

@@ -1,0 +1,166 @@
+#include <cstdio>
+
+#include "cli/CommandContext.h"
+#include "cli/CommandRegistry.h"
+#include "link/ZelCommunication.h"
+#include "parameters/NumberText.h"
+
+namespace zel::cli {
+
+namespace {
+
+using link::AddrVariableFormat;
+using parameters::NumberText;
+using parameters::NumberTextError;
+
+const char* kServiceUsage = "zelctl service enter <password> | zelctl service quit";
+const char* kAddrUsage =
+    "zelctl addr get <address> [s16|u16|s32|u32]\n"
+    "       zelctl addr set <address> <value> [s16|u16|s32|u32]   (address in hexadecimal)";
+
+int Service(CommandContext& ctx, const std::vector<std::string>& args) {
+  if (args.size() == 2 && args[0] == "enter") {
+    const std::string& password = args[1];
+    if (password.size() < link::ServiceGroup::kPasswordLength)
+      return ctx.Fail("The password is too short!");
+    auto* zel = ctx.Zel();
+    if (!zel) return kExitFailed;
+    uint16_t answer = 0;
+    // A longer password is never sent: the ZEL compares exactly four characters.
+    if (!zel->Service().Service(password, answer)) return ctx.Fail("The communication failed!");
+    if (answer != link::ServiceGroup::kPasswordAccepted)
+      return ctx.Fail("The password is NOT correct!");
+    return ctx.Done({"The password is correct!", "You are in service mode now!"},
+                    JsonWriter().Add("serviceMode", true));
+  }
+  if (args.size() == 1 && args[0] == "quit") {
+    auto* zel = ctx.Zel();
+    if (!zel) return kExitFailed;
+    if (!zel->Parameter().QuitServiceMode()) return ctx.Fail("Failed quitting service mode!");
+    return ctx.Done({"You have just quit the service mode!"},
+                    JsonWriter().Add("serviceMode", false));
+  }
+  return ctx.Usage("Say enter <password> or quit.", kServiceUsage);
+}
+
+bool ParseFormat(const std::string& text, AddrVariableFormat& format) {
+  if (text == "s16")
+    format = AddrVariableFormat::kSigned16;
+  else if (text == "u16")
+    format = AddrVariableFormat::kUnsigned16;
+  else if (text == "s32")
+    format = AddrVariableFormat::kSigned32;
+  else if (text == "u32")
+    format = AddrVariableFormat::kUnsigned32;
+  else
+    return false;
+  return true;
+}
+
+std::string FormatValue(uint32_t value, AddrVariableFormat format) {
+  switch (format) {
+    case AddrVariableFormat::kSigned16:
+      return NumberText::FormatInt16(static_cast<int16_t>(value));
+    case AddrVariableFormat::kUnsigned16:
+      return NumberText::FormatUInt16(static_cast<uint16_t>(value));
+    case AddrVariableFormat::kSigned32:
+      return NumberText::FormatInt32(static_cast<int32_t>(value));
+    case AddrVariableFormat::kUnsigned32:
+      return NumberText::FormatUInt32(value);
+  }
+  return std::string();
+}
+
+// A value in the variable's format: decimal by its sign and width, or hexadecimal with "0x".
+NumberTextError ParseValue(const std::string& text, AddrVariableFormat format, uint32_t& value) {
+  bool wide = link::ServiceGroup::WidthOf(format) == 1;
+  if (text.rfind("0x", 0) == 0) {
+    if (wide) return NumberText::ParseHex32(text, value);
+    uint16_t word = 0;
+    NumberTextError e = NumberText::ParseHex16(text, word);
+    if (e == NumberTextError::kNone) value = word;
+    return e;
+  }
+  switch (format) {
+    case AddrVariableFormat::kSigned16: {
+      int16_t v = 0;
+      NumberTextError e = NumberText::ParseInt16(text, v);
+      if (e == NumberTextError::kNone) value = static_cast<uint16_t>(v);
+      return e;
+    }
+    case AddrVariableFormat::kUnsigned16: {
+      uint16_t v = 0;
+      NumberTextError e = NumberText::ParseUInt16(text, v);
+      if (e == NumberTextError::kNone) value = v;
+      return e;
+    }
+    case AddrVariableFormat::kSigned32: {
+      int32_t v = 0;
+      NumberTextError e = NumberText::ParseInt32(text, v);
+      if (e == NumberTextError::kNone) value = static_cast<uint32_t>(v);
+      return e;
+    }
+    case AddrVariableFormat::kUnsigned32:
+      return NumberText::ParseUInt32(text, value);
+  }
+  return NumberTextError::kNotDecimal;
+}
+
+int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
+  if (args.size() < 2) return ctx.Usage("Say get or set and an address.", kAddrUsage);
+  bool set = args[0] == "set";
+  if (!set && args[0] != "get")
+    return ctx.Usage("Unknown addr command '" + args[0] + "'.", kAddrUsage);
+  size_t formatIndex = set ? 3 : 2;
+  if (args.size() > formatIndex + 1 || (set && args.size() < 3))
+    return ctx.Usage("Wrong number of arguments.", kAddrUsage);
+
+  uint16_t address = 0;
+  NumberTextError e = NumberText::ParseHex16(args[1], address);
+  if (e != NumberTextError::kNone) return ctx.Fail(NumberText::Message(e));
+  AddrVariableFormat format = AddrVariableFormat::kSigned16;
+  if (args.size() > formatIndex && !ParseFormat(args[formatIndex], format))
+    return ctx.Usage("Unknown format '" + args[formatIndex] + "'.", kAddrUsage);
+  uint16_t width = link::ServiceGroup::WidthOf(format);
+
+  uint32_t value = 0;
+  if (set) {
+    e = ParseValue(args[2], format, value);
+    if (e != NumberTextError::kNone) return ctx.Fail(NumberText::Message(e));
+  }
+  auto* zel = ctx.Zel();
+  if (!zel) return kExitFailed;
+  char where[16];
+  std::snprintf(where, sizeof where, "0x%.4X", address);
+  if (set) {
+    uint16_t answer = 0;
+    if (!zel->Service().SetAddrVariable(address, width, value, answer))
+      return ctx.Fail("SetAddrVariable: Command failed!");
+    if (!link::ServiceGroup::IsAccepted(answer))
+      return ctx.Fail("The parameter is NOT set!\nThe ZEL is not in service mode!");
+  } else if (!zel->Service().ReadAddrVariable(address, width, value)) {
+    return ctx.Fail(
+        "ReadAddrVariable: Command failed! (address variables answer only in "
+        "service mode)");
+  }
+  zel->Service().SetLastAddrVariable({address, format, value});
+  char hex[16];
+  std::snprintf(hex, sizeof hex, width ? "0x%.8X" : "0x%.4X", value);
+  return ctx.Done({std::string(where) + (set ? " set to " : " = ") + FormatValue(value, format) +
+                   " (" + hex + ")"},
+                  JsonWriter()
+                      .Add("address", where)
+                      .Add("value", std::stoll(FormatValue(value, format)))
+                      .Add("hex", hex));
+}
+
+}  // namespace
+
+void RegisterServiceCommands(CommandRegistry& registry) {
+  registry.Add(
+      {"service", "enter service mode with the password, or quit it", kServiceUsage, Service});
+  registry.Add(
+      {"addr", "read or write a ZEL variable by address (service mode only)", kAddrUsage, Addr});
+}
+
+}  // namespace zel::cli
