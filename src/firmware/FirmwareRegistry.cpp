@@ -120,11 +120,13 @@ bool FirmwareRegistry::RunListeners(const FirmwareInfo& current) {
 
 bool FirmwareRegistry::Adjust(bool force) {
   FirmwareInfo current;
+  FirmwareInfo previous;
   bool registered = false;
   {
     std::lock_guard lock(mutex_);
     if (!force && connected_.SameVersion(current_)) return true;
     busy_ = true;
+    previous = current_;
     current_ = connected_;
     DropMissingPackagesLocked();
     for (const FirmwareInfo& record : records_) {
@@ -140,7 +142,7 @@ bool FirmwareRegistry::Adjust(bool force) {
   if (!registered) {
     FirmwareInfo chosen;
     if (!browse_ || !browse_(current, chosen)) {
-      busy_ = false;
+      RestoreCurrent(previous);
       return false;
     }
     {
@@ -151,9 +153,23 @@ bool FirmwareRegistry::Adjust(bool force) {
     Register(chosen);
   }
   const bool adjusted = runner_([this, current] { return RunListeners(current); });
-  if (!adjusted) ui::CurrentHost().ShowMessage("The adjustment procedure failed!");
+  if (!adjusted) {
+    ui::CurrentHost().ShowMessage("The adjustment procedure failed!");
+    RestoreCurrent(previous);
+    return false;
+  }
   busy_ = false;
-  return adjusted;
+  return true;
+}
+
+void FirmwareRegistry::RestoreCurrent(const FirmwareInfo& previous) {
+  // The user interface was not adjusted to the connected version, so current must not claim it
+  // was: the next report of that version has to lead to a new attempt.
+  {
+    std::lock_guard lock(mutex_);
+    current_ = previous;
+  }
+  busy_ = false;
 }
 
 bool FirmwareRegistry::EditRegistration() {

@@ -81,6 +81,7 @@ class FirmwareRegistry {
  private:
   void DropMissingPackagesLocked();
   bool RunListeners(const FirmwareInfo& current);
+  void RestoreCurrent(const FirmwareInfo& previous);
 
   mutable std::mutex mutex_;
   std::atomic<bool> busy_{false};
