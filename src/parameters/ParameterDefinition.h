@@ -29,6 +29,25 @@ struct ParameterDefinition {
   std::int32_t max = 0;
 
   bool operator==(const ParameterDefinition&) const = default;
+
+  // The texts the Parameter Properties list shows for the codes; an unknown code shows nothing.
+  static std::string AccessText(int access) {
+    switch (access) {
+      case kReadOnly:
+        return "ReadOnly";
+      case kWriteOnly:
+        return "WriteOnly";
+      case kReadWrite:
+        return "ReadWrite";
+      default:
+        return {};
+    }
+  }
+  static std::string WidthText(int width) {
+    return width == kWidth16 ? "16-bit" : width == kWidth32 ? "32-bit" : "";
+  }
+  static std::string SignedText(int isSigned) { return isSigned ? "Signed" : "Unsigned"; }
+  static std::string ServiceText(int service) { return service ? "Service" : ""; }
 };
 
 }  // namespace zel::parameters

@@ -133,6 +133,18 @@ TEST(ParameterTable, BuiltInSetMatchesTheDocumentedRows) {
   EXPECT_EQ(table.At(55), Def{});
 }
 
+TEST(ParameterTable, PropertiesListTexts) {
+  EXPECT_EQ(Def::AccessText(Def::kReadOnly), "ReadOnly");
+  EXPECT_EQ(Def::AccessText(Def::kWriteOnly), "WriteOnly");
+  EXPECT_EQ(Def::AccessText(Def::kReadWrite), "ReadWrite");
+  EXPECT_EQ(Def::AccessText(3), "");
+  EXPECT_EQ(Def::WidthText(Def::kWidth16), "16-bit");
+  EXPECT_EQ(Def::WidthText(Def::kWidth32), "32-bit");
+  EXPECT_EQ(Def::SignedText(0), "Unsigned");
+  EXPECT_EQ(Def::ServiceText(1), "Service");
+  EXPECT_EQ(Def::ServiceText(0), "");
+}
+
 TEST(ParameterTable, PerNumberQueriesAndAbsentNumbers) {
   CParameterTable table;
   EXPECT_EQ(table.Name(17), "MaxSpeed");
