@@ -18,6 +18,8 @@ namespace zel::test {
 
 // A simulated ZEL on a pseudo-terminal and a communication stack whose every port name reaches
 // it. Records each open (device name and baud rate) so a test can see how the link was re-opened.
+// Without a stack of its own the line stays free for a program under test (the port is opened
+// exclusively).
 class SimulatedZel {
  public:
   struct Opened {
@@ -25,18 +27,18 @@ class SimulatedZel {
     int32_t baud;
   };
 
-  explicit SimulatedZel(sim::DeviceConfig device = {}, uint32_t baud = 38400)
+  explicit SimulatedZel(sim::DeviceConfig device = {}, bool withStack = true)
       : dir_(std::filesystem::temp_directory_path() /
              ("zel-ui-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
     std::filesystem::create_directories(dir_);
     sim::SimulatorOptions options;
     options.linkPath = (dir_ / "ttyZEL").string();
-    options.baud = baud;
     options.device = device;
     options.realTimeModel = false;
     simulator_ = std::make_unique<sim::Simulator>(options);
     std::string error;
     EXPECT_TRUE(simulator_->Start(&error)) << error;
+    if (!withStack) return;
     auto inner = link::PosixSerialChannel::OpenerForPath(options.linkPath);
     communication_ = std::make_unique<link::ZelCommunication>(
         [this, inner](const std::string& deviceName, int32_t rate, uint8_t& code) {
@@ -58,6 +60,7 @@ class SimulatedZel {
   }
 
   link::ZelCommunication& Comm() { return *communication_; }
+  std::string LinkPath() const { return simulator_->LinkPath(); }
   sim::Simulator& Sim() { return *simulator_; }
   sim::DeviceModel& Device() { return simulator_->Device(); }
   ui::ScriptedHost& Host() { return host_; }

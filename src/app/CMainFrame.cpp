@@ -1,0 +1,281 @@
+#include "app/CMainFrame.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/MainPaneLayout.h"
+#include "app/MenuCommandTable.h"
+#include "link/CAddrVariableDlg.h"
+#include "link/CAttentionDlg.h"
+#include "link/CCommunicationDlg.h"
+#include "link/CEnableDlg.h"
+#include "link/CReadVersionDlg.h"
+#include "link/CServiceDlg.h"
+#include "link/CValueDlg.h"
+#include "parameters/CParameterPropertiesDlg.h"
+#include "ui/Host.h"
+
+namespace zel::app {
+
+namespace {
+
+constexpr const char* kNotOnlineMonitor = "The ZEL is not online!\nSwitch on the monitor!";
+constexpr const char* kNotOnlineSettings =
+    "The ZEL is not online!\nPlease check the communication settings!";
+
+// SysConfig bits of the regulation mode.
+constexpr std::uint16_t kCurrentRegulationBit = 0x0004;
+constexpr std::uint16_t kForbiddenModeBit = 0x0020;
+constexpr std::uint16_t kSpeedModeMask = 0xFFD3;  // clears bits 2, 3 and 5
+
+// Commands whose operations exist in this build.
+constexpr std::array kBuilt{
+    CMainFrame::kCmdExit,
+    CMainFrame::kCmdSerialPortSettings,
+    CMainFrame::kCmdEnableSystem,
+    CMainFrame::kCmdClearError,
+    CMainFrame::kCmdResetSoftware,
+    CMainFrame::kCmdReadVelocity,
+    CMainFrame::kCmdReadCurrent,
+    CMainFrame::kCmdParameterProperties,
+    CMainFrame::kCmdSaveTempParam,
+    CMainFrame::kCmdResetTempParam,
+    CMainFrame::kCmdReadVersion,
+    CMainFrame::kCmdEnterServiceMode,
+    CMainFrame::kCmdQuitServiceMode,
+    CMainFrame::kCmdEditAddrVariable,
+    CMainFrame::kCmdViewToolbar,
+    CMainFrame::kCmdViewStatusBar,
+    CMainFrame::kToolSerialPortSettings,
+    CMainFrame::kToolReadVersion,
+    CMainFrame::kToolEnterServiceMode,
+    CMainFrame::kToolQuitServiceMode,
+};
+
+// Commands that first test that the polling monitor runs.
+constexpr std::array kOnline{32789, 32774, 32775, 32849, 32857, 32886,
+                             32868, 32903, 32823, 32824, 32902};
+
+// Availability by the ZEL's software version.
+bool VersionAllows(int id, std::uint16_t version) {
+  switch (id) {
+    case 32874:
+    case 32879:
+    case 32878:
+      return version < 0x1040;
+    case 32904:
+    case 32911:
+    case 32909:
+    case 32910:
+    case 32906:
+    case 32907:
+    case 32913:
+      return version >= 0x1040;
+    case 32883:
+    case 32884:
+    case 32856:
+    case 32857:
+    case 32867:
+    case 32887:
+    case 32886:
+    case 32868:
+    case 32871:
+    case 32861:
+    case 32863:
+    case 32864:
+      return version > 0x1000;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(link::ChannelOpener opener)
+    : communication_(opener ? std::make_unique<link::ZelCommunication>(std::move(opener))
+                            : std::make_unique<link::ZelCommunication>()),
+      targetId_(ui::Dispatcher::Default().Register(this)) {
+  communication_->SetShowFlags(true);
+  link::CAttentionDlg::Install(communication_->Status());
+  communication_->ReopenLink();
+  wizardView_.SetReceiver(targetId_);
+}
+
+CMainFrame::~CMainFrame() {
+  ui::Dispatcher::Default().Unregister(targetId_);
+}
+
+bool CMainFrame::IsBuilt(int id) const {
+  return std::find(kBuilt.begin(), kBuilt.end(), id) != kBuilt.end();
+}
+
+bool CMainFrame::IsOnlineCommand(int id) const {
+  return std::find(kOnline.begin(), kOnline.end(), id) != kOnline.end();
+}
+
+bool CMainFrame::IsCommandEnabled(int id) const {
+  if (!IsBuilt(id) || !VersionAllows(id, identity_.softwareVersion)) return false;
+  if (id == kCmdStartMonitor) return !MonitorRunning();
+  if (id == kCmdStopMonitor) return MonitorRunning();
+  return true;
+}
+
+bool CMainFrame::IsCommandChecked(int) const {
+  // The toggles that show a check (offline commanding, status windows, autostart) come with
+  // their windows; the tool bar and status bar toggles are the front end's own.
+  return false;
+}
+
+std::string CMainFrame::CommandLabel(int id) const {
+  bool newCanSet = identity_.softwareVersion >= 0x1040;
+  if (id == 32877) return newCanSet ? "Set CAN BCR1 and BCR2" : "Set CAN BCR1";
+  if (id == 32881) return newCanSet ? "Config RTR" : "Send RTR";
+  const MenuCommand* command = MenuCommandTable::Find(id);
+  return command ? command->label : std::string();
+}
+
+std::vector<std::string> CMainFrame::StatusPaneTexts() const {
+  return {"Ready", "CAP", "NUM", "SCRL", MonitorRunning() ? "Monitor Running" : ""};
+}
+
+void CMainFrame::Changed() {
+  if (changed_) changed_();
+}
+
+void CMainFrame::Failed() {
+  ui::CurrentHost().ShowMessage("Command failed!");
+}
+
+void CMainFrame::OnCommand(int id) {
+  if (!IsCommandEnabled(id)) return;
+  if (IsOnlineCommand(id) && !MonitorRunning()) {
+    ui::CurrentHost().ShowMessage(kNotOnlineMonitor);
+    return;
+  }
+  link::ZelCommunication& comm = *communication_;
+  auto report = [this](ui::CommandOutcome outcome) {
+    if (outcome == ui::CommandOutcome::kFailed) Failed();
+    return outcome == ui::CommandOutcome::kDone;
+  };
+  switch (id) {
+    case kCmdExit:
+      if (close_) close_();
+      break;
+    case kCmdSerialPortSettings:
+    case kToolSerialPortSettings:
+      link::CCommunicationDlg::Run(comm);
+      break;
+    case kCmdReadVersion:
+    case kToolReadVersion:
+      report(link::CReadVersionDlg::Run(comm.Parameter()));
+      break;
+    case kCmdEnableSystem:
+      report(link::CEnableDlg::Run(comm.Status()));
+      break;
+    case kCmdClearError:
+      if (!comm.Status().ClearError()) Failed();
+      break;
+    case kCmdResetSoftware:
+      if (!comm.Status().ResetSoftware()) Failed();
+      Refresh();
+      break;
+    case kCmdReadVelocity: {
+      link::CVelocityDlg dlg(comm.Measurement());
+      report(dlg.Run());
+      break;
+    }
+    case kCmdReadCurrent: {
+      link::CCurrentDlg dlg(comm.Measurement(), identity_.softwareVersion);
+      report(dlg.Run());
+      break;
+    }
+    case kCmdSaveTempParam:
+      if (!comm.Parameter().SaveTempParam()) Failed();
+      break;
+    case kCmdResetTempParam:
+      if (comm.Parameter().ResetTempParam()) {
+        Refresh();
+      } else {
+        Failed();
+      }
+      break;
+    case kCmdEnterServiceMode:
+    case kToolEnterServiceMode:
+      // The service dialog says the outcome itself; no failure box.
+      link::CServiceDlg::Run(comm.Service());
+      break;
+    case kCmdQuitServiceMode:
+    case kToolQuitServiceMode:
+      ui::CurrentHost().ShowMessage(comm.Parameter().QuitServiceMode()
+                                        ? "You have just quit the service mode!"
+                                        : "Failed quitting service mode!");
+      break;
+    case kCmdEditAddrVariable:
+      if (report(link::RunEditAddrVariable(comm.Service()))) Refresh();
+      break;
+    case kCmdParameterProperties: {
+      parameters::CParameterPropertiesDlg dlg(comm.Definitions(), comm.Parameter());
+      dlg.DoModal();
+      Refresh();
+      break;
+    }
+    default:
+      break;
+  }
+  Changed();
+}
+
+bool CMainFrame::ReadIdentity() {
+  DeviceIdentity read;
+  if (!communication_->Parameter().ReadVersion(read.softwareVersion, read.hardwareVersion,
+                                               read.applicationNumber, read.applicationVersion)) {
+    ui::CurrentHost().ShowMessage(kNotOnlineSettings);
+    return false;
+  }
+  identity_ = read;
+  Changed();
+  return true;
+}
+
+void CMainFrame::Refresh() {
+  if (!ReadIdentity()) return;
+  CheckRegulationMode();
+}
+
+void CMainFrame::CheckRegulationMode() {
+  link::ParameterGroup& parameters = communication_->Parameter();
+  std::uint16_t sysConfig = 0;
+  if (!parameters.ReadTempParam(1, sysConfig)) return;
+  int wanted = -1;
+  if ((sysConfig & kForbiddenModeBit) == 0) {
+    wanted = (sysConfig & kCurrentRegulationBit) != 0 ? MainPaneLayout::kCurrentRegulationTab
+                                                      : MainPaneLayout::kSpeedRegulationTab;
+  } else if (parameters.SetTempParam(1, 0, sysConfig & kSpeedModeMask)) {
+    ui::CurrentHost().ShowMessage(
+        "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");
+  } else {
+    wanted = MainPaneLayout::kSpeedRegulationTab;
+  }
+  if (wanted >= 0 && wanted != regulationTab_) {
+    regulationTab_ = wanted;
+    Changed();
+  }
+}
+
+void CMainFrame::LaunchWizard(int index) {
+  if (index == 1 && identity_.softwareVersion <= 0x103F) {
+    ui::CurrentHost().ShowMessage(
+        "CAN Wizard only available for Software Version 0x1040 and higher!");
+    return;
+  }
+  if (index < 0 || index > 3 || !launchWizard_) return;
+  launchWizard_(index);
+  if (index == 1 || index == 3) Refresh();
+}
+
+void CMainFrame::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
+  if (message == kMsgLaunchWizard)
+    LaunchWizard(static_cast<int>(static_cast<std::intptr_t>(wParam)));
+}
+
+}  // namespace zel::app

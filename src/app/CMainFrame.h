@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CWizardView.h"
+#include "link/ByteChannel.h"
+#include "link/ZelCommunication.h"
+#include "ui/Dispatcher.h"
+
+namespace zel::app {
+
+// The identity of the connected ZEL; all 0 until the first successful read.
+struct DeviceIdentity {
+  std::uint16_t softwareVersion = 0;
+  std::uint16_t hardwareVersion = 0;
+  std::uint16_t applicationNumber = 0;
+  std::uint16_t applicationVersion = 0;
+};
+
+// The main window's core: it owns the communication stack, keeps the connected ZEL's identity,
+// decides which menu command is enabled, checked and how it is labelled, and runs the commands.
+// The desktop front end only renders it and forwards the user's choices.
+//
+// Commands whose operations are not built yet stay disabled. UI thread only, except that
+// messages may be posted to it from any thread.
+class CMainFrame : public ui::MessageTarget {
+ public:
+  static constexpr const char* kTitle = "ZEL UserInterface Version 1.06";
+  static constexpr int kWidth = 820;
+  static constexpr int kHeight = 600;
+
+  // Command ids of the menu (see MenuCommandTable).
+  static constexpr int kCmdExit = 57665;
+  static constexpr int kCmdSerialPortSettings = 32771;
+  static constexpr int kCmdStartMonitor = 32836;
+  static constexpr int kCmdStopMonitor = 32837;
+  static constexpr int kCmdEnableSystem = 32785;
+  static constexpr int kCmdClearError = 32784;
+  static constexpr int kCmdResetSoftware = 32850;
+  static constexpr int kCmdReadVelocity = 32777;
+  static constexpr int kCmdReadCurrent = 32778;
+  static constexpr int kCmdParameterProperties = 32849;
+  static constexpr int kCmdSaveTempParam = 32791;
+  static constexpr int kCmdResetTempParam = 32790;
+  static constexpr int kCmdReadVersion = 32792;
+  static constexpr int kCmdEnterServiceMode = 32786;
+  static constexpr int kCmdQuitServiceMode = 32788;
+  static constexpr int kCmdEditAddrVariable = 32787;
+  static constexpr int kCmdViewToolbar = 59392;
+  static constexpr int kCmdViewStatusBar = 59393;
+  // Tool bar duplicates.
+  static constexpr int kToolSerialPortSettings = 32821;
+  static constexpr int kToolReadVersion = 32833;
+  static constexpr int kToolEnterServiceMode = 32825;
+  static constexpr int kToolQuitServiceMode = 32832;
+
+  static constexpr unsigned kMsgLaunchWizard = ui::kWmUser + 1;
+
+  // An empty opener uses the POSIX serial ports.
+  explicit CMainFrame(link::ChannelOpener opener = {});
+  ~CMainFrame() override;
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  link::ZelCommunication& Communication() { return *communication_; }
+  CWizardView& WizardView() { return wizardView_; }
+  const DeviceIdentity& Identity() const { return identity_; }
+  ui::Dispatcher::TargetId TargetId() const { return targetId_; }
+
+  // Menu and tool bar.
+  void OnCommand(int id);
+  bool IsCommandEnabled(int id) const;
+  bool IsCommandChecked(int id) const;
+  // The label, for the commands whose label follows the ZEL's software version.
+  std::string CommandLabel(int id) const;
+
+  // The polling monitor's running flag; until the monitor is built it reads false unless a
+  // source is set.
+  bool MonitorRunning() const { return monitorRunning_ ? monitorRunning_() : false; }
+  void SetMonitorRunningSource(std::function<bool()> source) {
+    monitorRunning_ = std::move(source);
+  }
+  // The five status bar panes: message, "CAP", "NUM", "SCRL", and "Monitor Running" while the
+  // monitor runs (empty otherwise).
+  std::vector<std::string> StatusPaneTexts() const;
+
+  // Reads the identity; on failure "The ZEL is not online!\nPlease check the communication
+  // settings!" and false.
+  bool ReadIdentity();
+  // After every change of the ZEL's state: identity, then the regulation mode check.
+  void Refresh();
+  // Brings the regulation tab forward that SysConfig asks for, or rewrites a mode the ZEL must
+  // not be left in.
+  void CheckRegulationMode();
+  int RegulationTab() const { return regulationTab_; }
+
+  void OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+  // Front-end hooks: closing the window, and "something the window shows has changed".
+  void SetCloseHandler(std::function<void()> close) { close_ = std::move(close); }
+  void SetChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
+  // Runs a wizard by index (0 start-up, 1 CAN, 2 download, 3 up/download) once they exist.
+  void SetWizardLauncher(std::function<void(int)> launch) { launchWizard_ = std::move(launch); }
+
+ private:
+  bool IsBuilt(int id) const;
+  bool IsOnlineCommand(int id) const;
+  void LaunchWizard(int index);
+  void Changed();
+  void Failed();
+
+  std::unique_ptr<link::ZelCommunication> communication_;
+  CWizardView wizardView_;
+  DeviceIdentity identity_;
+  int regulationTab_ = 1;
+  std::function<bool()> monitorRunning_;
+  std::function<void()> close_;
+  std::function<void()> changed_;
+  std::function<void(int)> launchWizard_;
+  ui::Dispatcher::TargetId targetId_;
+};
+
+}  // namespace zel::app

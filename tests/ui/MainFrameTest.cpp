@@ -1,0 +1,177 @@
+#include "app/CMainFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/MainPaneLayout.h"
+#include "app/MenuCommandTable.h"
+#include "link/CReadVersionDlg.h"
+#include "link/PosixSerialChannel.h"
+#include "ui/SimulatedZel.h"
+
+namespace zel::app {
+namespace {
+
+using ui::Window;
+
+// A main window whose every port reaches the simulated ZEL of the fixture.
+struct Desk {
+  explicit Desk(sim::DeviceConfig config = {}) : zel(config, false) {
+    frame =
+        std::make_unique<CMainFrame>(link::PosixSerialChannel::OpenerForPath(zel.Sim().LinkPath()));
+  }
+  test::SimulatedZel zel;
+  std::unique_ptr<CMainFrame> frame;
+  ui::ScriptedHost& Host() { return zel.Host(); }
+};
+
+TEST(MenuCommandTable, IdsAreUniqueAndMenusKeepTheirOrder) {
+  std::set<int> ids;
+  for (const MenuCommand& c : MenuCommandTable::Commands())
+    EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+  EXPECT_EQ(MenuCommandTable::TopMenus(),
+            (std::vector<std::string>{"File", "Communication", "Status", "Data", "Parameter",
+                                      "Service", "CAN Commands", "Wizards", "View", "Help"}));
+  // Labels are the menu's own, blanks and mnemonics included.
+  EXPECT_EQ(MenuCommandTable::Find(32785)->label, "En&able System ");
+  EXPECT_EQ(MenuCommandTable::Find(32774)->label, "Edit &All  Temp Systemparameter");
+  EXPECT_EQ(MenuCommandTable::Find(32904)->menuPath,
+            (std::vector<std::string>{"CAN Commands", "CAN Node Configuration",
+                                      "Set RTR Configuration"}));
+}
+
+TEST(MainPaneLayout, UpperRowTakesAllBut130PixelsAndNeverGoesNegative) {
+  auto sizes = MainPaneLayout::ComputeSizes(600);
+  EXPECT_EQ(sizes.wizardColumnWidth, 115);
+  EXPECT_EQ(sizes.wizardColumnMinimum, 11);
+  EXPECT_EQ(sizes.upperRowHeight, 470);
+  EXPECT_EQ(sizes.upperRowMinimum, 47);
+  sizes = MainPaneLayout::ComputeSizes(129);
+  EXPECT_EQ(sizes.upperRowHeight, 0);
+  EXPECT_EQ(sizes.upperRowMinimum, 0);
+  sizes = MainPaneLayout::ComputeSizes(139);
+  EXPECT_EQ(sizes.upperRowMinimum, 0) << "9 / 10 is 0 in integer division";
+}
+
+TEST(MainFrame, WizardViewDoubleClickPostsTheSelectedIndex) {
+  sim::DeviceConfig old;
+  old.identity.softwareVersion = 0x103F;
+  Desk desk(old);
+  std::vector<int> launched;
+  desk.frame->SetWizardLauncher([&](int i) { launched.push_back(i); });
+  ASSERT_TRUE(desk.frame->ReadIdentity());
+  CWizardView& view = desk.frame->WizardView();
+  EXPECT_EQ(view.Text(CWizardView::kIdCaption), "Wizards");
+  ASSERT_EQ(view.Find(CWizardView::kIdList)->rows.size(), 4u);
+
+  view.UserEvent(CWizardView::kIdList, ui::EventKind::DoubleClick);  // empty space
+  view.UserSelect(CWizardView::kIdList, 1);
+  view.UserEvent(CWizardView::kIdList, ui::EventKind::DoubleClick);
+  view.UserSelect(CWizardView::kIdList, 3);
+  view.UserEvent(CWizardView::kIdList, ui::EventKind::DoubleClick);
+  EXPECT_TRUE(launched.empty()) << "launches wait for the UI thread's message loop";
+  ui::Dispatcher::Default().Pump();
+  EXPECT_EQ(launched, std::vector<int>{3});
+  EXPECT_EQ(desk.Host().Messages(),
+            std::vector<std::string>{
+                "CAN Wizard only available for Software Version 0x1040 and higher!"});
+}
+
+TEST(MainFrame, CommandsAreEnabledOnlyWhenBuiltAndAllowedForTheVersion) {
+  Desk desk;  // software version 0x1040
+  CMainFrame& frame = *desk.frame;
+  EXPECT_EQ(frame.CommandLabel(32877), "Set CAN BCR1");  // nothing read yet
+  ASSERT_TRUE(frame.ReadIdentity());
+  EXPECT_EQ(frame.CommandLabel(32877), "Set CAN BCR1 and BCR2");
+  EXPECT_EQ(frame.CommandLabel(32881), "Config RTR");
+  EXPECT_EQ(frame.CommandLabel(32792), "Read &Version");
+  EXPECT_TRUE(frame.IsCommandEnabled(CMainFrame::kCmdReadVersion));
+  EXPECT_FALSE(frame.IsCommandEnabled(32774)) << "its operation does not exist yet";
+  EXPECT_FALSE(frame.IsCommandEnabled(32878));
+
+  uint64_t frames = desk.zel.FramesSeen();
+  frame.OnCommand(32774);
+  EXPECT_TRUE(desk.Host().Messages().empty());
+  EXPECT_EQ(desk.zel.FramesSeen(), frames);
+}
+
+TEST(MainFrame, OnlineCommandsNeedTheMonitorAndSendNothingWithoutIt) {
+  Desk desk;
+  uint64_t frames = desk.zel.FramesSeen();
+  desk.frame->OnCommand(CMainFrame::kCmdParameterProperties);
+  EXPECT_EQ(desk.Host().Messages(),
+            std::vector<std::string>{"The ZEL is not online!\nSwitch on the monitor!"});
+  EXPECT_TRUE(desk.Host().ModalTitles().empty());
+  EXPECT_EQ(desk.zel.FramesSeen(), frames);
+
+  bool running = true;
+  desk.frame->SetMonitorRunningSource([&] { return running; });
+  EXPECT_EQ(desk.frame->StatusPaneTexts(),
+            (std::vector<std::string>{"Ready", "CAP", "NUM", "SCRL", "Monitor Running"}));
+  desk.frame->OnCommand(CMainFrame::kCmdParameterProperties);
+  EXPECT_EQ(desk.Host().ModalTitles(), std::vector<std::string>{"Parameter Properties"});
+  running = false;
+  EXPECT_EQ(desk.frame->StatusPaneTexts().back(), "");
+}
+
+TEST(MainFrame, FailedOperationsSayCommandFailed) {
+  Desk desk;
+  desk.zel.Sim().Faults().SetNeverAnswer(true);
+  desk.frame->OnCommand(CMainFrame::kCmdReadVersion);
+  desk.frame->OnCommand(CMainFrame::kCmdSaveTempParam);
+  desk.frame->OnCommand(CMainFrame::kCmdQuitServiceMode);
+  EXPECT_EQ(desk.Host().Messages(), (std::vector<std::string>{"Command failed!", "Command failed!",
+                                                              "Failed quitting service mode!"}));
+  EXPECT_TRUE(desk.Host().ModalTitles().empty());
+}
+
+TEST(MainFrame, ReadVersionThroughTheMenuShowsTheIdentity) {
+  Desk desk;
+  std::string software;
+  desk.Host().QueueModal([&](Window& w) {
+    software = w.Text(link::CReadVersionDlg::kIdSoftwareVersion);
+    w.Press(ui::kIdOk);
+  });
+  desk.frame->OnCommand(CMainFrame::kToolReadVersion);
+  EXPECT_EQ(software, "0x1040");
+  EXPECT_TRUE(desk.Host().Messages().empty());
+}
+
+TEST(MainFrame, RefreshFollowsSysConfigAndRewritesAForbiddenMode) {
+  Desk desk;
+  CMainFrame& frame = *desk.frame;
+  link::ParameterGroup& parameters = frame.Communication().Parameter();
+  uint16_t sysConfig = 0;
+  ASSERT_TRUE(parameters.ReadTempParam(1, sysConfig));
+
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, (sysConfig & 0xFFD3) | 0x0004));
+  frame.Refresh();
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kCurrentRegulationTab);
+
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, sysConfig | 0x0024));
+  frame.OnCommand(CMainFrame::kCmdResetTempParam);  // EEPROM copy back, then refresh
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kSpeedRegulationTab);
+
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, (sysConfig & 0xFFD3) | 0x0024));
+  frame.Refresh();
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x002C, 0);
+  EXPECT_EQ(desk.Host().LastMessage(),
+            "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kSpeedRegulationTab)
+      << "after an accepted rewrite the views stay as they are";
+}
+
+TEST(MainFrame, QuitServiceModeReportsItsOwnOutcome) {
+  Desk desk;
+  uint16_t answer = 0;
+  ASSERT_TRUE(desk.frame->Communication().Service().Service("ZELS", answer));
+  desk.Host().Clear();
+  desk.frame->OnCommand(CMainFrame::kCmdQuitServiceMode);
+  EXPECT_EQ(desk.Host().Messages(),
+            std::vector<std::string>{"You have just quit the service mode!"});
+  EXPECT_FALSE(desk.zel.Device().InServiceMode());
+}
+
+}  // namespace
+}  // namespace zel::app
