@@ -1,0 +1,199 @@
+#include "ui/qt/QtHost.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QVBoxLayout>
+
+#include "ui/Dispatcher.h"
+#include "ui/Window.h"
+#include "ui/qt/QtWindowDialog.h"
+
+namespace zel::ui::qt {
+
+namespace {
+
+const QString kCaption = QStringLiteral("ZEL_UserInterface");
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+QtHost::QtHost() {
+  SetCurrentHost(this);
+  // Posted messages are delivered by Qt's event loop: every post schedules a pump there.
+  Dispatcher::Default().SetWakeHandler([] {
+    QMetaObject::invokeMethod(
+        qApp, [] { Dispatcher::Default().Pump(); }, Qt::QueuedConnection);
+  });
+}
+
+QtHost::~QtHost() {
+  Dispatcher::Default().SetWakeHandler({});
+  for (auto& [window, dialog] : modeless_) delete dialog;
+  SetCurrentHost(nullptr);
+}
+
+void QtHost::ShowMessage(const std::string& text, Icon icon) {
+  QMessageBox::Icon qtIcon = icon == Icon::Warning    ? QMessageBox::Warning
+                             : icon == Icon::Error    ? QMessageBox::Critical
+                             : icon == Icon::Question ? QMessageBox::Question
+                                                      : QMessageBox::Information;
+  QMessageBox box(qtIcon, kCaption, Q(text), QMessageBox::Ok, main_);
+  box.exec();
+}
+
+bool QtHost::AskYesNo(const std::string& text) {
+  return QMessageBox::question(main_, kCaption, Q(text), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+QStringList QtHost::QtFilters(const std::string& filter) {
+  // Pairs of "caption|pattern", ended by "||"; Qt wants the caption alone when it already
+  // names its patterns, else "caption (pattern)".
+  QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    QString caption = parts[i];
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    filters << (caption.contains('(') ? caption : caption + " (" + patterns + ")");
+  }
+  return filters;
+}
+
+bool QtHost::AskFile(FileRequest& request, bool save) {
+  QFileDialog dialog(main_, Q(request.title), Q(request.initialDirectory));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  QStringList filters = QtFilters(request.filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    int index = std::clamp(request.filterIndex, 1, static_cast<int>(filters.size())) - 1;
+    dialog.selectNameFilter(filters[index]);
+  }
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(Q(request.defaultExtension));
+  if (!request.path.empty()) dialog.selectFile(Q(request.path));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  request.path = dialog.selectedFiles().front().toStdString();
+  request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  return true;
+}
+
+bool QtHost::AskOpenFile(FileRequest& request) {
+  return AskFile(request, false);
+}
+
+bool QtHost::AskSaveFile(FileRequest& request) {
+  return AskFile(request, true);
+}
+
+bool QtHost::ChooseFolder(const std::string& title, std::string& folder) {
+  QString chosen = QFileDialog::getExistingDirectory(main_, Q(title), Q(folder));
+  if (chosen.isEmpty()) return false;
+  folder = chosen.toStdString();
+  return true;
+}
+
+void QtHost::ShowText(const std::string& title, const std::string& text) {
+  QDialog viewer(main_);
+  viewer.setWindowTitle(Q(title));
+  auto* layout = new QVBoxLayout(&viewer);
+  auto* view = new QPlainTextEdit(&viewer);
+  view->setReadOnly(true);
+  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  view->setPlainText(Q(text));
+  layout->addWidget(view);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &viewer);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &viewer, &QDialog::reject);
+  layout->addWidget(buttons);
+  viewer.resize(640, 480);
+  viewer.exec();
+}
+
+void QtHost::BeginWaitCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtHost::EndWaitCursor() {
+  QApplication::restoreOverrideCursor();
+}
+
+bool QtHost::Print(const PrintJob& job) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(Q(job.title));
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    // Without an installed printer the protocol still goes somewhere useful: a PDF file.
+    FileRequest request;
+    request.title = job.title;
+    request.filter = "PDF Files (*.pdf)|*.pdf||";
+    request.defaultExtension = "pdf";
+    if (!AskSaveFile(request)) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(Q(request.path));
+  } else {
+    QPrintDialog dialog(&printer, main_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+  }
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  QFont font(Q(job.fontName), job.pointSize);
+  painter.setFont(font);
+  const int lineHeight = painter.fontMetrics().lineSpacing();
+  const int pageHeight = painter.viewport().height();
+  bool firstPage = true;
+  for (const auto& page : job.pages) {
+    if (!firstPage) printer.newPage();
+    firstPage = false;
+    int y = lineHeight;
+    for (const auto& line : page) {
+      if (y > pageHeight) {
+        printer.newPage();
+        y = lineHeight;
+      }
+      painter.drawText(0, y, Q(line));
+      y += lineHeight;
+    }
+  }
+  return painter.end();
+}
+
+int QtHost::RunModal(Window& window) {
+  QtWindowDialog dialog(window, main_);
+  dialog.exec();
+  // A dialog closed behind the window's back (the program quitting) still ends the window.
+  if (!window.IsEnded()) window.EndDialog(kResultCancel);
+  return window.Result();
+}
+
+void QtHost::ShowModeless(Window& window) {
+  auto* dialog = new QtWindowDialog(window, main_);
+  dialog->setModal(false);
+  modeless_[&window] = dialog;
+  QObject::connect(dialog, &QDialog::finished, dialog, [&window] { window.Close(); });
+  dialog->show();
+}
+
+void QtHost::CloseModeless(Window& window) {
+  auto found = modeless_.find(&window);
+  if (found == modeless_.end()) return;
+  QtWindowDialog* dialog = found->second;
+  modeless_.erase(found);
+  dialog->disconnect();
+  dialog->Detach();
+  dialog->hide();
+  dialog->deleteLater();
+}
+
+}  // namespace zel::ui::qt

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "ui/Host.h"
+
+namespace zel::ui::qt {
+
+class QtWindowDialog;
+
+// The desktop program's host: real message boxes, file dialogs, a text viewer, printing through
+// the print dialog (to a PDF file when no printer is installed) and windows as Qt dialogs.
+// Installs itself as the current host and binds the dispatcher to Qt's event loop for its
+// lifetime. UI thread only.
+class QtHost final : public Host {
+ public:
+  QtHost();
+  ~QtHost() override;
+  QtHost(const QtHost&) = delete;
+  QtHost& operator=(const QtHost&) = delete;
+
+  // The window boxes and dialogs are centred on.
+  void SetMainWidget(QWidget* main) { main_ = main; }
+
+  void ShowMessage(const std::string& text, Icon icon) override;
+  bool AskYesNo(const std::string& text) override;
+  bool AskOpenFile(FileRequest& request) override;
+  bool AskSaveFile(FileRequest& request) override;
+  bool ChooseFolder(const std::string& title, std::string& folder) override;
+  void ShowText(const std::string& title, const std::string& text) override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  bool Print(const PrintJob& job) override;
+  int RunModal(Window& window) override;
+  void ShowModeless(Window& window) override;
+  void CloseModeless(Window& window) override;
+
+  // "ZEL Firmware Files (*.bin)|*.bin||" as Qt's "ZEL Firmware Files (*.bin)" list.
+  static QStringList QtFilters(const std::string& filter);
+
+ private:
+  bool AskFile(FileRequest& request, bool save);
+
+  QPointer<QWidget> main_;
+  std::map<Window*, QtWindowDialog*> modeless_;
+};
+
+}  // namespace zel::ui::qt

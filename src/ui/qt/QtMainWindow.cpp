@@ -1,0 +1,227 @@
+#include "ui/qt/QtMainWindow.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "app/CMainFrame.h"
+#include "app/MainPaneLayout.h"
+#include "app/MenuCommandTable.h"
+#include "ui/qt/QtWindowWidget.h"
+
+namespace zel::ui::qt {
+
+namespace {
+
+using app::CMainFrame;
+using app::MainPaneLayout;
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+struct ToolCommand {
+  int id;
+  int menuId;  // whose label the button borrows; 0 when it has its own
+  const char* text;
+};
+
+// The tool bar repeats menu commands under ids of its own.
+constexpr ToolCommand kToolCommands[] = {
+    {32821, 32771, ""}, {32840, 32836, ""}, {32839, 32837, ""},
+    {32822, 32782, ""}, {32823, 32789, ""}, {32830, 32781, ""},
+    {32831, 32780, ""}, {32824, 32774, ""}, {32833, 32792, ""},
+    {32825, 32786, ""}, {32832, 32788, ""}, {32902, 0, "CAN Configuration and Commands"},
+};
+
+QString WithoutMnemonic(std::string label) {
+  QString text = Q(label).trimmed();
+  text.remove('&');
+  return text;
+}
+
+}  // namespace
+
+QtMainWindow::QtMainWindow(CMainFrame& frame, QWidget* parent)
+    : QMainWindow(parent), frame_(frame) {
+  setWindowTitle(CMainFrame::kTitle);
+  resize(CMainFrame::kWidth, CMainFrame::kHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(CMainFrame::kWidth / 2, CMainFrame::kHeight / 2));
+  }
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  BuildPanes();
+  ApplyPaneSizes();
+  frame_.SetChangeHandler([this] { Sync(); });
+  // The status bar follows the monitor the way the framework's idle update would.
+  statusTimer_ = new QTimer(this);
+  connect(statusTimer_, &QTimer::timeout, this, &QtMainWindow::Sync);
+  statusTimer_->start(250);
+  Sync();
+}
+
+QtMainWindow::~QtMainWindow() {
+  frame_.SetChangeHandler({});
+}
+
+void QtMainWindow::BuildMenus() {
+  std::map<QString, QMenu*> menus;
+  for (const app::MenuCommand& command : app::MenuCommandTable::Commands()) {
+    QString path;
+    QMenu* menu = nullptr;
+    for (const std::string& title : command.menuPath) {
+      path += "/" + Q(title);
+      auto found = menus.find(path);
+      if (found == menus.end()) {
+        QMenu* created = menu ? menu->addMenu(Q(title)) : menuBar()->addMenu(Q(title));
+        found = menus.emplace(path, created).first;
+        connect(created, &QMenu::aboutToShow, this, &QtMainWindow::Sync);
+      }
+      menu = found->second;
+    }
+    QAction* action = menu->addAction(Q(command.label));
+    const int id = command.id;
+    menuActions_[id] = action;
+    if (id == CMainFrame::kCmdViewToolbar || id == CMainFrame::kCmdViewStatusBar) {
+      action->setCheckable(true);
+      action->setChecked(true);
+      (id == CMainFrame::kCmdViewToolbar ? viewToolbar_ : viewStatusBar_) = action;
+      continue;
+    }
+    connect(action, &QAction::triggered, this, [this, id] {
+      frame_.OnCommand(id);
+      Sync();
+    });
+  }
+}
+
+void QtMainWindow::BuildToolBar() {
+  toolBar_ = addToolBar("Toolbar");
+  toolBar_->setMovable(false);
+  for (const ToolCommand& tool : kToolCommands) {
+    QString text = tool.menuId ? WithoutMnemonic(app::MenuCommandTable::Find(tool.menuId)->label)
+                               : QString(tool.text);
+    QAction* action = toolBar_->addAction(text);
+    const int id = tool.id;
+    toolActions_[id] = action;
+    connect(action, &QAction::triggered, this, [this, id] {
+      frame_.OnCommand(id);
+      Sync();
+    });
+  }
+  connect(viewToolbar_, &QAction::toggled, toolBar_, &QWidget::setVisible);
+}
+
+void QtMainWindow::BuildStatusBar() {
+  for (std::size_t i = 0; i < panes_.size(); ++i) {
+    panes_[i] = new QLabel(this);
+    panes_[i]->setObjectName(QStringLiteral("pane%1").arg(i));
+    if (i == 0) {
+      statusBar()->addWidget(panes_[i], 1);
+    } else {
+      statusBar()->addPermanentWidget(panes_[i]);
+    }
+  }
+  panes_[4]->setObjectName("pane61450");
+  connect(viewStatusBar_, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void QtMainWindow::BuildPanes() {
+  mainSplitter_ = new QSplitter(Qt::Horizontal, this);
+  mainSplitter_->setObjectName("MainView");
+  wizardView_ = new QtWindowWidget(frame_.WizardView(), mainSplitter_);
+  if (auto* caption = wizardView_->findChild<QLabel*>("ctl1300")) {
+    caption->setAlignment(Qt::AlignCenter);
+    QFont font("MS Sans Serif");
+    font.setPixelSize(18);
+    caption->setFont(font);
+  }
+  if (auto* list = wizardView_->findChild<QTreeWidget*>("ctl1301")) {
+    list->setIconSize(QSize(32, 32));
+    const QStyle::StandardPixmap icons[] = {QStyle::SP_MediaPlay, QStyle::SP_DriveNetIcon,
+                                            QStyle::SP_ArrowDown,
+                                            QStyle::SP_FileDialogDetailedView};
+    for (int i = 0; i < list->topLevelItemCount() && i < 4; ++i)
+      list->topLevelItem(i)->setIcon(0, style()->standardIcon(icons[i]));
+  }
+  mainSplitter_->addWidget(wizardView_);
+
+  rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
+  tabs_ = new QTabWidget(rightSplitter_);
+  for (const MainPaneLayout::Node& node : MainPaneLayout::Nodes()) {
+    if (node.kind != MainPaneLayout::Kind::TabPage) continue;
+    auto* page = new QWidget(tabs_);
+    page->setObjectName(Q(node.name));
+    tabs_->insertTab(node.row, page, Q(node.name));
+  }
+  rightSplitter_->addWidget(tabs_);
+  auto* statusView = new QWidget(rightSplitter_);
+  statusView->setObjectName("CStatusView");
+  rightSplitter_->addWidget(statusView);
+  mainSplitter_->addWidget(rightSplitter_);
+  setCentralWidget(mainSplitter_);
+}
+
+void QtMainWindow::ApplyPaneSizes() {
+  if (!mainSplitter_) return;
+  int clientHeight = centralWidget() ? centralWidget()->height() : height();
+  MainPaneLayout::Sizes sizes = MainPaneLayout::ComputeSizes(clientHeight);
+  wizardView_->setMinimumWidth(sizes.wizardColumnMinimum);
+  mainSplitter_->setSizes(
+      {sizes.wizardColumnWidth, std::max(0, width() - sizes.wizardColumnWidth)});
+  tabs_->setMinimumHeight(sizes.upperRowMinimum);
+  rightSplitter_->setSizes(
+      {sizes.upperRowHeight, std::max(0, clientHeight - sizes.upperRowHeight)});
+}
+
+void QtMainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (activated_) ApplyPaneSizes();
+}
+
+void QtMainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activated_) {
+    activated_ = true;
+    ApplyPaneSizes();
+  }
+}
+
+QAction* QtMainWindow::MenuAction(int id) const {
+  auto found = menuActions_.find(id);
+  return found == menuActions_.end() ? nullptr : found->second;
+}
+
+void QtMainWindow::Sync() {
+  for (auto& [id, action] : menuActions_) {
+    if (action == viewToolbar_ || action == viewStatusBar_) continue;
+    action->setEnabled(frame_.IsCommandEnabled(id));
+    action->setText(Q(frame_.CommandLabel(id)));
+    action->setCheckable(frame_.IsCommandChecked(id));
+    action->setChecked(frame_.IsCommandChecked(id));
+  }
+  for (auto& [id, action] : toolActions_) action->setEnabled(frame_.IsCommandEnabled(id));
+  std::vector<std::string> texts = frame_.StatusPaneTexts();
+  for (std::size_t i = 0; i < panes_.size() && i < texts.size(); ++i)
+    panes_[i]->setText(Q(texts[i]));
+  panes_[4]->setEnabled(frame_.MonitorRunning());
+  if (frame_.RegulationTab() != shownTab_) {
+    shownTab_ = frame_.RegulationTab();
+    tabs_->setCurrentIndex(shownTab_);
+  }
+}
+
+}  // namespace zel::ui::qt

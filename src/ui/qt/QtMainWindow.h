@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <map>
+
+class QAction;
+class QLabel;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+
+namespace zel::app {
+class CMainFrame;
+}
+
+namespace zel::ui::qt {
+
+class QtWindowWidget;
+
+// The main window's shell: menu bar, tool bar and status bar from the main window core, and the
+// client area's pane tree (wizard view, regulation tabs, status view). It renders the core's
+// state and forwards the user's commands; what a command does is decided by CMainFrame.
+class QtMainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit QtMainWindow(app::CMainFrame& frame, QWidget* parent = nullptr);
+  ~QtMainWindow() override;
+
+  // The menu action of a command id (nullptr when there is none); tests trigger it.
+  QAction* MenuAction(int id) const;
+  QTabWidget* RegulationTabs() const { return tabs_; }
+  // Re-reads enabled states, labels, the status panes and the regulation tab from the core.
+  void Sync();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildPanes();
+  void ApplyPaneSizes();
+
+  app::CMainFrame& frame_;
+  std::map<int, QAction*> menuActions_;
+  std::map<int, QAction*> toolActions_;
+  QAction* viewToolbar_ = nullptr;
+  QAction* viewStatusBar_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  std::array<QLabel*, 5> panes_{};
+  QSplitter* mainSplitter_ = nullptr;
+  QSplitter* rightSplitter_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QtWindowWidget* wizardView_ = nullptr;
+  QTimer* statusTimer_ = nullptr;
+  int shownTab_ = -1;
+  bool activated_ = false;
+};
+
+}  // namespace zel::ui::qt

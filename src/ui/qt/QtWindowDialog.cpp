@@ -1,0 +1,31 @@
+#include "ui/qt/QtWindowDialog.h"
+
+#include <QVBoxLayout>
+
+#include "ui/qt/QtWindowWidget.h"
+
+namespace zel::ui::qt {
+
+QtWindowDialog::QtWindowDialog(Window& window, QWidget* parent)
+    : QDialog(parent), window_(window), content_(new QtWindowWidget(window, this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(content_);
+  setWindowTitle(QString::fromStdString(window.Title()));
+  connect(content_, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
+  content_->SetEndedHandler([this](int result) { done(result); });
+}
+
+void QtWindowDialog::Detach() {
+  content_->Detach();
+}
+
+void QtWindowDialog::reject() {
+  if (window_.IsEnded()) {
+    QDialog::reject();
+    return;
+  }
+  window_.Press(kIdCancel);
+  if (window_.IsEnded()) QDialog::done(window_.Result());
+}
+
+}  // namespace zel::ui::qt

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+#include "ui/Window.h"
+
+namespace zel::ui::qt {
+
+class QtWindowWidget;
+
+// A top-level dialog around a rendered window. It closes when the window ends; the close box
+// and Escape go through the window's Cancel, which may refuse.
+class QtWindowDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit QtWindowDialog(Window& window, QWidget* parent = nullptr);
+  Window& Model() { return window_; }
+  void Detach();
+
+ public slots:
+  void reject() override;
+
+ private:
+  Window& window_;
+  QtWindowWidget* content_;
+};
+
+}  // namespace zel::ui::qt

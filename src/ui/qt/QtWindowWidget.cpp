@@ -1,0 +1,370 @@
+#include "ui/qt/QtWindowWidget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/PropertySheet.h"
+
+namespace zel::ui::qt {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+void ApplyColour(QWidget* widget, std::uint32_t colour) {
+  if (colour == kDefaultColour) {
+    widget->setStyleSheet(QString());
+    return;
+  }
+  widget->setStyleSheet(QStringLiteral("color: #%1;").arg(colour & 0xFFFFFF, 6, 16, QChar('0')));
+}
+
+}  // namespace
+
+QtWindowWidget::QtWindowWidget(Window& window, QWidget* parent) : QWidget(parent), window_(window) {
+  root_ = new QVBoxLayout(this);
+  window_.SetObserver([this](int id) { OnChanged(id); });
+  Build();
+}
+
+QtWindowWidget::~QtWindowWidget() {
+  Detach();
+}
+
+void QtWindowWidget::Detach() {
+  if (pageWidget_) pageWidget_->Detach();
+  if (detached_) return;
+  detached_ = true;
+  window_.SetObserver({});
+}
+
+void QtWindowWidget::Clear() {
+  widgets_.clear();
+  containers_.clear();
+  lastRow_.clear();
+  pageArea_ = nullptr;
+  pageWidget_ = nullptr;
+  shownPage_ = nullptr;
+  if (body_) {
+    root_->removeWidget(body_);
+    body_->deleteLater();
+    body_ = nullptr;
+  }
+}
+
+QBoxLayout* QtWindowWidget::LayoutFor(const Control& control) {
+  auto key = std::make_pair(control.parent, control.parentPage);
+  auto container = containers_.find(key);
+  QBoxLayout* column = container != containers_.end() ? container->second : containers_[{0, 0}];
+  if (control.sameRow && lastRow_.count(key)) return lastRow_[key];
+  auto* row = new QHBoxLayout;
+  column->addLayout(row);
+  lastRow_[key] = row;
+  return row;
+}
+
+void QtWindowWidget::Build() {
+  Clear();
+  body_ = new QWidget(this);
+  auto* column = new QVBoxLayout(body_);
+  column->setContentsMargins(0, 0, 0, 0);
+  containers_[{0, 0}] = column;
+  auto* sheet = dynamic_cast<PropertySheet*>(&window_);
+  if (sheet && sheet->IsWizard()) {
+    pageArea_ = new QStackedWidget(body_);
+    column->addWidget(pageArea_, 1);
+  }
+  for (const Control& control : window_.Controls()) {
+    QWidget* widget = Create(control);
+    widget->setObjectName(QStringLiteral("ctl%1").arg(control.id));
+    LayoutFor(control)->addWidget(widget);
+    if (control.id != 0) widgets_[control.id] = widget;
+    Update(control);
+    // A sheet's page sits between its tab strip and its buttons.
+    if (sheet && !sheet->IsWizard() && control.kind == ControlKind::Tab) {
+      pageArea_ = new QStackedWidget(body_);
+      column->addWidget(pageArea_, 1);
+    }
+  }
+  root_->addWidget(body_);
+  builtCount_ = window_.Controls().size();
+  setWindowTitle(Q(window_.Title()));
+  UpdatePage();
+}
+
+QWidget* QtWindowWidget::Create(const Control& control) {
+  const int id = control.id;
+  switch (control.kind) {
+    case ControlKind::Label:
+    case ControlKind::Picture:
+    case ControlKind::Plot:
+      return new QLabel(body_);
+    case ControlKind::Lamp: {
+      auto* lamp = new QLabel(body_);
+      lamp->setFixedSize(16, 16);
+      return lamp;
+    }
+    case ControlKind::Edit: {
+      auto* edit = new QLineEdit(body_);
+      connect(edit, &QLineEdit::textEdited, this,
+              [this, id](const QString& text) { window_.UserSetText(id, text.toStdString()); });
+      connect(edit, &QLineEdit::returnPressed, this,
+              [this, id] { window_.UserEvent(id, EventKind::Enter); });
+      connect(edit, &QLineEdit::editingFinished, this,
+              [this, id] { window_.UserEvent(id, EventKind::FocusLost); });
+      return edit;
+    }
+    case ControlKind::Combo: {
+      auto* combo = new QComboBox(body_);
+      connect(combo, &QComboBox::activated, this,
+              [this, id](int index) { window_.UserSelect(id, index); });
+      return combo;
+    }
+    case ControlKind::List: {
+      auto* list = new QTreeWidget(body_);
+      list->setRootIsDecorated(false);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      connect(list, &QTreeWidget::itemSelectionChanged, this, [this, id, list] {
+        if (updating_) return;
+        auto items = list->selectedItems();
+        window_.UserSelect(id, items.isEmpty() ? -1 : list->indexOfTopLevelItem(items.front()));
+      });
+      connect(list, &QTreeWidget::itemDoubleClicked, this,
+              [this, id](QTreeWidgetItem*, int) { window_.UserEvent(id, EventKind::DoubleClick); });
+      list->viewport()->installEventFilter(this);
+      list->viewport()->setProperty("zelControl", id);
+      return list;
+    }
+    case ControlKind::Radio: {
+      auto* radio = new QRadioButton(body_);
+      radio->setAutoExclusive(false);  // the window keeps its groups exclusive
+      connect(radio, &QRadioButton::clicked, this, [this, id, radio] {
+        if (!window_.UserSetValue(id, 1)) radio->setChecked(window_.Value(id) != 0);
+      });
+      return radio;
+    }
+    case ControlKind::CheckBox: {
+      auto* check = new QCheckBox(body_);
+      connect(check, &QCheckBox::clicked, this,
+              [this, id](bool checked) { window_.UserSetValue(id, checked ? 1 : 0); });
+      return check;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(body_);
+      if (id == kIdOk) button->setDefault(true);
+      connect(button, &QPushButton::clicked, this, [this, id] { window_.Press(id); });
+      return button;
+    }
+    case ControlKind::Slider: {
+      auto* slider = new QSlider(Qt::Horizontal, body_);
+      connect(slider, &QSlider::valueChanged, this, [this, id](int value) {
+        if (!updating_) window_.UserSetValue(id, value);
+      });
+      return slider;
+    }
+    case ControlKind::ProgressBar:
+      return new QProgressBar(body_);
+    case ControlKind::Group: {
+      auto* group = new QGroupBox(body_);
+      auto* inner = new QVBoxLayout(group);
+      containers_[{id, 0}] = inner;
+      return group;
+    }
+    case ControlKind::Tab: {
+      auto* tabs = new QTabWidget(body_);
+      for (std::size_t page = 0; page < control.items.size(); ++page) {
+        auto* pageWidget = new QWidget(tabs);
+        auto* inner = new QVBoxLayout(pageWidget);
+        inner->addStretch();
+        containers_[{id, static_cast<int>(page)}] = inner;
+        tabs->addTab(pageWidget, Q(control.items[page]));
+      }
+      connect(tabs, &QTabWidget::currentChanged, this, [this, id](int index) {
+        if (!updating_) window_.UserSelect(id, index);
+      });
+      return tabs;
+    }
+  }
+  return new QWidget(body_);
+}
+
+void QtWindowWidget::Update(const Control& control) {
+  auto found = widgets_.find(control.id);
+  if (found == widgets_.end()) return;
+  QWidget* widget = found->second;
+  updating_ = true;
+  QSignalBlocker block(widget);
+  widget->setVisible(control.visible);
+  widget->setEnabled(control.enabled);
+  switch (control.kind) {
+    case ControlKind::Label:
+    case ControlKind::Picture:
+    case ControlKind::Plot:
+      static_cast<QLabel*>(widget)->setText(Q(control.text));
+      ApplyColour(widget, control.colour);
+      break;
+    case ControlKind::Lamp: {
+      std::uint32_t colour = control.colour != kDefaultColour ? control.colour
+                             : control.value                  ? 0x00C000u
+                                                              : 0x808080u;
+      widget->setStyleSheet(QStringLiteral("background: #%1; border-radius: 8px;")
+                                .arg(colour & 0xFFFFFF, 6, 16, QChar('0')));
+      break;
+    }
+    case ControlKind::Edit: {
+      auto* edit = static_cast<QLineEdit*>(widget);
+      if (edit->text() != Q(control.text)) edit->setText(Q(control.text));
+      edit->setEchoMode(control.password ? QLineEdit::Password : QLineEdit::Normal);
+      edit->setReadOnly(control.readOnly);
+      if (window_.FocusId() == control.id) edit->setFocus();
+      break;
+    }
+    case ControlKind::Combo: {
+      auto* combo = static_cast<QComboBox*>(widget);
+      QStringList items;
+      for (const auto& item : control.items) items << Q(item);
+      QStringList shown;
+      for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+      if (shown != items) {
+        combo->clear();
+        combo->addItems(items);
+      }
+      combo->setCurrentIndex(control.selection);
+      break;
+    }
+    case ControlKind::List: {
+      auto* list = static_cast<QTreeWidget*>(widget);
+      QStringList headers;
+      for (const auto& column : control.items) headers << Q(column);
+      list->setColumnCount(std::max<int>(1, static_cast<int>(headers.size())));
+      list->setHeaderLabels(headers);
+      list->setHeaderHidden(headers.size() <= 1 &&
+                            (headers.isEmpty() || headers.front().isEmpty()));
+      bool same = list->topLevelItemCount() == static_cast<int>(control.rows.size());
+      for (int r = 0; same && r < list->topLevelItemCount(); ++r)
+        for (std::size_t c = 0; same && c < control.rows[static_cast<std::size_t>(r)].size(); ++c)
+          same = list->topLevelItem(r)->text(static_cast<int>(c)) ==
+                 Q(control.rows[static_cast<std::size_t>(r)][c]);
+      if (!same) {
+        list->clear();
+        for (const auto& row : control.rows) {
+          QStringList cells;
+          for (const auto& cell : row) cells << Q(cell);
+          list->addTopLevelItem(new QTreeWidgetItem(cells));
+        }
+      }
+      list->clearSelection();
+      if (control.selection >= 0 && control.selection < list->topLevelItemCount())
+        list->topLevelItem(control.selection)->setSelected(true);
+      break;
+    }
+    case ControlKind::Radio:
+      static_cast<QRadioButton*>(widget)->setText(Q(control.text));
+      static_cast<QRadioButton*>(widget)->setChecked(control.value != 0);
+      break;
+    case ControlKind::CheckBox:
+      static_cast<QCheckBox*>(widget)->setText(Q(control.text));
+      static_cast<QCheckBox*>(widget)->setChecked(control.value != 0);
+      break;
+    case ControlKind::Button:
+      static_cast<QPushButton*>(widget)->setText(Q(control.text));
+      break;
+    case ControlKind::Slider: {
+      auto* slider = static_cast<QSlider*>(widget);
+      slider->setRange(control.minimum, control.maximum);
+      slider->setValue(control.value);
+      break;
+    }
+    case ControlKind::ProgressBar: {
+      auto* progress = static_cast<QProgressBar*>(widget);
+      progress->setRange(control.minimum, control.maximum);
+      progress->setValue(control.value);
+      break;
+    }
+    case ControlKind::Group:
+      static_cast<QGroupBox*>(widget)->setTitle(Q(control.text));
+      break;
+    case ControlKind::Tab: {
+      auto* tabs = static_cast<QTabWidget*>(widget);
+      if (control.selection >= 0) tabs->setCurrentIndex(control.selection);
+      break;
+    }
+  }
+  updating_ = false;
+}
+
+void QtWindowWidget::UpdatePage() {
+  auto* sheet = dynamic_cast<PropertySheet*>(&window_);
+  if (!sheet || !pageArea_) return;
+  Window* active = sheet->ActivePage();
+  if (active == shownPage_) return;
+  if (pageWidget_) {
+    pageWidget_->Detach();
+    pageArea_->removeWidget(pageWidget_);
+    pageWidget_->deleteLater();
+    pageWidget_ = nullptr;
+  }
+  shownPage_ = active;
+  if (active) {
+    pageWidget_ = new QtWindowWidget(*active, pageArea_);
+    pageArea_->addWidget(pageWidget_);
+    pageArea_->setCurrentWidget(pageWidget_);
+  }
+}
+
+void QtWindowWidget::OnChanged(int id) {
+  if (detached_) return;
+  if (id == -1) {
+    if (ended_) ended_(window_.Result());
+    return;
+  }
+  if (id == 0) {
+    if (window_.Controls().size() != builtCount_) {
+      Build();
+    } else {
+      setWindowTitle(Q(window_.Title()));
+      for (const Control& control : window_.Controls()) Update(control);
+      UpdatePage();
+    }
+    return;
+  }
+  if (const Control* control = window_.Find(id)) Update(*control);
+}
+
+bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
+  // A double click on empty list space still reaches the window, with nothing selected.
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    QVariant id = watched->property("zelControl");
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* list = viewport ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
+    if (id.isValid() && list) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (!list->itemAt(mouse->position().toPoint())) {
+        window_.UserSelect(id.toInt(), -1);
+        window_.UserEvent(id.toInt(), EventKind::DoubleClick);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zel::ui::qt

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "ui/Window.h"
+
+class QBoxLayout;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace zel::ui::qt {
+
+// Renders any window from its control tree with a generic layout: one row per control unless it
+// asks to sit beside the previous one, groups as frames, tab controls as tab widgets. Keeps the
+// widgets in step with the window (through its observer) and forwards what the user does.
+// A property sheet additionally shows its active page below its own tab strip.
+//
+// Each control's widget is named "ctl<id>" so tests can find it.
+class QtWindowWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit QtWindowWidget(Window& window, QWidget* parent = nullptr);
+  ~QtWindowWidget() override;
+
+  Window& Model() { return window_; }
+  // Stops following the window (also for a page shown inside); call before the window may die
+  // while this widget still waits for deletion.
+  void Detach();
+  // Called with the window's result once it has ended.
+  void SetEndedHandler(std::function<void(int)> ended) { ended_ = std::move(ended); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Build();
+  void Clear();
+  void OnChanged(int id);
+  void Update(const Control& control);
+  void UpdatePage();
+  QWidget* Create(const Control& control);
+  QBoxLayout* LayoutFor(const Control& control);
+
+  Window& window_;
+  std::function<void(int)> ended_;
+  QBoxLayout* root_ = nullptr;
+  QWidget* body_ = nullptr;
+  std::map<int, QWidget*> widgets_;
+  // Layouts keyed by (parent id, page): the window itself is (0, 0).
+  std::map<std::pair<int, int>, QBoxLayout*> containers_;
+  std::map<std::pair<int, int>, QBoxLayout*> lastRow_;
+  QStackedWidget* pageArea_ = nullptr;
+  QtWindowWidget* pageWidget_ = nullptr;
+  Window* shownPage_ = nullptr;
+  std::size_t builtCount_ = 0;
+  bool updating_ = false;
+  bool detached_ = false;
+};
+
+}  // namespace zel::ui::qt
