@@ -39,5 +39,6 @@ void RegisterStatusCommands(CommandRegistry& registry);
 void RegisterParameterCommands(CommandRegistry& registry);
 void RegisterServiceCommands(CommandRegistry& registry);
 void RegisterDriveCommands(CommandRegistry& registry);
+void RegisterPackageCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

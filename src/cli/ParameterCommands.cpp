@@ -106,10 +106,14 @@ int Set(CommandContext& ctx, const std::vector<std::string>& args) {
     return ctx.Fail(
         "The value was set, but restoring the enable state failed!\n"
         "Check the ZEL before you go on.");
+  // Show what the ZEL holds now: the enable guard may have changed SysConfig again.
+  uint32_t now = written;
+  zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now);
   std::string unit = d.unit.empty() ? "" : " " + d.unit;
   return ctx.Done(
-      {Describe(d) + " set to " + Format(table, d.number, written, NumberFormat::kDecimal) + unit},
-      ValueJson(table, d, written));
+      {Describe(d) + " set: now " + Format(table, d.number, now, NumberFormat::kDecimal) + unit +
+       " (" + Format(table, d.number, now, NumberFormat::kHexadecimal) + ")"},
+      ValueJson(table, d, now));
 }
 
 int List(CommandContext& ctx, const std::vector<std::string>& args) {
