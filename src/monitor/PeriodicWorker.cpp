@@ -9,8 +9,9 @@ namespace zel::monitor {
 WorkerThread::~WorkerThread() {
   Stop();
   std::lock_guard guard(lock_);
-  // Only left joinable when the worker thread destroyed its own holder; it must not wait for
-  // itself, and nothing of the holder is used once Run has returned.
+  // Only left joinable when the worker thread destroys its own holder, which is not supported
+  // (the thread still clears running after Run). Detaching at least keeps the process alive
+  // instead of terminating it in the thread's destructor.
   if (thread_.joinable()) thread_.detach();
 }
 

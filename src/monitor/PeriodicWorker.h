@@ -26,7 +26,8 @@ namespace zel::monitor {
 //
 // Lifetime: Run runs on the thread and uses the derived object, so a derived class must call
 // Stop in its own destructor, before its members are destroyed. The destructor here calls Stop
-// only as a last resort for classes without members of their own.
+// only as a last resort for classes without members of their own. A worker must not be
+// destroyed by its own thread.
 class WorkerThread {
  public:
   WorkerThread() = default;
