@@ -4,7 +4,9 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -12,12 +14,11 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "app/CMainFrame.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
-#include "ui/qt/QtWindowWidget.h"
 
 namespace zel::ui::qt {
 
@@ -142,21 +143,39 @@ void QtMainWindow::BuildStatusBar() {
 void QtMainWindow::BuildPanes() {
   mainSplitter_ = new QSplitter(Qt::Horizontal, this);
   mainSplitter_->setObjectName("MainView");
-  wizardView_ = new QtWindowWidget(frame_.WizardView(), mainSplitter_);
-  if (auto* caption = wizardView_->findChild<QLabel*>("ctl1300")) {
-    caption->setAlignment(Qt::AlignCenter);
-    QFont font("MS Sans Serif");
-    font.setPixelSize(18);
-    caption->setFont(font);
-  }
-  if (auto* list = wizardView_->findChild<QTreeWidget*>("ctl1301")) {
-    list->setIconSize(QSize(32, 32));
-    const QStyle::StandardPixmap icons[] = {QStyle::SP_MediaPlay, QStyle::SP_DriveNetIcon,
-                                            QStyle::SP_ArrowDown,
-                                            QStyle::SP_FileDialogDetailedView};
-    for (int i = 0; i < list->topLevelItemCount() && i < 4; ++i)
-      list->topLevelItem(i)->setIcon(0, style()->standardIcon(icons[i]));
-  }
+  // The wizard view is drawn by hand: a centred caption over a large-icon list. Its logic stays
+  // in CWizardView, which gets the selection and the double click.
+  wizardView_ = new QWidget(mainSplitter_);
+  wizardView_->setObjectName("CWizardView");
+  auto* column = new QVBoxLayout(wizardView_);
+  column->setContentsMargins(2, 2, 2, 2);
+  app::CWizardView& view = frame_.WizardView();
+  auto* caption = new QLabel(Q(view.Text(app::CWizardView::kIdCaption)), wizardView_);
+  caption->setAlignment(Qt::AlignCenter);
+  QFont font("MS Sans Serif");
+  font.setPixelSize(18);
+  caption->setFont(font);
+  column->addWidget(caption);
+  wizardList_ = new QListWidget(wizardView_);
+  wizardList_->setObjectName("ctl1301");
+  wizardList_->setViewMode(QListView::IconMode);
+  wizardList_->setIconSize(QSize(32, 32));
+  wizardList_->setFlow(QListView::TopToBottom);
+  wizardList_->setWrapping(false);
+  wizardList_->setWordWrap(true);
+  wizardList_->setResizeMode(QListView::Adjust);
+  wizardList_->setMovement(QListView::Static);
+  wizardList_->setGridSize(QSize(105, 72));
+  const QStyle::StandardPixmap icons[] = {QStyle::SP_MediaPlay, QStyle::SP_DriveNetIcon,
+                                          QStyle::SP_ArrowDown, QStyle::SP_FileDialogDetailedView};
+  const ui::Control* items = view.Find(app::CWizardView::kIdList);
+  for (std::size_t i = 0; items && i < items->rows.size(); ++i)
+    wizardList_->addItem(
+        new QListWidgetItem(style()->standardIcon(icons[i % 4]), Q(items->rows[i].front())));
+  connect(wizardList_, &QListWidget::currentRowChanged, this,
+          [this](int row) { frame_.WizardView().UserSelect(app::CWizardView::kIdList, row); });
+  wizardList_->viewport()->installEventFilter(this);
+  column->addWidget(wizardList_, 1);
   mainSplitter_->addWidget(wizardView_);
 
   rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
@@ -185,6 +204,20 @@ void QtMainWindow::ApplyPaneSizes() {
   tabs_->setMinimumHeight(sizes.upperRowMinimum);
   rightSplitter_->setSizes(
       {sizes.upperRowHeight, std::max(0, clientHeight - sizes.upperRowHeight)});
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (wizardList_ && watched == wizardList_->viewport() &&
+      event->type() == QEvent::MouseButtonDblClick) {
+    // A double click on empty space launches nothing: it reports no selection.
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    QListWidgetItem* item = wizardList_->itemAt(mouse->position().toPoint());
+    app::CWizardView& view = frame_.WizardView();
+    view.UserSelect(app::CWizardView::kIdList, item ? wizardList_->row(item) : -1);
+    view.UserEvent(app::CWizardView::kIdList, ui::EventKind::DoubleClick);
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void QtMainWindow::resizeEvent(QResizeEvent* event) {

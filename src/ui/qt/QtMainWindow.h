@@ -6,6 +6,7 @@
 
 class QAction;
 class QLabel;
+class QListWidget;
 class QSplitter;
 class QTabWidget;
 class QTimer;
@@ -15,8 +16,6 @@ class CMainFrame;
 }
 
 namespace zel::ui::qt {
-
-class QtWindowWidget;
 
 // The main window's shell: menu bar, tool bar and status bar from the main window core, and the
 // client area's pane tree (wizard view, regulation tabs, status view). It renders the core's
@@ -35,6 +34,7 @@ class QtMainWindow : public QMainWindow {
   void Sync();
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -55,7 +55,8 @@ class QtMainWindow : public QMainWindow {
   QSplitter* mainSplitter_ = nullptr;
   QSplitter* rightSplitter_ = nullptr;
   QTabWidget* tabs_ = nullptr;
-  QtWindowWidget* wizardView_ = nullptr;
+  QWidget* wizardView_ = nullptr;
+  QListWidget* wizardList_ = nullptr;
   QTimer* statusTimer_ = nullptr;
   int shownTab_ = -1;
   bool activated_ = false;

@@ -1,0 +1,133 @@
+// The simulator comes before any Qt header: Qt defines "forever" as a macro.
+#include "ui/SimulatedZel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/CMainFrame.h"
+#include "link/CReadVersionDlg.h"
+#include "link/PosixSerialChannel.h"
+#include "support/TestOutput.h"
+#include "ui/qt/QtHost.h"
+#include "ui/qt/QtMainWindow.h"
+#include "ui/qt/QtWindowDialog.h"
+
+namespace zel::ui::qt {
+namespace {
+
+QApplication& App() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "test_ui_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+QString LabelText(QWidget* dialog, int id) {
+  auto* label = dialog->findChild<QLabel*>(QStringLiteral("ctl%1").arg(id));
+  return label ? label->text() : QString("<missing>");
+}
+
+TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
+  App();
+  sim::DeviceConfig config;
+  config.identity = {0x1041, 0x0200, 0x0007, 0x0102};
+  test::SimulatedZel zel(config, false);
+  QtHost host;
+  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
+  QtMainWindow window(frame);
+  host.SetMainWidget(&window);
+  window.show();
+  frame.Refresh();
+  window.Sync();
+
+  EXPECT_EQ(window.windowTitle(), "ZEL UserInterface Version 1.06");
+  EXPECT_EQ(window.size(), QSize(820, 600));
+  ASSERT_EQ(window.RegulationTabs()->count(), 2);
+  EXPECT_EQ(window.RegulationTabs()->tabText(0), "Current regulation");
+  EXPECT_EQ(window.RegulationTabs()->tabText(1), "Speed regulation");
+  auto* monitorPane = window.findChild<QLabel*>("pane61450");
+  ASSERT_NE(monitorPane, nullptr);
+  EXPECT_TRUE(monitorPane->text().isEmpty()) << "no monitor runs yet";
+  QStringList topMenus;
+  for (QAction* a : window.menuBar()->actions()) topMenus << a->text();
+  EXPECT_EQ(topMenus.front(), "File");
+  EXPECT_EQ(topMenus.back(), "Help");
+  EXPECT_EQ(window.MenuAction(32877)->text(), "Set CAN BCR1 and BCR2");
+  EXPECT_FALSE(window.MenuAction(32774)->isEnabled());
+
+  QAction* readVersion = window.MenuAction(app::CMainFrame::kCmdReadVersion);
+  ASSERT_NE(readVersion, nullptr);
+  EXPECT_EQ(readVersion->text(), "Read &Version");
+  ASSERT_TRUE(readVersion->isEnabled());
+
+  QString title;
+  QStringList values;
+  QElapsedTimer waited;
+  waited.start();
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QtWindowDialog*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      if (waited.elapsed() > 10000) poll.stop();
+      return;
+    }
+    poll.stop();
+    title = dialog->windowTitle();
+    for (int id :
+         {link::CReadVersionDlg::kIdSoftwareVersion, link::CReadVersionDlg::kIdHardwareVersion,
+          link::CReadVersionDlg::kIdApplicationNumber,
+          link::CReadVersionDlg::kIdApplicationVersion})
+      values << LabelText(dialog, id);
+    auto* ok = dialog->findChild<QAbstractButton*>(QStringLiteral("ctl%1").arg(kIdOk));
+    if (ok) {
+      ok->click();
+    } else {
+      dialog->reject();
+    }
+  });
+  poll.start(20);
+  readVersion->trigger();  // runs the dialog modally until the poll closes it
+
+  EXPECT_EQ(title, "ReadVersion");
+  EXPECT_EQ(values, (QStringList{"0x1041", "0x0200", "0x0007", "0x0102"}));
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+  // Wizard launches: a double click on an item posts its index, one on empty space posts -1,
+  // and both arrive through Qt's event loop.
+  std::vector<int> launched;
+  frame.SetWizardLauncher([&](int index) { launched.push_back(index); });
+  auto* list = window.findChild<QListWidget*>("ctl1301");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 4);
+  EXPECT_EQ(list->item(2)->text(), "Firmware Download Wizard");
+  auto doubleClick = [&](QPoint at) {
+    QMouseEvent event(QEvent::MouseButtonDblClick, at, list->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &event);
+  };
+  doubleClick(list->visualItemRect(list->item(2)).center());
+  doubleClick(QPoint(list->viewport()->width() - 2, list->viewport()->height() - 2));
+  QApplication::processEvents();
+  EXPECT_EQ(launched, std::vector<int>{2});
+
+  QApplication::processEvents();
+  auto shot = test::TestOutputDir("gui") / "main-window.png";
+  ASSERT_TRUE(window.grab().save(QString::fromStdString(shot.string())));
+  EXPECT_GT(std::filesystem::file_size(shot), 0u);
+}
+
+}  // namespace
+}  // namespace zel::ui::qt
