@@ -1,0 +1,96 @@
+#include "ui/qt/QtWindowWidget.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+
+#include "link/CCommunicationDlg.h"
+#include "ui/PropertySheet.h"
+
+namespace zel::ui::qt {
+namespace {
+
+QApplication& App() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "test_ui_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+template <typename T>
+T* Control(QWidget& widget, int id) {
+  return widget.findChild<T*>(QStringLiteral("ctl%1").arg(id));
+}
+
+TEST(QtWindowWidget, WidgetsAndWindowStayInStepBothWays) {
+  App();
+  link::CommSettings stored;
+  stored.baudRate = 14400;
+  link::CCommunicationDlg dlg(stored);
+  dlg.Initialize();
+  QtWindowWidget widget(dlg);
+  EXPECT_EQ(widget.windowTitle(), "Communication");
+
+  auto* baud = Control<QComboBox>(widget, link::CCommunicationDlg::kIdBaud);
+  ASSERT_NE(baud, nullptr);
+  EXPECT_EQ(baud->count(), 11);
+  EXPECT_EQ(baud->currentText(), "14400");
+
+  auto* timeout = Control<QLineEdit>(widget, link::CCommunicationDlg::kIdTimeout);
+  ASSERT_NE(timeout, nullptr);
+  EXPECT_EQ(timeout->text(), "100");
+  timeout->setText("250");
+  emit timeout->textEdited("250");
+  EXPECT_EQ(dlg.Text(link::CCommunicationDlg::kIdTimeout), "250");
+
+  dlg.SetText(link::CCommunicationDlg::kIdTrials, "9");
+  dlg.Enable(link::CCommunicationDlg::kIdTrials, false);
+  auto* trials = Control<QLineEdit>(widget, link::CCommunicationDlg::kIdTrials);
+  EXPECT_EQ(trials->text(), "9");
+  EXPECT_FALSE(trials->isEnabled());
+
+  int ended = 0;
+  widget.SetEndedHandler([&](int result) { ended = result; });
+  Control<QPushButton>(widget, kIdCancel)->click();
+  EXPECT_EQ(ended, kResultCancel);
+}
+
+class CheckPage : public PropertyPage {
+ public:
+  explicit CheckPage(std::string title) : PropertyPage(std::move(title)) { AddCheckBox(7, "Flag"); }
+};
+
+TEST(QtWindowWidget, PropertySheetShowsItsActivePage) {
+  App();
+  CheckPage first("First"), second("Second");
+  PropertySheet sheet("Sheet", true);
+  sheet.AddPage(first);
+  sheet.AddPage(second);
+  sheet.Initialize();
+  QtWindowWidget widget(sheet);
+  auto* pages = widget.findChild<QStackedWidget*>();
+  ASSERT_NE(pages, nullptr);
+  auto shownTitle = [&] {
+    auto* page = qobject_cast<QtWindowWidget*>(pages->currentWidget());
+    return page ? page->Model().Title() : std::string();
+  };
+  EXPECT_EQ(shownTitle(), "First");
+  Control<QPushButton>(widget, kIdNext)->click();
+  EXPECT_EQ(shownTitle(), "Second");
+  auto* flag = Control<QCheckBox>(*pages->currentWidget(), 7);
+  ASSERT_NE(flag, nullptr);
+  flag->click();
+  EXPECT_EQ(second.Value(7), 1);
+  sheet.Destroy();
+}
+
+}  // namespace
+}  // namespace zel::ui::qt
