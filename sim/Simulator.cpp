@@ -197,12 +197,18 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
 void Simulator::HangUp() {
   Log("hanging up");
   Count(&SimulatorStats::hangUps);
-  terminal_->Close();
+  // The fresh pair is linked before the old one closes, so a tool that reacts to the hang-up by
+  // opening the path again already finds the new line.
+  auto fresh = std::make_unique<PseudoTerminal>();
   std::string error;
-  if (!terminal_->Open(options_.linkPath, options_.baud, &error)) {
+  bool reopened = fresh->Open(options_.linkPath, options_.baud, &error);
+  terminal_->Close();
+  if (!reopened) {
     std::fprintf(stderr, "zelsim: cannot reopen the line after a hang-up: %s\n", error.c_str());
     running_ = false;
+    return;
   }
+  terminal_ = std::move(fresh);
 }
 
 void Simulator::Serve() {
