@@ -267,11 +267,12 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
     SendByte(kReject);
     return;
   }
-  Count(&SimulatorStats::framesAccepted);
-  SendByte(kAccept);
-
+  // The command takes effect before its acceptance goes out: whoever saw the 'O' may rely on it,
+  // whether that is the next command or a test looking at the model.
   CatchUpModel();
   CommandResult result = device_.Execute(opcode, words);
+  Count(&SimulatorStats::framesAccepted);
+  SendByte(kAccept);
   Log("opcode " + std::to_string(opcode) + " words" + Hex(words) +
       (result.hasReply
            ? " -> code " + std::to_string(result.replyCode) + " words" + Hex(result.words)

@@ -95,6 +95,14 @@ TEST_F(SimulatorLineTest, BrokenFramesAreRefusedAndTheDeviceResynchronises) {
   EXPECT_EQ(simulator_->Stats().framesRejected, 1u);
 }
 
+TEST_F(SimulatorLineTest, CommandIsInEffectOnceItsAcceptanceArrived) {
+  StartSimulator();
+  for (uint16_t value = 1; value <= 50; ++value) {
+    ASSERT_TRUE(line_->Command(21, {12, 0, value}));
+    ASSERT_EQ(simulator_->Device().TempParameter(12), value);
+  }
+}
+
 TEST_F(SimulatorLineTest, AnotherBaudRateGetsSilenceUntilTheRateMatches) {
   StartSimulator(TestOptions(), 9600);
   line_->Write({0x1A});
