@@ -72,6 +72,13 @@ bool FirmwarePackage::Open(const std::string& path) {
   return true;
 }
 
+bool FirmwarePackage::OpenImage(std::span<const std::uint8_t> image, const std::string& path) {
+  Close();
+  if (!file_.OpenMemory(image)) return false;
+  path_ = path;
+  return true;
+}
+
 bool FirmwarePackage::Close() {
   if (!file_.IsOpen()) return false;
   file_.Close();

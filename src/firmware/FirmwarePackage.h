@@ -38,6 +38,8 @@ class FirmwarePackage {
 
   // Closes an open package first; remembers the path.
   bool Open(const std::string& path);
+  // The same for a package image in memory (copied), known by path from then on.
+  bool OpenImage(std::span<const std::uint8_t> image, const std::string& path);
   // True when a package was open.
   bool Close();
   bool IsOpen() const { return file_.IsOpen(); }

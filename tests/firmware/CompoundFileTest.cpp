@@ -92,6 +92,20 @@ TEST(CompoundFileTest, DamagedFilesNeverOpenIntoGarbageOrCrash) {
   EXPECT_FALSE(file.Open((dir / "empty.bin").string()));
   EXPECT_FALSE(file.OpenMemory({}));
 
+  // A root entry with siblings is no compound file; the library would lose them.
+  const std::vector<std::uint8_t> original = test::FileBytes(NestedPackage(dir));
+  ASSERT_TRUE(file.OpenMemory(original));
+  const std::size_t root = (static_cast<std::size_t>(original[0x30] | original[0x31] << 8) + 1)
+                           << 9;
+  for (std::size_t field : {std::size_t{0x44}, std::size_t{0x48}}) {
+    std::vector<std::uint8_t> sibling = original;
+    sibling[root + field] = 1;
+    sibling[root + field + 1] = sibling[root + field + 2] = sibling[root + field + 3] = 0;
+    EXPECT_FALSE(file.OpenMemory(sibling));
+    test::WriteBytes(dir / "sibling.bin", sibling);
+    EXPECT_FALSE(file.Open((dir / "sibling.bin").string()));
+  }
+
   // Truncations and flipped bytes of a good package: whatever opens must still answer every
   // question without crashing, and a read either delivers the whole stream or nothing.
   const std::vector<std::uint8_t> good = test::FileBytes(NestedPackage(dir));
