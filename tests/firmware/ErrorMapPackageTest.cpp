@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "TestPackages.h"
+#include "firmware/FirmwareRegistry.h"
 #include "monitor/CErrorMapList.h"
+#include "parameters/ParameterDefinitionLoader.h"
 
 namespace zel::monitor {
 namespace {
@@ -49,6 +54,44 @@ TEST(ErrorMapPackageTest, LoadsTheListedErrorMapsOfTheVersion) {
   EXPECT_TRUE(list.Maps().empty());
   EXPECT_FALSE(fromFile.LoadFromPackageFile(path + ".absent"));
   EXPECT_TRUE(fromFile.Maps().empty());
+}
+
+// The registry reloads maps and definitions on its worker while the status view and the
+// polling monitor keep reading them on their own threads.
+TEST(ErrorMapPackageTest, ReloadingBesideReadersIsSafe) {
+  zelpack::PackageNode root;
+  test::AddVersion(root, "V");
+  const std::string path = test::WritePackage(root, test::ScratchDir("reload") / "p.bin");
+  CErrorMapList maps;
+  parameters::CParameterTable table;
+  parameters::ParameterDefinitionLoader definitions(table);
+  firmware::FirmwareRegistry registry;
+  registry.AddListener(definitions);
+  registry.AddListener(maps);
+  firmware::FirmwareInfo record;
+  record.packagePath = path;
+  record.packageDirectory = "V";
+  record.softwareVersion = 0x1040;
+  ASSERT_TRUE(registry.Register(record));
+  registry.ReportConnected(0x1040, 0, 0, 0);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> lookups{0};
+  std::thread reader([&] {
+    while (!stop) {
+      const auto rows = ErrorListing::List(0x8003, ErrorWordKind::Standard, maps.AsLookup());
+      if (rows.size() != 2) ADD_FAILURE() << "rows: " << rows.size();
+      (void)table.Name(1);
+      (void)registry.Current();
+      ++lookups;
+    }
+  });
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(registry.Adjust(true));
+  while (lookups < 10) std::this_thread::yield();
+  stop = true;
+  reader.join();
+  EXPECT_EQ(maps.Lookup("StandardErrorMap", 1)->name, "Overvoltage");
+  EXPECT_EQ(table.Name(1), "SysConfig");
 }
 
 }  // namespace
