@@ -21,19 +21,11 @@
 #include "support/TestOutput.h"
 #include "ui/qt/QtHost.h"
 #include "ui/qt/QtMainWindow.h"
+#include "ui/qt/QtTestApp.h"
 #include "ui/qt/QtWindowDialog.h"
 
 namespace zel::ui::qt {
 namespace {
-
-QApplication& App() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "test_ui_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
 
 QString LabelText(QWidget* dialog, int id) {
   auto* label = dialog->findChild<QLabel*>(QStringLiteral("ctl%1").arg(id));
@@ -41,7 +33,7 @@ QString LabelText(QWidget* dialog, int id) {
 }
 
 TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
-  App();
+  QtTestApp();
   sim::DeviceConfig config;
   config.identity = {0x1041, 0x0200, 0x0007, 0x0102};
   test::SimulatedZel zel(config, false);

@@ -1,3 +1,4 @@
+#include "ui/qt/QtTestApp.h"
 #include "ui/qt/QtWindowWidget.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,13 @@
 namespace zel::ui::qt {
 namespace {
 
-QApplication& App() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "test_ui_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 template <typename T>
 T* Control(QWidget& widget, int id) {
   return widget.findChild<T*>(QStringLiteral("ctl%1").arg(id));
 }
 
 TEST(QtWindowWidget, WidgetsAndWindowStayInStepBothWays) {
-  App();
+  QtTestApp();
   link::CommSettings stored;
   stored.baudRate = 14400;
   link::CCommunicationDlg dlg(stored);
@@ -69,7 +61,7 @@ class CheckPage : public PropertyPage {
 };
 
 TEST(QtWindowWidget, PropertySheetShowsItsActivePage) {
-  App();
+  QtTestApp();
   CheckPage first("First"), second("Second");
   PropertySheet sheet("Sheet", true);
   sheet.AddPage(first);
