@@ -124,7 +124,7 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
   // TIOCEXCL keeps other programs out but root passes it; the lock on the open file
   // description is what turns away a second opener, including another port in this process.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) return nullptr;
-  ioctl(fd, TIOCEXCL);
+  channel->exclusive_ = ioctl(fd, TIOCEXCL) == 0;
 
   // The driver's queue sizes (1200 bytes each way on the original platform) cannot be set on
   // Linux; the tty layer's own buffers are larger than the longest frame, so nothing is lost.
@@ -247,9 +247,11 @@ bool PosixSerialChannel::Purge() {
 
 bool PosixSerialChannel::Close() {
   if (fd_ < 0) return false;
-  // Leave the terminal open to others again; a peer that keeps its end open would otherwise
-  // see the exclusive flag survive this close.
-  ioctl(fd_, TIOCNXCL);
+  // Leave the terminal open to others again (a peer that keeps its end open would otherwise see
+  // the exclusive flag survive this close). Only the holder clears it: an opener that was
+  // turned away must not open the line to others behind the holder's back.
+  if (exclusive_) ioctl(fd_, TIOCNXCL);
+  exclusive_ = false;
   const int fd = fd_;
   fd_ = -1;
   return close(fd) == 0;  // also drops the lock

@@ -38,6 +38,7 @@ class PosixSerialChannel final : public ByteChannel {
   explicit PosixSerialChannel(int fd) : fd_(fd) {}
 
   int fd_ = -1;
+  bool exclusive_ = false;  // this descriptor set TIOCEXCL
 };
 
 }  // namespace zel::link

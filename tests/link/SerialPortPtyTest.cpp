@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -47,6 +48,10 @@ class Pty {
   bool Ok() const { return master_ >= 0 && slave_ >= 0 && fs::is_symlink(link_); }
   std::string Path() const { return link_.string(); }
   int Master() const { return master_; }
+  bool Exclusive() const {
+    int flag = 0;
+    return ioctl(slave_, TIOCGEXCL, &flag) == 0 && flag != 0;
+  }
 
   // The ZEL's end goes away completely (cable pulled, simulator gone).
   void HangUp() {
@@ -148,6 +153,7 @@ TEST_F(SerialPortPtyTest, HeldPortTurnsAwayEveryOtherOpener) {
   EXPECT_FALSE(second.IsOpen());
   uint8_t byte = 0;
   EXPECT_EQ(second.ReadByte(&byte, 0), result::kNotOpen);
+  EXPECT_TRUE(pty_.Exclusive());  // the failed attempt left the holder's claim alone
 
   // Another program fares no better.
   const pid_t child = fork();
@@ -168,6 +174,7 @@ TEST_F(SerialPortPtyTest, HeldPortTurnsAwayEveryOtherOpener) {
   EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B9600));
   EXPECT_EQ(second.Open(38400, "Com3", 100, 4), result::kOpenFailed);
   EXPECT_EQ(holder.Close(), result::kOk);
+  EXPECT_FALSE(pty_.Exclusive());
   EXPECT_EQ(holder.Close(), result::kCloseFailed);
   EXPECT_EQ(second.Open(38400, "Com3", 100, 4), result::kOk);
 }
