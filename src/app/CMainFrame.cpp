@@ -26,7 +26,10 @@ constexpr const char* kNotOnlineSettings =
 // SysConfig bits of the regulation mode.
 constexpr std::uint16_t kCurrentRegulationBit = 0x0004;
 constexpr std::uint16_t kForbiddenModeBit = 0x0020;
-constexpr std::uint16_t kSpeedModeMask = 0xFFD3;  // clears bits 2, 3 and 5
+constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
+constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
+constexpr std::uint16_t kModeBits = 0x002C;         // bits 2, 3 and 5
+constexpr std::uint16_t kManualModeBit = 0x8000;    // clear: the input 'Digital2' decides
 
 // Commands whose operations exist in this build.
 constexpr std::array kBuilt{
@@ -260,6 +263,46 @@ void CMainFrame::CheckRegulationMode() {
     regulationTab_ = wanted;
     Changed();
   }
+}
+
+bool CMainFrame::ChangeRegulationMode(int mode) {
+  link::ParameterGroup& parameters = communication_->Parameter();
+  std::uint16_t sysConfig = 0;
+  if (!parameters.ReadTempParam(1, sysConfig)) return false;
+  const bool speed = mode == MainPaneLayout::kSpeedRegulationTab;
+  const std::string name = speed ? "speed" : "current";
+  // The tab already shows what the user picked; the check below may bring the other one back.
+  regulationTab_ =
+      speed ? MainPaneLayout::kSpeedRegulationTab : MainPaneLayout::kCurrentRegulationTab;
+  if ((sysConfig & kManualModeBit) == 0) {
+    ui::CurrentHost().ShowMessage(
+        "Regulation mode is selected by 'Digital2' input!\nImpossible to "
+        "change to the " +
+        name + " regulation mode manually!");
+  } else {
+    std::uint16_t wanted =
+        speed ? sysConfig & kSpeedModeMask
+              : static_cast<std::uint16_t>((sysConfig & kCurrentModeMask) | kCurrentRegulationBit);
+    bool already = (sysConfig & kModeBits) == (wanted & kModeBits);
+    if (!already && ui::CurrentHost().AskYesNo("Do you really want to change to the " + name +
+                                               " regulation mode!")) {
+      link::StatusGroup& status = communication_->Status();
+      bool softwareEnabling = false;
+      bool enabled = false;
+      status.SuspendEnable(softwareEnabling, enabled, true);
+      parameters.SetTempParam(1, 0, wanted);
+      // The drive ends disabled under software enabling, whatever it was before.
+      status.ResumeEnable(true, false, true);
+    }
+  }
+  CheckRegulationMode();
+  Changed();
+  return true;
+}
+
+void CMainFrame::OnRegulationTabPicked(int index) {
+  // The views that re-read on success come with their own issues.
+  if (!ChangeRegulationMode(index)) ui::CurrentHost().ShowMessage(kNotOnlineSettings);
 }
 
 void CMainFrame::LaunchWizard(int index) {

@@ -97,6 +97,12 @@ class CMainFrame : public ui::MessageTarget {
   // not be left in.
   void CheckRegulationMode();
   int RegulationTab() const { return regulationTab_; }
+  // The user picked regulation tab mode (0 current, 1 speed): asks, and switches the ZEL's
+  // regulation mode with the drive disabled meanwhile. False when SysConfig cannot be read; the
+  // tab window then says the ZEL is not online.
+  bool ChangeRegulationMode(int mode);
+  // The regulation tab window's reaction to the user picking tab index.
+  void OnRegulationTabPicked(int index);
 
   void OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 

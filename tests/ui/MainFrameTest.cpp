@@ -175,3 +175,58 @@ TEST(MainFrame, QuitServiceModeReportsItsOwnOutcome) {
 
 }  // namespace
 }  // namespace zel::app
+
+namespace zel::app {
+namespace {
+
+TEST(MainFrame, PickingARegulationTabAsksAndSwitchesTheModeWithTheDriveDisabled) {
+  Desk desk;
+  CMainFrame& frame = *desk.frame;
+  link::ParameterGroup& parameters = frame.Communication().Parameter();
+  uint16_t sysConfig = 0;
+  ASSERT_TRUE(parameters.ReadTempParam(1, sysConfig));
+  const uint16_t speedMode = sysConfig & 0xFFD3;
+
+  // Without bit 15 the input 'Digital2' decides: nothing is asked or written.
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, speedMode & 0x7FFF));
+  frame.OnRegulationTabPicked(MainPaneLayout::kCurrentRegulationTab);
+  EXPECT_EQ(desk.Host().LastMessage(),
+            "Regulation mode is selected by 'Digital2' input!\nImpossible to change to the current "
+            "regulation mode manually!");
+  EXPECT_TRUE(desk.Host().Questions().empty());
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kSpeedRegulationTab)
+      << "the check brings it back";
+
+  // Declined: SysConfig stays.
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, speedMode | 0x8000));
+  desk.Host().QueueYesNo(false);
+  frame.OnRegulationTabPicked(MainPaneLayout::kCurrentRegulationTab);
+  EXPECT_EQ(desk.Host().Questions().back(),
+            "Do you really want to change to the current regulation mode!");
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x002C, 0);
+
+  // Confirmed: current regulation, and the drive ends disabled under software enabling.
+  desk.Host().QueueYesNo(true);
+  frame.OnRegulationTabPicked(MainPaneLayout::kCurrentRegulationTab);
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x002C, 0x0004);
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x1000, 0x1000);
+  EXPECT_FALSE(desk.zel.Device().SoftwareEnable()) << "the Enable command last said 0";
+  EXPECT_EQ(desk.zel.Device().StatusWord() & 0x4000, 0);
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kCurrentRegulationTab);
+  EXPECT_FALSE(frame.Communication().Status().EnableSuspended());
+
+  // Already in that mode: nothing to ask.
+  std::size_t asked = desk.Host().Questions().size();
+  frame.OnRegulationTabPicked(MainPaneLayout::kCurrentRegulationTab);
+  EXPECT_EQ(desk.Host().Questions().size(), asked);
+
+  desk.zel.Sim().Faults().SetNeverAnswer(true);
+  desk.Host().Clear();
+  frame.OnRegulationTabPicked(MainPaneLayout::kSpeedRegulationTab);
+  EXPECT_EQ(
+      desk.Host().Messages(),
+      std::vector<std::string>{"The ZEL is not online!\nPlease check the communication settings!"});
+}
+
+}  // namespace
+}  // namespace zel::app

@@ -186,6 +186,11 @@ void QtMainWindow::BuildPanes() {
     page->setObjectName(Q(node.name));
     tabs_->insertTab(node.row, page, Q(node.name));
   }
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (syncingTab_) return;
+    frame_.OnRegulationTabPicked(index);
+    Sync();
+  });
   rightSplitter_->addWidget(tabs_);
   auto* statusView = new QWidget(rightSplitter_);
   statusView->setObjectName("CStatusView");
@@ -253,7 +258,9 @@ void QtMainWindow::Sync() {
   panes_[4]->setEnabled(frame_.MonitorRunning());
   if (frame_.RegulationTab() != shownTab_) {
     shownTab_ = frame_.RegulationTab();
+    syncingTab_ = true;
     tabs_->setCurrentIndex(shownTab_);
+    syncingTab_ = false;
   }
 }
 

@@ -60,6 +60,7 @@ class QtMainWindow : public QMainWindow {
   QTimer* statusTimer_ = nullptr;
   int shownTab_ = -1;
   bool activated_ = false;
+  bool syncingTab_ = false;
 };
 
 }  // namespace zel::ui::qt
