@@ -67,6 +67,7 @@ QStringList QtHost::QtFilters(const std::string& filter) {
     if (parts[i].isEmpty()) break;
     QString caption = parts[i];
     QString patterns = parts[i + 1];
+    if (patterns.isEmpty()) continue;  // a caption without patterns would filter nothing
     patterns.replace(';', ' ');
     filters << (caption.contains('(') ? caption : caption + " (" + patterns + ")");
   }
