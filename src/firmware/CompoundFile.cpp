@@ -19,9 +19,19 @@ struct GObjectUnref {
 using InputPtr = std::unique_ptr<GsfInput, GObjectUnref>;
 using InfilePtr = std::unique_ptr<GsfInfile, GObjectUnref>;
 
+void Discard(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void InitialiseLibrary() {
   static std::once_flag once;
-  std::call_once(once, [] { gsf_init(); });
+  std::call_once(once, [] {
+    gsf_init();
+    // A damaged package makes the library complain on stderr, sometimes at length. The tool
+    // reports a file it cannot read in its own words, so those complaints are dropped.
+    const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL |
+                                                    G_LOG_LEVEL_MESSAGE);
+    for (const char* domain : {"libgsf:msole", "libgsf", static_cast<const char*>(nullptr)})
+      g_log_set_handler(domain, levels, Discard, nullptr);
+  });
 }
 
 bool SameNameIgnoringCase(const char* a, const std::string& b) {
