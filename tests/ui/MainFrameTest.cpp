@@ -6,6 +6,7 @@
 
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "link/CAttentionDlg.h"
 #include "link/CReadVersionDlg.h"
 #include "link/PosixSerialChannel.h"
 #include "ui/SimulatedZel.h"
@@ -226,6 +227,32 @@ TEST(MainFrame, PickingARegulationTabAsksAndSwitchesTheModeWithTheDriveDisabled)
   EXPECT_EQ(
       desk.Host().Messages(),
       std::vector<std::string>{"The ZEL is not online!\nPlease check the communication settings!"});
+}
+
+}  // namespace
+}  // namespace zel::app
+
+namespace zel::app {
+namespace {
+
+TEST(MainFrame, BackToHardwareEnablingWaitsForTheAttentionConfirmation) {
+  Desk desk;
+  link::StatusGroup& status = desk.frame->Communication().Status();
+  bool softwareEnabling = false, enabled = false;
+  auto suspendAndResume = [&](bool confirm) {
+    ASSERT_TRUE(status.SuspendEnable(softwareEnabling, enabled, false));
+    ASSERT_EQ(desk.zel.Device().TempParameter(1) & 0x1000, 0x1000);
+    desk.Host().QueueModal([confirm](Window& w) {
+      if (confirm) w.UserSetValue(link::CAttentionDlg::kIdConfirm, 1);
+      w.Press(confirm ? ui::kIdOk : ui::kIdCancel);
+    });
+    status.ResumeEnable(false, enabled, true);
+  };
+  suspendAndResume(false);
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x1000, 0x1000) << "not confirmed, not written";
+  suspendAndResume(true);
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x1000, 0);
+  EXPECT_EQ(desk.Host().ModalTitles(), (std::vector<std::string>{"ATTENTION!", "ATTENTION!"}));
 }
 
 }  // namespace
