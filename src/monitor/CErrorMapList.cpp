@@ -82,6 +82,19 @@ CErrorMapEntry CErrorMapList::UnknownEntry(const std::string& name) {
   return entry;
 }
 
+bool CErrorMapList::ErrorInfo(const CErrorMapEntry& entry,
+                              std::vector<std::pair<std::string, std::string>>& fields) {
+  fields.clear();
+  if (!entry.HasInfo()) return false;
+  fields = {{"Name:", entry.name},
+            {"Meaning:", entry.meaning},
+            {"CausedBy:", entry.causedBy},
+            {"Remark:", entry.remark},
+            {"Cross Reference:", entry.crossReference},
+            {"Effect:", entry.effect}};
+  return true;
+}
+
 ErrorLookup CErrorMapList::AsLookup() const {
   return [this](const std::string& mapName, int bit) -> std::optional<ErrorRow> {
     if (bit < 0) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "firmware/AdjustmentListener.h"
@@ -33,6 +34,11 @@ class CErrorMapList : public firmware::AdjustmentListener {
   std::optional<CErrorMapEntry> Lookup(const std::string& mapName, std::uint32_t code) const;
   // What a bit no map knows is listed as.
   static CErrorMapEntry UnknownEntry(const std::string& name);
+
+  // The "Error Info" dialog's fields ("Name:", "Meaning:", "CausedBy:", "Remark:",
+  // "Cross Reference:", "Effect:"); false when the entry has nothing to show.
+  static bool ErrorInfo(const CErrorMapEntry& entry,
+                        std::vector<std::pair<std::string, std::string>>& fields);
 
   // The lookup for ErrorListing. It holds a pointer to this list, which must outlive it.
   ErrorLookup AsLookup() const;

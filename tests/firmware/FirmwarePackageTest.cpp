@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPackages.h"
+#include "firmware/FirmwareVersionChoice.h"
 #include "firmware/PackageDate.h"
 #include "ui/ScriptedHost.h"
 
@@ -252,6 +253,41 @@ TEST(FirmwarePackageTest, ChoosingAmongSeveralVersionsGoesThroughTheDialog) {
   EXPECT_TRUE(FirmwarePackage::ReadReadMe(severalPath, "Second", readMe));
   EXPECT_EQ(readMe, "Read me\r\n");
   EXPECT_FALSE(FirmwarePackage::ReadReadMe(severalPath, "Third", readMe));
+}
+
+TEST(FirmwarePackageTest, SelectFirmwareOffersTheVersionsThatRead) {
+  PackageNode root;
+  AddVersion(root, "A");
+  root.AddStorage("Broken").AddStream("ZelCode.out", "x");  // no summary: not offered
+  PackageNode& noReadMe = AddVersion(root, "C", SummaryText({"0x1030"}, "Older"));
+  std::erase_if(noReadMe.children, [](const PackageNode& n) { return n.name == "DocFiles"; });
+  const std::string path = Build(root, "select");
+  ui::ScriptedHost host;
+
+  FirmwareVersionChoice choice;
+  ASSERT_TRUE(choice.Load(path));
+  EXPECT_EQ(choice.Entries(), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(choice.Selected(), 0);
+  choice.Select(5);  // out of range: unchanged
+  choice.Select(1);
+  const auto fields = choice.Fields();
+  EXPECT_EQ(fields[0], (std::pair<std::string, std::string>{"Software Version", "0x1030"}));
+  EXPECT_EQ(fields[4].second, "Older");
+  EXPECT_EQ(fields[5].second, "05.03.2024 14:07");
+  choice.ShowReadMe();
+  EXPECT_EQ(host.Messages(), std::vector<std::string>{"Error opening 'ReadMe.txt'!"});
+  choice.Select(0);
+  choice.ShowReadMe();
+  ASSERT_EQ(host.ShownTexts().size(), 1u);
+  EXPECT_EQ(host.ShownTexts()[0].second, "Read me\r\n");
+  std::string directory;
+  ASSERT_TRUE(choice.Chosen(directory));
+  EXPECT_EQ(directory, "A");
+
+  FirmwareVersionChoice none;
+  EXPECT_FALSE(none.Load(path + ".absent"));
+  EXPECT_FALSE(none.Chosen(directory));
+  EXPECT_TRUE(none.Fields()[0].second.empty());
 }
 
 TEST(FirmwarePackageTest, TextWindowsShowTheEntriesOrSayTheyDoNotExist) {

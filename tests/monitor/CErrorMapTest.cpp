@@ -119,6 +119,12 @@ TEST(CErrorMapTest, ListingUsesTheMapsByExactNameAndFallsBackToUnknown) {
   EXPECT_TRUE(unknown.causedBy.empty());
   EXPECT_TRUE(unknown.HasInfo());
   EXPECT_FALSE(CErrorMapEntry{}.HasInfo());
+  std::vector<std::pair<std::string, std::string>> fields;
+  EXPECT_FALSE(CErrorMapList::ErrorInfo(CErrorMapEntry{}, fields));
+  ASSERT_TRUE(CErrorMapList::ErrorInfo(*standard.Lookup(0), fields));
+  ASSERT_EQ(fields.size(), 6u);
+  EXPECT_EQ(fields[3], (std::pair<std::string, std::string>{"Remark:", "r"}));
+  EXPECT_EQ(fields[4], (std::pair<std::string, std::string>{"Cross Reference:", "x"}));
 
   list.Clear();
   EXPECT_FALSE(list.Lookup("StandardErrorMap", 0));
