@@ -105,10 +105,23 @@ inline zelpack::PackageNode& AddVersion(zelpack::PackageNode& root, const std::s
   return version;
 }
 
+// The scratch folders of this test process, removed when it ends.
+inline std::filesystem::path ScratchRoot() {
+  struct Root {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("zel-firmware-" + std::to_string(::getpid()));
+    ~Root() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Root root;
+  return root.path;
+}
+
 // A folder of its own for each test, emptied first.
 inline std::filesystem::path ScratchDir(const std::string& name) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("zel-firmware-" + std::to_string(::getpid())) / name;
+  const std::filesystem::path dir = ScratchRoot() / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
