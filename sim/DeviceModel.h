@@ -82,11 +82,13 @@ class DeviceModel {
 
   // Standard error word (ReadError, status value 137). Bit 15 summarises: it is set whenever any
   // of bits 0..14 is. While an error is present the power stage stays off.
+  // The same bits as the sample firmware package's standard error map documents.
   static constexpr uint16_t kErrorOverCurrent = 0x0001;
-  static constexpr uint16_t kErrorOverTemperature = 0x0002;
-  static constexpr uint16_t kErrorSpeedDeviation = 0x0004;
-  static constexpr uint16_t kErrorUnderVoltage = 0x0008;
-  static constexpr uint16_t kErrorEncoder = 0x0010;
+  static constexpr uint16_t kErrorOverVoltage = 0x0002;
+  static constexpr uint16_t kErrorUnderVoltage = 0x0004;
+  static constexpr uint16_t kErrorPowerStageTemperature = 0x0008;
+  static constexpr uint16_t kErrorEncoder = 0x0020;
+  static constexpr uint16_t kErrorSpeed = 0x0080;
   static constexpr uint16_t kErrorSummary = 0x8000;
 
   explicit DeviceModel(DeviceConfig config = {});

@@ -27,6 +27,7 @@ struct GlobalOptions {
   int32_t baud = 38400;
   int32_t timeoutMs = 100;
   int32_t trials = 4;
+  std::string package;  // firmware package whose error maps name the errors
   bool json = false;
   bool assumeYes = false;
 };

@@ -2,7 +2,9 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "firmware/FirmwarePackage.h"
 #include "link/ZelCommunication.h"
+#include "monitor/CErrorMapList.h"
 #include "monitor/ErrorListing.h"
 #include "monitor/StatusWordText.h"
 
@@ -56,6 +58,29 @@ int Status(CommandContext& ctx, const std::vector<std::string>& args) {
   return ctx.Done(lines, JsonWriter().Add("statusWord", Hex4(word)).Add("bits", bits));
 }
 
+// The error maps of --package: those of the version that matches the connected ZEL, as the
+// desktop program's adjustment would pick, else those of the package's first version.
+bool LoadErrorMaps(CommandContext& ctx, link::ZelCommunication& zel, monitor::CErrorMapList& maps) {
+  const std::string& path = ctx.Options().package;
+  std::vector<firmware::FirmwareInfo> versions;
+  if (!firmware::FirmwarePackage::ReadVersionInfos(path, versions) || versions.empty()) {
+    ctx.Fail("Cannot read the firmware package '" + path + "'.");
+    return false;
+  }
+  firmware::FirmwareInfo connected;
+  std::string directory;
+  if (zel.Parameter().ReadVersion(connected.softwareVersion, connected.hardwareVersion,
+                                  connected.applicationNumber, connected.applicationVersion)) {
+    for (const auto& v : versions)
+      if (v.SameVersion(connected)) directory = v.packageDirectory;
+  }
+  if (!maps.LoadFromPackageFile(path, directory)) {
+    ctx.Fail("The firmware package '" + path + "' has no readable error maps.");
+    return false;
+  }
+  return true;
+}
+
 // Lists both error words the way the status view does: standard errors first, then CAN errors.
 int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   if (int rc = NoArguments(ctx, args, "zelctl errors")) return rc;
@@ -68,9 +93,15 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   uint16_t can = 0;
   bool haveCan = zel->Parameter().ReadTempParam(kCanErrorParameter, can);
 
-  auto rows = monitor::ErrorListing::List(standard, monitor::ErrorWordKind::Standard);
+  monitor::CErrorMapList maps;
+  monitor::ErrorLookup lookup;
+  if (!ctx.Options().package.empty()) {
+    if (!LoadErrorMaps(ctx, *zel, maps)) return kExitFailed;
+    lookup = maps.AsLookup();
+  }
+  auto rows = monitor::ErrorListing::List(standard, monitor::ErrorWordKind::Standard, lookup);
   if (haveCan) {
-    auto canRows = monitor::ErrorListing::List(can, monitor::ErrorWordKind::Can);
+    auto canRows = monitor::ErrorListing::List(can, monitor::ErrorWordKind::Can, lookup);
     rows.insert(rows.end(), canRows.begin(), canRows.end());
   }
   std::vector<std::string> lines{

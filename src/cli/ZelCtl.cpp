@@ -16,6 +16,7 @@ CommandRegistry BuildRegistry() {
   RegisterParameterCommands(registry);
   RegisterServiceCommands(registry);
   RegisterDriveCommands(registry);
+  RegisterPackageCommands(registry);
   return registry;
 }
 
@@ -30,6 +31,8 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "  --baud N         bit rate (default 38400)\n"
          "  --timeout MS     per-byte time-out in milliseconds (default 100)\n"
          "  --trials N       transmissions of a frame the ZEL rejects (default 4)\n"
+         "  --package FILE   name errors with the error maps of this firmware package\n"
+         "                   (the version matching the ZEL, else the package's first)\n"
          "  --json           print one JSON object per command\n"
          "  --yes            answer Yes to confirmations (re-enabling the drive)\n"
          "  --help           this text\n\n"
@@ -92,6 +95,8 @@ int RunZelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostr
       ok = number(a, 1, 60000, options.timeoutMs);
     } else if (a == "--trials") {
       ok = number(a, 0, 100, options.trials);
+    } else if (a == "--package") {
+      ok = value(a, options.package);
     } else if (a == "--json") {
       options.json = true;
     } else if (a == "--yes") {

@@ -147,6 +147,21 @@ TEST_F(ZelCtlTest, ErrorsAreListedAndCleared) {
   EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
 }
 
+TEST_F(ZelCtlTest, ErrorsAreNamedByThePackagesErrorMaps) {
+  std::filesystem::path package = ZEL_SAMPLE_PACKAGE;
+  ASSERT_TRUE(std::filesystem::exists(package)) << package;
+  sim_->Device().RaiseError(2);
+  sim_->Device().RaiseCanError(2);
+  ASSERT_EQ(Run({"--package", package.string(), "errors"}), 0) << Err();
+  EXPECT_NE(Out().find("Undervoltage  The DC link voltage is too low"), std::string::npos)
+      << Out();
+  EXPECT_NE(Out().find("ErrorWarning"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("ATTENTION: There are 2 errors!"), std::string::npos) << Out();
+
+  EXPECT_EQ(Run({"--package", (dir_ / "none.bin").string(), "errors"}), 1);
+  EXPECT_NE(Err().find("Cannot read the firmware package"), std::string::npos) << Err();
+}
+
 TEST_F(ZelCtlTest, UsageAndLinkFailuresAreReported) {
   EXPECT_EQ(Run({"frobnicate"}), 2);
   EXPECT_EQ(Run({"param"}), 2);

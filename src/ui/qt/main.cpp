@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
@@ -16,8 +18,13 @@ int main(int argc, char* argv[]) {
   parser.addHelpOption();
   QCommandLineOption port("port", "Serial port to use (Com1 to Com10).", "ComN");
   QCommandLineOption device("device", "Serial device path, whatever the port name says.", "PATH");
+  // For headless runs (the demo under Xvfb, CI): save the main window and leave on a timer.
+  QCommandLineOption screenshot("screenshot", "Save a picture of the main window to FILE.", "FILE");
+  QCommandLineOption quitAfter("quit-after", "Close the program after MS milliseconds.", "MS");
   parser.addOption(port);
   parser.addOption(device);
+  parser.addOption(screenshot);
+  parser.addOption(quitAfter);
   parser.process(app);
 
   zel::ui::qt::QtHost host;
@@ -36,5 +43,25 @@ int main(int argc, char* argv[]) {
   window.show();
   // Like the start-up sequence: read the ZEL's identity once the window is up.
   QTimer::singleShot(0, &window, [&frame] { frame.Refresh(); });
+  if (parser.isSet(quitAfter)) {
+    bool ok = false;
+    int ms = parser.value(quitAfter).toInt(&ok);
+    if (!ok || ms < 0) {
+      std::fprintf(stderr, "zelgui: --quit-after needs a number of milliseconds\n");
+      return 2;
+    }
+    QString file = parser.value(screenshot);
+    QTimer::singleShot(ms, &window, [&window, file] {
+      if (!file.isEmpty() && !window.grab().save(file))
+        std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
+      window.close();
+    });
+  } else if (parser.isSet(screenshot)) {
+    QString file = parser.value(screenshot);
+    QTimer::singleShot(1000, &window, [&window, file] {
+      if (!window.grab().save(file))
+        std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
+    });
+  }
   return app.exec();
 }
