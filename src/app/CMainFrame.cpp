@@ -97,7 +97,11 @@ bool VersionAllows(int id, std::uint16_t version) {
 CMainFrame::CMainFrame(link::ChannelOpener opener)
     : communication_(opener ? std::make_unique<link::ZelCommunication>(std::move(opener))
                             : std::make_unique<link::ZelCommunication>()),
+      definitionLoader_(communication_->Definitions()),
       targetId_(ui::Dispatcher::Default().Register(this)) {
+  // The listeners reload in this order: parameter definitions, then error maps.
+  firmware_.AddListener(definitionLoader_);
+  firmware_.AddListener(errorMaps_);
   communication_->SetShowFlags(true);
   link::CAttentionDlg::Install(communication_->Status());
   communication_->ReopenLink();

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "app/CWizardView.h"
+#include "firmware/FirmwareRegistry.h"
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
+#include "monitor/CErrorMapList.h"
+#include "parameters/ParameterDefinitionLoader.h"
 #include "ui/Dispatcher.h"
 
 namespace zel::app {
@@ -69,6 +72,10 @@ class CMainFrame : public ui::MessageTarget {
   link::ZelCommunication& Communication() { return *communication_; }
   CWizardView& WizardView() { return wizardView_; }
   const DeviceIdentity& Identity() const { return identity_; }
+  // The registered firmware packages and the error maps of the package in use; both follow the
+  // connected ZEL's version.
+  firmware::FirmwareRegistry& Firmware() { return firmware_; }
+  monitor::CErrorMapList& ErrorMaps() { return errorMaps_; }
   ui::Dispatcher::TargetId TargetId() const { return targetId_; }
 
   // Menu and tool bar.
@@ -122,6 +129,9 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<link::ZelCommunication> communication_;
   CWizardView wizardView_;
   DeviceIdentity identity_;
+  firmware::FirmwareRegistry firmware_;
+  monitor::CErrorMapList errorMaps_;
+  parameters::ParameterDefinitionLoader definitionLoader_;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;
   std::function<void()> close_;
