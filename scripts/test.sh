@@ -23,14 +23,16 @@ for target in "${targets[@]}"; do
     cp -r "fuzz/corpus/${name%_fuzz}/." "$corpus/"
   fi
   echo "== fuzzing $name for ${fuzz_seconds}s"
+  log="$(mktemp)"
   # rss_limit and malloc_limit turn an allocation without bound into a failure.
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
-    -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
-  status=${PIPESTATUS[0]}
-  rm -rf "$corpus"
-  if [ "$status" -ne 0 ]; then
+  if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -malloc_limit_mb=512 -print_final_stats=1 "$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
     echo "fuzz target $name failed" >&2
-    exit "$status"
+    rm -rf "$corpus" "$log"
+    exit 1
   fi
+  grep -E "^Done|stat::number_of_executed_units" "$log" || true
+  rm -rf "$corpus" "$log"
 done
 echo "All tests and fuzz targets passed."
