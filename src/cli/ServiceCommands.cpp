@@ -2,6 +2,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "link/AddrVariableText.h"
 #include "link/ZelCommunication.h"
 #include "parameters/NumberText.h"
 
@@ -57,55 +58,6 @@ bool ParseFormat(const std::string& text, AddrVariableFormat& format) {
   return true;
 }
 
-std::string FormatValue(uint32_t value, AddrVariableFormat format) {
-  switch (format) {
-    case AddrVariableFormat::kSigned16:
-      return NumberText::FormatInt16(static_cast<int16_t>(value));
-    case AddrVariableFormat::kUnsigned16:
-      return NumberText::FormatUInt16(static_cast<uint16_t>(value));
-    case AddrVariableFormat::kSigned32:
-      return NumberText::FormatInt32(static_cast<int32_t>(value));
-    case AddrVariableFormat::kUnsigned32:
-      return NumberText::FormatUInt32(value);
-  }
-  return std::string();
-}
-
-// A value in the variable's format: decimal by its sign and width, or hexadecimal with "0x".
-NumberTextError ParseValue(const std::string& text, AddrVariableFormat format, uint32_t& value) {
-  bool wide = link::ServiceGroup::WidthOf(format) == 1;
-  if (text.rfind("0x", 0) == 0) {
-    if (wide) return NumberText::ParseHex32(text, value);
-    uint16_t word = 0;
-    NumberTextError e = NumberText::ParseHex16(text, word);
-    if (e == NumberTextError::kNone) value = word;
-    return e;
-  }
-  switch (format) {
-    case AddrVariableFormat::kSigned16: {
-      int16_t v = 0;
-      NumberTextError e = NumberText::ParseInt16(text, v);
-      if (e == NumberTextError::kNone) value = static_cast<uint16_t>(v);
-      return e;
-    }
-    case AddrVariableFormat::kUnsigned16: {
-      uint16_t v = 0;
-      NumberTextError e = NumberText::ParseUInt16(text, v);
-      if (e == NumberTextError::kNone) value = v;
-      return e;
-    }
-    case AddrVariableFormat::kSigned32: {
-      int32_t v = 0;
-      NumberTextError e = NumberText::ParseInt32(text, v);
-      if (e == NumberTextError::kNone) value = static_cast<uint32_t>(v);
-      return e;
-    }
-    case AddrVariableFormat::kUnsigned32:
-      return NumberText::ParseUInt32(text, value);
-  }
-  return NumberTextError::kNotDecimal;
-}
-
 int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() < 2) return ctx.Usage("Say get or set and an address.", kAddrUsage);
   bool set = args[0] == "set";
@@ -125,7 +77,9 @@ int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
 
   uint32_t value = 0;
   if (set) {
-    e = ParseValue(args[2], format, value);
+    const std::string& text = args[2];
+    bool hexadecimal = text.rfind("0x", 0) == 0;
+    e = link::AddrVariableText::Parse(format, text, hexadecimal, value);
     if (e != NumberTextError::kNone) return ctx.Fail(NumberText::Message(e));
   }
   auto* zel = ctx.Zel();
@@ -146,12 +100,13 @@ int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
   zel->Service().SetLastAddrVariable({address, format, value});
   char hex[16];
   std::snprintf(hex, sizeof hex, width ? "0x%.8X" : "0x%.4X", value);
-  return ctx.Done({std::string(where) + (set ? " set to " : " = ") + FormatValue(value, format) +
-                   " (" + hex + ")"},
-                  JsonWriter()
-                      .Add("address", where)
-                      .Add("value", std::stoll(FormatValue(value, format)))
-                      .Add("hex", hex));
+  return ctx.Done(
+      {std::string(where) + (set ? " set to " : " = ") +
+       link::AddrVariableText::Format(format, value, false) + " (" + hex + ")"},
+      JsonWriter()
+          .Add("address", where)
+          .Add("value", std::stoll(link::AddrVariableText::Format(format, value, false)))
+          .Add("hex", hex));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/AddrVariableText.h"
 #include "parameters/NumberText.h"
 #include "ui/Host.h"
 
@@ -11,14 +12,6 @@ using parameters::NumberText;
 using parameters::NumberTextError;
 
 namespace {
-
-bool Is32Bit(AddrVariableFormat format) {
-  return ServiceGroup::WidthOf(format) == 1;
-}
-
-bool IsSigned(AddrVariableFormat format) {
-  return format == AddrVariableFormat::kSigned16 || format == AddrVariableFormat::kSigned32;
-}
 
 bool Refuse(NumberTextError error) {
   if (error == NumberTextError::kNone) return false;
@@ -70,47 +63,11 @@ CEditAddrVariableDlg::CEditAddrVariableDlg(uint16_t address, AddrVariableFormat 
 
 std::string CEditAddrVariableDlg::FormatValue(AddrVariableFormat format, uint32_t value,
                                               bool hexadecimal) {
-  bool wide = Is32Bit(format);
-  if (hexadecimal)
-    return wide ? NumberText::FormatHex32(value)
-                : NumberText::FormatHex16(static_cast<uint16_t>(value));
-  switch (format) {
-    case AddrVariableFormat::kSigned16:
-      return NumberText::FormatInt16(static_cast<int16_t>(value));
-    case AddrVariableFormat::kUnsigned16:
-      return NumberText::FormatUInt16(static_cast<uint16_t>(value));
-    case AddrVariableFormat::kSigned32:
-      return NumberText::FormatInt32(static_cast<int32_t>(value));
-    case AddrVariableFormat::kUnsigned32:
-      break;
-  }
-  return NumberText::FormatUInt32(value);
+  return AddrVariableText::Format(format, value, hexadecimal);
 }
 
 bool CEditAddrVariableDlg::ParseValue(uint32_t& value) const {
-  std::string text = Text(kIdValue);
-  NumberTextError error = NumberTextError::kNone;
-  if (hexadecimal_) {
-    if (Is32Bit(format_)) return !Refuse(NumberText::ParseHex32(text, value));
-    uint16_t word = 0;
-    error = NumberText::ParseHex16(text, word);
-    if (error == NumberTextError::kNone) value = word;
-  } else if (Is32Bit(format_)) {
-    if (!IsSigned(format_)) return !Refuse(NumberText::ParseUInt32(text, value));
-    int32_t signedValue = 0;
-    error = NumberText::ParseInt32(text, signedValue);
-    if (error == NumberTextError::kNone) value = static_cast<uint32_t>(signedValue);
-  } else if (IsSigned(format_)) {
-    int16_t signedWord = 0;
-    error = NumberText::ParseInt16(text, signedWord);
-    // The ZEL takes the word's bit pattern.
-    if (error == NumberTextError::kNone) value = static_cast<uint16_t>(signedWord);
-  } else {
-    uint16_t word = 0;
-    error = NumberText::ParseUInt16(text, word);
-    if (error == NumberTextError::kNone) value = word;
-  }
-  return !Refuse(error);
+  return !Refuse(AddrVariableText::Parse(format_, Text(kIdValue), hexadecimal_, value));
 }
 
 void CEditAddrVariableDlg::OnEvent(int id, ui::EventKind kind) {
