@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "firmware/CApplicationAdjustmentDlg.h"
+#include "firmware/CBrowseFirmwareDlg.h"
+#include "firmware/CSelectFirmwareDlg.h"
+#include "firmware/CSetupFirmwareFilesDlg.h"
+#include "firmware/FirmwarePackage.h"
 #include "link/CAddrVariableDlg.h"
 #include "link/CAttentionDlg.h"
 #include "link/CCommunicationDlg.h"
@@ -49,6 +55,13 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdEditAddrVariable,
     CMainFrame::kCmdViewToolbar,
     CMainFrame::kCmdViewStatusBar,
+    CMainFrame::kCmdFirmwareRegistration,
+    CMainFrame::kCmdFileFirmwareSummary,
+    CMainFrame::kCmdFileFirmwareDefaults,
+    CMainFrame::kCmdFileFirmwareReadMe,
+    CMainFrame::kCmdHelpFirmwareSummary,
+    CMainFrame::kCmdHelpFirmwareDefaults,
+    CMainFrame::kCmdHelpFirmwareReadMe,
     CMainFrame::kToolSerialPortSettings,
     CMainFrame::kToolReadVersion,
     CMainFrame::kToolEnterServiceMode,
@@ -102,6 +115,10 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   // The listeners reload in this order: parameter definitions, then error maps.
   firmware_.AddListener(definitionLoader_);
   firmware_.AddListener(errorMaps_);
+  firmware::CSelectFirmwareDlg::Install();
+  firmware::CBrowseFirmwareDlg::Install(firmware_);
+  firmware::CSetupFirmwareFilesDlg::Install(firmware_);
+  firmware::CApplicationAdjustmentDlg::Install(firmware_);
   communication_->SetShowFlags(true);
   link::CAttentionDlg::Install(communication_->Status());
   communication_->ReopenLink();
@@ -220,6 +237,20 @@ void CMainFrame::OnCommand(int id) {
     case kCmdEditAddrVariable:
       if (report(link::RunEditAddrVariable(comm.Service()))) Refresh();
       break;
+    case kCmdFirmwareRegistration:
+      // A failed adjustment has said so; without a matching package the tool cannot go on.
+      if (!firmware_.EditRegistration() && close_) close_();
+      break;
+    case kCmdFileFirmwareSummary:
+    case kCmdFileFirmwareDefaults:
+    case kCmdFileFirmwareReadMe:
+      ShowFirmwareFile(id);
+      break;
+    case kCmdHelpFirmwareSummary:
+    case kCmdHelpFirmwareDefaults:
+    case kCmdHelpFirmwareReadMe:
+      ShowCurrentFirmware(id);
+      break;
     case kCmdParameterProperties: {
       parameters::CParameterPropertiesDlg dlg(comm.Definitions(), comm.Parameter());
       dlg.DoModal();
@@ -246,6 +277,7 @@ bool CMainFrame::ReadIdentity() {
 
 void CMainFrame::Refresh() {
   if (!ReadIdentity()) return;
+  if (firmwareCheckOnRefresh_ && !CheckFirmware()) return;
   CheckRegulationMode();
 }
 
@@ -323,6 +355,76 @@ void CMainFrame::LaunchWizard(int index) {
 void CMainFrame::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   if (message == kMsgLaunchWizard)
     LaunchWizard(static_cast<int>(static_cast<std::intptr_t>(wParam)));
+  if (message == kMsgFirmwareCheck && CheckFirmware()) Refresh();
+}
+
+bool CMainFrame::CheckFirmware() {
+  if (!firmware_.ReportConnected(identity_.softwareVersion, identity_.hardwareVersion,
+                                 identity_.applicationNumber, identity_.applicationVersion))
+    return true;
+  if (firmware_.Adjust(false)) {
+    Changed();
+    return true;
+  }
+  ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
+  if (close_) close_();
+  return false;
+}
+
+int CMainFrame::RegisterPackage(const std::string& path) {
+  // Records outlive the working folder of this run, so they keep the whole path.
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  firmware::FirmwarePackage package;
+  if (error || !package.Open(full.string())) return 0;
+  std::vector<std::string> directories;
+  if (!package.ListVersions(directories)) return 0;
+  int registered = 0;
+  for (const std::string& directory : directories) {
+    firmware::FirmwareInfo info;
+    // The same test as "Add &Firmware": only complete versions are offered to the adjustment.
+    if (!package.CheckComplete(directory, false) || !package.ReadInfo(directory, info)) continue;
+    if (firmware_.Register(info)) ++registered;
+  }
+  return registered;
+}
+
+void CMainFrame::ShowFirmwareFile(int id) {
+  ui::FileRequest request;
+  request.title = "Open";
+  request.filter = "ZEL Firmware Files (*.bin)|*.bin||";
+  request.defaultExtension = "bin";
+  if (!ui::CurrentHost().AskOpenFile(request)) return;
+  firmware::FirmwarePackage package;
+  if (!package.Open(request.path)) {
+    ui::CurrentHost().ShowMessage("Unable to open file!");
+    return;
+  }
+  std::string directory;
+  if (!package.ChooseVersion(directory, true)) return;
+  if (id == kCmdFileFirmwareSummary) {
+    package.ShowSummary(directory);
+  } else if (id == kCmdFileFirmwareDefaults) {
+    package.ShowDefaults(directory, true);
+  } else {
+    package.ShowReadMe(directory);
+  }
+}
+
+void CMainFrame::ShowCurrentFirmware(int id) {
+  const firmware::FirmwareInfo current = firmware_.Current();
+  firmware::FirmwarePackage package;
+  if (current.packagePath.empty() || !package.Open(current.packagePath)) {
+    ui::CurrentHost().ShowMessage("Unable to open file!");
+    return;
+  }
+  if (id == kCmdHelpFirmwareSummary) {
+    package.ShowSummary(current.packageDirectory);
+  } else if (id == kCmdHelpFirmwareDefaults) {
+    package.ShowDefaults(current.packageDirectory, true);
+  } else {
+    package.ShowReadMe(current.packageDirectory);
+  }
 }
 
 }  // namespace zel::app

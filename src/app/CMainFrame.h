@@ -55,6 +55,14 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdEditAddrVariable = 32787;
   static constexpr int kCmdViewToolbar = 59392;
   static constexpr int kCmdViewStatusBar = 59393;
+  // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
+  static constexpr int kCmdFirmwareRegistration = 32892;
+  static constexpr int kCmdFileFirmwareSummary = 32893;
+  static constexpr int kCmdFileFirmwareDefaults = 32895;
+  static constexpr int kCmdFileFirmwareReadMe = 32896;
+  static constexpr int kCmdHelpFirmwareSummary = 32894;
+  static constexpr int kCmdHelpFirmwareDefaults = 32897;
+  static constexpr int kCmdHelpFirmwareReadMe = 32898;
   // Tool bar duplicates.
   static constexpr int kToolSerialPortSettings = 32821;
   static constexpr int kToolReadVersion = 32833;
@@ -62,6 +70,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kToolQuitServiceMode = 32832;
 
   static constexpr unsigned kMsgLaunchWizard = ui::kWmUser + 1;
+  static constexpr unsigned kMsgFirmwareCheck = ui::kWmUser + 46;
 
   // An empty opener uses the POSIX serial ports.
   explicit CMainFrame(link::ChannelOpener opener = {});
@@ -76,6 +85,17 @@ class CMainFrame : public ui::MessageTarget {
   // connected ZEL's version.
   firmware::FirmwareRegistry& Firmware() { return firmware_; }
   monitor::CErrorMapList& ErrorMaps() { return errorMaps_; }
+  // Registers every version of the package at path whose description reads; the number
+  // registered (versions already registered are not counted).
+  int RegisterPackage(const std::string& path);
+  // After the identity read: when the ZEL's versions differ from those the user interface is
+  // adjusted to, adjusts it to the matching package. False (after the message, and the window
+  // closes) when no package fits.
+  bool CheckFirmware();
+  // Whether Refresh runs CheckFirmware after the identity read. Off until the front end turns
+  // it on: a main window without settings (tests, tools) knows no package and would close
+  // itself at the first identity read.
+  void SetFirmwareCheckOnRefresh(bool on) { firmwareCheckOnRefresh_ = on; }
   ui::Dispatcher::TargetId TargetId() const { return targetId_; }
 
   // Menu and tool bar.
@@ -123,6 +143,8 @@ class CMainFrame : public ui::MessageTarget {
   bool IsBuilt(int id) const;
   bool IsOnlineCommand(int id) const;
   void LaunchWizard(int index);
+  void ShowFirmwareFile(int id);
+  void ShowCurrentFirmware(int id);
   void Changed();
   void Failed();
 
@@ -132,6 +154,7 @@ class CMainFrame : public ui::MessageTarget {
   firmware::FirmwareRegistry firmware_;
   monitor::CErrorMapList errorMaps_;
   parameters::ParameterDefinitionLoader definitionLoader_;
+  bool firmwareCheckOnRefresh_ = false;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;
   std::function<void()> close_;

@@ -21,10 +21,12 @@ int main(int argc, char* argv[]) {
   // For headless runs (the demo under Xvfb, CI): save the main window and leave on a timer.
   QCommandLineOption screenshot("screenshot", "Save a picture of the main window to FILE.", "FILE");
   QCommandLineOption quitAfter("quit-after", "Close the program after MS milliseconds.", "MS");
+  QCommandLineOption package("package", "Register the firmware package FILE at start.", "FILE");
   parser.addOption(port);
   parser.addOption(device);
   parser.addOption(screenshot);
   parser.addOption(quitAfter);
+  parser.addOption(package);
   parser.process(app);
 
   zel::ui::qt::QtHost host;
@@ -36,6 +38,14 @@ int main(int argc, char* argv[]) {
     frame.Communication().Settings().portName = parser.value(port).toStdString();
     frame.Communication().ReopenLink();
   }
+
+  if (parser.isSet(package)) {
+    const std::string path = parser.value(package).toStdString();
+    if (frame.RegisterPackage(path) == 0)
+      std::fprintf(stderr, "zelgui: no new firmware version registered from %s\n", path.c_str());
+  }
+  // The desktop program adjusts itself to the connected ZEL's firmware at every identity read.
+  frame.SetFirmwareCheckOnRefresh(true);
 
   zel::ui::qt::QtMainWindow window(frame);
   host.SetMainWidget(&window);
