@@ -62,6 +62,12 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdHelpFirmwareSummary,
     CMainFrame::kCmdHelpFirmwareDefaults,
     CMainFrame::kCmdHelpFirmwareReadMe,
+    CMainFrame::kCmdReadSysStatus,
+    CMainFrame::kCmdReadError,
+    CMainFrame::kCmdReadVariables,
+    CMainFrame::kToolReadSysStatus,
+    CMainFrame::kToolReadError,
+    CMainFrame::kToolReadVariables,
     CMainFrame::kToolSerialPortSettings,
     CMainFrame::kToolReadVersion,
     CMainFrame::kToolEnterServiceMode,
@@ -123,6 +129,9 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   link::CAttentionDlg::Install(communication_->Status());
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
+  statusView_.SetStatusGroup(&communication_->Status());
+  statusView_.SetErrorMaps(&errorMaps_);
+  statusView_.Initialize();
 }
 
 CMainFrame::~CMainFrame() {
@@ -144,10 +153,22 @@ bool CMainFrame::IsCommandEnabled(int id) const {
   return true;
 }
 
-bool CMainFrame::IsCommandChecked(int) const {
-  // The toggles that show a check (offline commanding, status windows, autostart) come with
+bool CMainFrame::IsCommandChecked(int id) const {
+  // The other toggles that show a check (offline commanding, recorder, autostart) come with
   // their windows; the tool bar and status bar toggles are the front end's own.
-  return false;
+  switch (id) {
+    case kCmdReadSysStatus:
+    case kToolReadSysStatus:
+      return SysStatusWindow() != nullptr;
+    case kCmdReadError:
+    case kToolReadError:
+      return ReadErrorWindow() != nullptr;
+    case kCmdReadVariables:
+    case kToolReadVariables:
+      return VariablesWindow() != nullptr;
+    default:
+      return false;
+  }
 }
 
 std::string CMainFrame::CommandLabel(int id) const {
@@ -251,6 +272,14 @@ void CMainFrame::OnCommand(int id) {
     case kCmdHelpFirmwareReadMe:
       ShowCurrentFirmware(id);
       break;
+    case kCmdReadSysStatus:
+    case kToolReadSysStatus:
+    case kCmdReadError:
+    case kToolReadError:
+    case kCmdReadVariables:
+    case kToolReadVariables:
+      if (!ToggleWindow(id)) Failed();
+      break;
     case kCmdParameterProperties: {
       parameters::CParameterPropertiesDlg dlg(comm.Definitions(), comm.Parameter());
       dlg.DoModal();
@@ -278,6 +307,7 @@ bool CMainFrame::ReadIdentity() {
 void CMainFrame::Refresh() {
   if (!ReadIdentity()) return;
   if (firmwareCheckOnRefresh_ && !CheckFirmware()) return;
+  FeedStatusView();
   CheckRegulationMode();
 }
 
@@ -425,6 +455,66 @@ void CMainFrame::ShowCurrentFirmware(int id) {
   } else {
     package.ShowReadMe(current.packageDirectory);
   }
+}
+
+namespace {
+
+// Closes an open window, or builds, reads and shows a new one; false when the first read failed.
+template <typename T, typename Make>
+bool Toggle(std::unique_ptr<T>& window, Make make) {
+  if (window && !window->IsEnded()) {
+    window->Close();
+    window.reset();
+    return true;
+  }
+  window.reset();
+  std::unique_ptr<T> created = make();
+  if (!created->RefreshNow()) return false;
+  created->ShowModeless();
+  window = std::move(created);
+  return true;
+}
+
+}  // namespace
+
+bool CMainFrame::ToggleWindow(int id) {
+  link::ZelCommunication& comm = *communication_;
+  switch (id) {
+    case kCmdReadSysStatus:
+    case kToolReadSysStatus:
+      return Toggle(sysStatusDlg_,
+                    [&] { return std::make_unique<monitor::CSysStatusDlg>(comm.Status()); });
+    case kCmdReadError:
+    case kToolReadError:
+      return Toggle(readErrorDlg_, [&] {
+        return std::make_unique<monitor::CReadErrorDlg>(comm.Status(), &errorMaps_);
+      });
+    case kCmdReadVariables:
+    case kToolReadVariables:
+      return Toggle(variablesDlg_, [&] {
+        return std::make_unique<monitor::CVariablesDlg>(comm.Recorder(), comm.Definitions());
+      });
+    default:
+      return true;
+  }
+}
+
+void CMainFrame::FeedStatusView() {
+  statusView_.StoreIdentity(identity_.softwareVersion, identity_.hardwareVersion,
+                            identity_.applicationNumber, identity_.applicationVersion);
+  std::uint16_t errorWord = 0;
+  std::uint16_t canErrorWord = 0;
+  if (!communication_->Status().ReadError(errorWord)) {
+    // The identity is known even so; the errors listed before stay.
+    statusView_.ShowStoredData();
+    return;
+  }
+  // Firmware up to 0x1000 has no CAN error word (status value 138).
+  if (identity_.softwareVersion > 0x1000 &&
+      !communication_->Parameter().ReadTempParam(138, canErrorWord))
+    canErrorWord = 0;
+  // Listed even when unchanged: the refresh may have brought other error maps.
+  statusView_.ShowErrorWords(errorWord, canErrorWord);
 }
 
 }  // namespace zel::app

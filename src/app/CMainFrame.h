@@ -11,6 +11,10 @@
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
+#include "monitor/CReadErrorDlg.h"
+#include "monitor/CStatusView.h"
+#include "monitor/CSysStatusDlg.h"
+#include "monitor/CVariablesDlg.h"
 #include "parameters/ParameterDefinitionLoader.h"
 #include "ui/Dispatcher.h"
 
@@ -63,6 +67,13 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdHelpFirmwareSummary = 32894;
   static constexpr int kCmdHelpFirmwareDefaults = 32897;
   static constexpr int kCmdHelpFirmwareReadMe = 32898;
+  // The status, error and variables windows, each shown or closed again by its command.
+  static constexpr int kCmdReadSysStatus = 32782;
+  static constexpr int kCmdReadError = 32789;
+  static constexpr int kCmdReadVariables = 32781;
+  static constexpr int kToolReadSysStatus = 32822;
+  static constexpr int kToolReadError = 32823;
+  static constexpr int kToolReadVariables = 32830;
   // Tool bar duplicates.
   static constexpr int kToolSerialPortSettings = 32821;
   static constexpr int kToolReadVersion = 32833;
@@ -85,6 +96,11 @@ class CMainFrame : public ui::MessageTarget {
   // connected ZEL's version.
   firmware::FirmwareRegistry& Firmware() { return firmware_; }
   monitor::CErrorMapList& ErrorMaps() { return errorMaps_; }
+  // The status view of the lower pane, and the windows its commands toggle (null while closed).
+  monitor::CStatusView& StatusView() { return statusView_; }
+  monitor::CSysStatusDlg* SysStatusWindow() const { return OpenWindow(sysStatusDlg_); }
+  monitor::CReadErrorDlg* ReadErrorWindow() const { return OpenWindow(readErrorDlg_); }
+  monitor::CVariablesDlg* VariablesWindow() const { return OpenWindow(variablesDlg_); }
   // Registers every version of the package at path whose description reads; the number
   // registered (versions already registered are not counted).
   int RegisterPackage(const std::string& path);
@@ -145,6 +161,14 @@ class CMainFrame : public ui::MessageTarget {
   void LaunchWizard(int index);
   void ShowFirmwareFile(int id);
   void ShowCurrentFirmware(int id);
+  template <typename T>
+  static T* OpenWindow(const std::unique_ptr<T>& window) {
+    return window && !window->IsEnded() ? window.get() : nullptr;
+  }
+  // Shows the window if it is closed, closes it if it is open; false when showing failed.
+  bool ToggleWindow(int id);
+  // After the identity read: both error words to the status view.
+  void FeedStatusView();
   void Changed();
   void Failed();
 
@@ -154,6 +178,11 @@ class CMainFrame : public ui::MessageTarget {
   firmware::FirmwareRegistry firmware_;
   monitor::CErrorMapList errorMaps_;
   parameters::ParameterDefinitionLoader definitionLoader_;
+  // After the communication stack and the maps: the windows read through both.
+  monitor::CStatusView statusView_;
+  std::unique_ptr<monitor::CSysStatusDlg> sysStatusDlg_;
+  std::unique_ptr<monitor::CReadErrorDlg> readErrorDlg_;
+  std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
   bool firmwareCheckOnRefresh_ = false;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;
