@@ -19,6 +19,7 @@
 #include "app/CMainFrame.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "ui/qt/QtWindowWidget.h"
 
 namespace zel::ui::qt {
 
@@ -192,7 +193,8 @@ void QtMainWindow::BuildPanes() {
     Sync();
   });
   rightSplitter_->addWidget(tabs_);
-  auto* statusView = new QWidget(rightSplitter_);
+  // The status view is an ordinary window of the core, rendered in the lower pane.
+  auto* statusView = new QtWindowWidget(frame_.StatusView(), rightSplitter_);
   statusView->setObjectName("CStatusView");
   rightSplitter_->addWidget(statusView);
   mainSplitter_->addWidget(rightSplitter_);
