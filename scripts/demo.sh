@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 mode="${1:-all}"
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-targets=(zelsim zelctl)
+targets=(zelsim zelctl sample_firmware)
 if [ "$mode" != "--cli" ]; then targets+=(zelgui); fi
 cmake --build --preset release --target "${targets[@]}"
 
@@ -63,6 +63,8 @@ zelctl read velocity
 zelctl status
 zelctl read current
 zelctl --json param get MaxSpeed
+zelctl package versions "$bin/examples/firmware/ZelFirmware.bin"
+zelctl --package "$bin/examples/firmware/ZelFirmware.bin" errors
 echo
 echo "# a value outside its limits is refused before anything is sent:"
 zelctl param set MaxSpeed 25001 || echo "(exit status $?)"
@@ -70,6 +72,9 @@ zelctl param set MaxSpeed 25001 || echo "(exit status $?)"
 if [ "$mode" = "--cli" ]; then exit 0; fi
 
 gui="$bin/src/ui/qt/zelgui"
+# The sample firmware package: zelgui finds the version matching the simulated ZEL in it and
+# takes the parameter names and error texts from there.
+package="$bin/examples/firmware/ZelFirmware.bin"
 if [ ! -x "$gui" ]; then
   echo "zelgui was not built (Qt 6 missing?)" >&2
   exit 1
@@ -77,11 +82,12 @@ fi
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Starting zelgui on the simulated ZEL; close its window to end the demo."
-  "$gui" --device "$link"
+  "$gui" --device "$link" --package "$package"
 elif command -v xvfb-run >/dev/null; then
   mkdir -p build/demo
   echo "No display: running zelgui under Xvfb and saving build/demo/zelgui.png"
-  xvfb-run -a "$gui" --device "$link" --screenshot build/demo/zelgui.png --quit-after 3000
+  xvfb-run -a "$gui" --device "$link" --package "$package" --screenshot build/demo/zelgui.png \
+    --quit-after 4000
   echo "Screenshot: build/demo/zelgui.png"
 else
   echo "No display and no xvfb-run: skipping zelgui." >&2
