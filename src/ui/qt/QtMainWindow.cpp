@@ -232,6 +232,16 @@ void QtMainWindow::resizeEvent(QResizeEvent* event) {
   if (activated_) ApplyPaneSizes();
 }
 
+void QtMainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The sizing right after the tree is built needs the real client height, which exists only
+  // once the window has been laid out; without a window manager it may never be activated.
+  if (!sizedAfterShow_) {
+    sizedAfterShow_ = true;
+    QTimer::singleShot(0, this, [this] { ApplyPaneSizes(); });
+  }
+}
+
 void QtMainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activated_) {

@@ -37,6 +37,7 @@ class QtMainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildMenus();
@@ -60,6 +61,7 @@ class QtMainWindow : public QMainWindow {
   QTimer* statusTimer_ = nullptr;
   int shownTab_ = -1;
   bool activated_ = false;
+  bool sizedAfterShow_ = false;
   bool syncingTab_ = false;
 };
 
