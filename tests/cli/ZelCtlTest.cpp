@@ -125,8 +125,7 @@ TEST_F(ZelCtlTest, AddressVariablesRoundTripInServiceModeOnly) {
 
 TEST_F(ZelCtlTest, SetValuesAreRangeChecked) {
   EXPECT_EQ(Run({"velocity", "30000"}), 1);
-  EXPECT_NE(Err().find("The parameter 'SpeedSetValue' is larger than 25000 !"),
-            std::string::npos)
+  EXPECT_NE(Err().find("The parameter 'SpeedSetValue' is larger than 25000 !"), std::string::npos)
       << Err();
   // Set value by software rather than by the analog input.
   ASSERT_EQ(Run({"--yes", "param", "set", "SysConfig", "0x0100"}), 0) << Err();
@@ -153,8 +152,7 @@ TEST_F(ZelCtlTest, ErrorsAreNamedByThePackagesErrorMaps) {
   sim_->Device().RaiseError(2);
   sim_->Device().RaiseCanError(2);
   ASSERT_EQ(Run({"--package", package.string(), "errors"}), 0) << Err();
-  EXPECT_NE(Out().find("Undervoltage  The DC link voltage is too low"), std::string::npos)
-      << Out();
+  EXPECT_NE(Out().find("Undervoltage  The DC link voltage is too low"), std::string::npos) << Out();
   EXPECT_NE(Out().find("ErrorWarning"), std::string::npos) << Out();
   EXPECT_NE(Out().find("ATTENTION: There are 2 errors!"), std::string::npos) << Out();
 

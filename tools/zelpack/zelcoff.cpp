@@ -21,12 +21,12 @@ bool Number(const std::string& text, unsigned long& value) {
   return end != nullptr && *end == '\0';
 }
 
-bool Section(const std::string& spec, zel::test::CoffSection& section) {
+bool Section(const std::string& text, zel::test::CoffSection& section) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   for (;;) {
-    const std::size_t colon = spec.find(':', start);
-    parts.push_back(spec.substr(start, colon - start));
+    const std::size_t colon = text.find(':', start);
+    parts.push_back(text.substr(start, colon - start));
     if (colon == std::string::npos) break;
     start = colon + 1;
   }
