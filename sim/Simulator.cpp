@@ -1,6 +1,7 @@
 #include "sim/Simulator.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/eventfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -78,6 +79,7 @@ bool Simulator::Start(std::string* error) {
   terminal_ = std::move(terminal);
   modelClock_ = std::chrono::steady_clock::now();
   nextSendSlot_ = modelClock_;
+  receiveSlot_ = modelClock_;
   running_ = true;
   thread_ = std::thread([this] { Serve(); });
   return true;
@@ -162,24 +164,42 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
       continue;
     }
     byte = received;
+    if (options_.paced) {
+      // The pseudo-terminal hands over the tool's bytes at once; a UART has a byte only when
+      // its stop bit is in, so the device reacts no earlier than the line allows.
+      receiveSlot_ = NextSlot(receiveSlot_, std::chrono::steady_clock::now());
+      timespec at = ToTimespec(receiveSlot_);
+      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+      }
+    }
     return Wait::kByte;
   }
   return Wait::kStop;
 }
 
+std::chrono::nanoseconds Simulator::ByteTime() const {
+  // One start bit, eight data bits, one stop bit.
+  return std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
+}
+
+std::chrono::steady_clock::time_point Simulator::NextSlot(
+    std::chrono::steady_clock::time_point last, std::chrono::steady_clock::time_point now) const {
+  // Back-to-back bytes follow the previous one's slot, so a late wake-up of this thread does not
+  // stretch a whole burst; after an idle line the next byte starts now.
+  if (now - last > ByteTime()) last = now;
+  return last + ByteTime();
+}
+
 void Simulator::Send(const uint8_t* bytes, std::size_t count) {
   using Clock = std::chrono::steady_clock;
-  // One start bit, eight data bits, one stop bit.
-  auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
   for (std::size_t i = 0; i < count && running_; ++i) {
     if (options_.paced) {
-      // An absolute schedule: the line rate holds over a whole reply without drifting.
-      auto now = Clock::now();
-      if (nextSendSlot_ < now) nextSendSlot_ = now;
+      // An absolute schedule, so the line rate holds over a whole reply without drifting; each
+      // byte is handed over when its stop bit would have left the line, the first one too.
+      nextSendSlot_ = NextSlot(nextSendSlot_, Clock::now());
       timespec at = ToTimespec(nextSendSlot_);
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
       }
-      nextSendSlot_ += byteTime;
     }
     // The master is non-blocking; a tool that never reads must not stall the device forever.
     auto giveUp = Clock::now() + std::chrono::milliseconds(500);
@@ -212,6 +232,9 @@ void Simulator::HangUp() {
 }
 
 void Simulator::Serve() {
+  // The kernel may wake a sleeping thread up to 50 us late by default; a paced line model wants
+  // its byte slots kept to the microsecond.
+  if (options_.paced) prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   while (running_) {
     uint8_t opcode = 0;
     Wait wait = ReadByteUntil(opcode, {}, true);

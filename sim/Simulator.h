@@ -76,6 +76,9 @@ class Simulator {
   Wait ReadByte(uint8_t& byte, std::chrono::milliseconds timeout);
   Wait ReadByteUntil(uint8_t& byte, std::chrono::steady_clock::time_point deadline, bool forever);
   void Send(const uint8_t* bytes, std::size_t count);
+  std::chrono::nanoseconds ByteTime() const;
+  std::chrono::steady_clock::time_point NextSlot(std::chrono::steady_clock::time_point last,
+                                                 std::chrono::steady_clock::time_point now) const;
   void SendByte(uint8_t byte) { Send(&byte, 1); }
   void HangUp();
   void CatchUpModel();
@@ -93,6 +96,8 @@ class Simulator {
   SimulatorStats stats_;
   std::chrono::steady_clock::time_point modelClock_;
   std::chrono::steady_clock::time_point nextSendSlot_;
+  // When paced: the moment the last byte from the tool has fully arrived on the modelled line.
+  std::chrono::steady_clock::time_point receiveSlot_;
 };
 
 }  // namespace zel::sim

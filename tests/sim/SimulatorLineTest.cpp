@@ -160,6 +160,27 @@ TEST_F(SimulatorLineTest, PacedRepliesTakeAtLeastTheirLineTime) {
   EXPECT_GE(took, std::chrono::microseconds(88 * 10 * 1'000'000LL / 19200 - 1000));
 }
 
+TEST_F(SimulatorLineTest, PacedDeviceHearsTheToolsBytesAtLineRateToo) {
+  SimulatorOptions options = TestOptions();
+  options.baud = 9600;
+  options.paced = true;
+  StartSimulator(options, 9600);
+  // The opcode has to cross the line before the device can answer it, and the answer has to
+  // cross back: two byte times at the least. The rest of the frame, five bytes written at once,
+  // takes five more before the device's 'O'.
+  const auto byteTime = std::chrono::microseconds(10 * 1'000'000LL / 9600);
+  auto start = std::chrono::steady_clock::now();
+  line_->Write({0x1A});
+  ASSERT_EQ(line_->Read(1), std::vector<uint8_t>{'O'});
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            2 * byteTime - std::chrono::microseconds(100));
+  start = std::chrono::steady_clock::now();
+  line_->Write({0x00, 0x00, 0x00, 0x0C, 0x73});
+  ASSERT_EQ(line_->Read(1), std::vector<uint8_t>{'O'});
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            6 * byteTime - std::chrono::microseconds(100));
+}
+
 TEST_F(SimulatorLineTest, LinkIsReplacedWhenStaleRemovedOnStopAndFilesAreNeverOverwritten) {
   std::string path = FreshLinkPath();
   ASSERT_EQ(symlink("/nonexistent/pts/99", path.c_str()), 0);
