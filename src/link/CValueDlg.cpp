@@ -19,30 +19,11 @@ std::string WithUnit(long long value, const char* unit) {
 
 }  // namespace
 
-class CValueDlg::RefreshWorker final : public monitor::PeriodicWorker {
- public:
-  RefreshWorker(CValueDlg& dlg, std::unique_ptr<monitor::PeriodicTimer> timer)
-      : PeriodicWorker(std::move(timer)), dlg_(dlg) {}
-  ~RefreshWorker() override { Stop(); }
-
- protected:
-  void Cycle() override {
-    std::vector<std::string> texts;
-    bool ok = dlg_.ReadTexts(texts);
-    {
-      std::lock_guard lock(dlg_.snapshotMutex_);
-      dlg_.snapshotOk_ = ok;
-      if (ok) dlg_.snapshot_ = std::move(texts);
-    }
-    dlg_.Post(kMsgRefreshed);
-  }
-
- private:
-  CValueDlg& dlg_;
-};
-
 CValueDlg::CValueDlg(std::string title, std::vector<std::string> captions, bool autoRefresh)
-    : Window(std::move(title)), count_(captions.size()) {
+    : Window(std::move(title)),
+      count_(captions.size()),
+      autoRefresh_(*this, kMsgRefreshed, kAutoRefreshPeriodMs,
+                   [this](std::vector<std::string>& texts) { return ReadTexts(texts); }) {
   for (std::size_t i = 0; i < captions.size(); ++i) {
     AddLabel(0, captions[i]);
     AddLabel(kIdFirstValue + static_cast<int>(i), "").sameRow = true;
@@ -63,7 +44,7 @@ void CValueDlg::ShowTexts(const std::vector<std::string>& texts) {
 }
 
 bool CValueDlg::AutoRefreshRunning() const {
-  return worker_ && worker_->IsRunning();
+  return autoRefresh_.Running();
 }
 
 bool CValueDlg::RefreshNow() {
@@ -80,19 +61,11 @@ ui::CommandOutcome CValueDlg::Run() {
 }
 
 void CValueDlg::StartAutoRefresh() {
-  if (AutoRefreshRunning()) return;
-  auto timer = timerFactory_ ? timerFactory_() : std::make_unique<monitor::SteadyPeriodicTimer>();
-  worker_ = std::make_unique<RefreshWorker>(*this, std::move(timer));
-  worker_->SetPeriod(kAutoRefreshPeriodMs);
-  if (!worker_->Start()) {
-    worker_.reset();
-    SetValue(kIdAutoRefresh, 0);
-  }
+  if (!autoRefresh_.Start()) SetValue(kIdAutoRefresh, 0);
 }
 
 void CValueDlg::StopAutoRefresh() {
-  if (worker_) worker_->Stop();
-  worker_.reset();
+  autoRefresh_.Stop();
 }
 
 void CValueDlg::OnEvent(int id, ui::EventKind kind) {
@@ -111,14 +84,8 @@ void CValueDlg::OnEvent(int id, ui::EventKind kind) {
 void CValueDlg::OnPrivateMessage(unsigned message, std::uintptr_t, std::intptr_t) {
   // Reports still queued from a worker that has since been stopped are stale.
   if (message != kMsgRefreshed || !AutoRefreshRunning()) return;
-  bool ok;
   std::vector<std::string> texts;
-  {
-    std::lock_guard lock(snapshotMutex_);
-    ok = snapshotOk_;
-    texts = snapshot_;
-  }
-  if (ok) {
+  if (autoRefresh_.Take(texts)) {
     ShowTexts(texts);
     return;
   }

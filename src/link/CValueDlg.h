@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/PeriodicWorker.h"
+#include "monitor/AutoRefresh.h"
 #include "ui/CommandOutcome.h"
 #include "ui/Window.h"
 
@@ -30,7 +30,7 @@ class CValueDlg : public ui::Window {
   static constexpr unsigned kMsgRefreshed = ui::kWmUser + 1;
   static constexpr std::uint32_t kAutoRefreshPeriodMs = 500;
 
-  using TimerFactory = std::function<std::unique_ptr<monitor::PeriodicTimer>()>;
+  using TimerFactory = monitor::AutoRefresh<std::vector<std::string>>::TimerFactory;
 
   ~CValueDlg() override;
 
@@ -38,7 +38,7 @@ class CValueDlg : public ui::Window {
   bool RefreshNow();
   bool AutoRefreshRunning() const;
   // Where the automatic refresh gets its ticks (tests fire them by hand).
-  void SetTimerFactory(TimerFactory factory) { timerFactory_ = std::move(factory); }
+  void SetTimerFactory(TimerFactory factory) { autoRefresh_.SetTimerFactory(std::move(factory)); }
 
   // Reads the values and shows the dialog. Failed when the first read failed.
   ui::CommandOutcome Run();
@@ -56,18 +56,11 @@ class CValueDlg : public ui::Window {
   void StopAutoRefresh();
 
  private:
-  class RefreshWorker;
-
   void ShowTexts(const std::vector<std::string>& texts);
   void StartAutoRefresh();
 
   std::size_t count_;
-  TimerFactory timerFactory_;
-  std::unique_ptr<RefreshWorker> worker_;
-
-  std::mutex snapshotMutex_;
-  bool snapshotOk_ = false;
-  std::vector<std::string> snapshot_;
+  monitor::AutoRefresh<std::vector<std::string>> autoRefresh_;
 };
 
 // Velocity actual and demand ("ReadVelocityIsMust", selector 0).

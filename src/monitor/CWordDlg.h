@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "monitor/PeriodicWorker.h"
+#include "monitor/AutoRefresh.h"
 #include "ui/Window.h"
 
 namespace zel::monitor {
@@ -27,7 +27,7 @@ class CWordDlg : public ui::Window {
 
   // Reads the word; runs on the user-interface thread or on the worker.
   using ReadWord = std::function<bool(std::uint16_t&)>;
-  using TimerFactory = std::function<std::unique_ptr<PeriodicTimer>()>;
+  using TimerFactory = AutoRefresh<std::uint16_t>::TimerFactory;
 
   ~CWordDlg() override;
 
@@ -35,7 +35,7 @@ class CWordDlg : public ui::Window {
   bool RefreshNow();
   bool AutoRefreshRunning() const;
   // Where the automatic refresh gets its ticks (tests fire them by hand).
-  void SetTimerFactory(TimerFactory factory) { timerFactory_ = std::move(factory); }
+  void SetTimerFactory(TimerFactory factory) { autoRefresh_.SetTimerFactory(std::move(factory)); }
 
  protected:
   // failureText: the box shown when a refresh fails.
@@ -50,18 +50,11 @@ class CWordDlg : public ui::Window {
   void StopAutoRefresh();
 
  private:
-  class RefreshWorker;
-
   void StartAutoRefresh();
 
   ReadWord read_;
   std::string failureText_;
-  TimerFactory timerFactory_;
-  std::unique_ptr<RefreshWorker> worker_;
-
-  std::mutex snapshotMutex_;
-  bool snapshotOk_ = false;
-  std::uint16_t snapshot_ = 0;
+  AutoRefresh<std::uint16_t> autoRefresh_;
 };
 
 }  // namespace zel::monitor
