@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev                 # fuzz targets (libFuzzer) and clang's sanitizers
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev                   # zelgui
+  qt6-base-dev libgl-dev fonts-dejavu-core # zelgui (and a font for offscreen rendering)
   libgsf-1-dev                             # compound-file firmware packages
   python3 python3-olefile                  # independent check of the packages zelpack writes
   xvfb xauth                               # running zelgui headless in a real X server
