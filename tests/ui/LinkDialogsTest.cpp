@@ -9,6 +9,7 @@
 #include "link/CReadVersionDlg.h"
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
+#include "support/HandFiredTimer.h"
 #include "ui/SimulatedZel.h"
 
 namespace zel::link {
@@ -243,22 +244,7 @@ TEST(AddrVariableDialogs, ValuesConvertBetweenHexadecimalAndDecimalByFormat) {
   EXPECT_EQ(dlg.NewValue(), 0x80000000u);
 }
 
-// Ticks when the test says so.
-class ManualTimer final : public monitor::PeriodicTimer {
- public:
-  explicit ManualTimer(std::atomic<Callback*>& slot) : slot_(slot) {}
-  ~ManualTimer() override { Disarm(); }
-  bool Arm(std::chrono::milliseconds, Callback tick) override {
-    tick_ = std::move(tick);
-    slot_.store(&tick_);
-    return true;
-  }
-  void Disarm() override { slot_.store(nullptr); }
-
- private:
-  std::atomic<Callback*>& slot_;
-  Callback tick_;
-};
+using ManualTimer = test::HandFiredTimer;
 
 TEST(ValueDialogs, AutomaticRefreshUpdatesOnTicksAndStopsWithTheDialog) {
   SimulatedZel zel;

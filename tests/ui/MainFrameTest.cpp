@@ -1,4 +1,5 @@
 #include "app/CMainFrame.h"
+#include "ui/MainFrameDesk.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,7 @@ namespace {
 
 using ui::Window;
 
-// A main window whose every port reaches the simulated ZEL of the fixture.
-struct Desk {
-  explicit Desk(sim::DeviceConfig config = {}) : zel(config, false) {
-    frame =
-        std::make_unique<CMainFrame>(link::PosixSerialChannel::OpenerForPath(zel.Sim().LinkPath()));
-  }
-  test::SimulatedZel zel;
-  std::unique_ptr<CMainFrame> frame;
-  ui::ScriptedHost& Host() { return zel.Host(); }
-};
+using Desk = test::MainFrameDesk;
 
 TEST(MenuCommandTable, IdsAreUniqueAndMenusKeepTheirOrder) {
   std::set<int> ids;

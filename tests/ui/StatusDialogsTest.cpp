@@ -10,6 +10,7 @@
 #include "monitor/CReadErrorDlg.h"
 #include "monitor/CStatusView.h"
 #include "monitor/CSysStatusDlg.h"
+#include "support/HandFiredTimer.h"
 #include "ui/SimulatedZel.h"
 
 namespace zel::monitor {
@@ -21,22 +22,7 @@ using ui::Window;
 constexpr const char* kNotOnline =
     "The ZEL is not online!\nPlease check the communication settings!";
 
-// Ticks when the test says so.
-class ManualTimer final : public PeriodicTimer {
- public:
-  explicit ManualTimer(std::atomic<Callback*>& slot) : slot_(slot) {}
-  ~ManualTimer() override { Disarm(); }
-  bool Arm(std::chrono::milliseconds, Callback tick) override {
-    tick_ = std::move(tick);
-    slot_.store(&tick_);
-    return true;
-  }
-  void Disarm() override { slot_.store(nullptr); }
-
- private:
-  std::atomic<Callback*>& slot_;
-  Callback tick_;
-};
+using ManualTimer = test::HandFiredTimer;
 
 CErrorMap ParseMap(const std::string& text) {
   CErrorMap map;

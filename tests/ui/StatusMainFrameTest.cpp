@@ -4,6 +4,7 @@
 
 #include "app/CMainFrame.h"
 #include "link/PosixSerialChannel.h"
+#include "ui/MainFrameDesk.h"
 #include "ui/SimulatedZel.h"
 
 namespace zel::app {
@@ -11,16 +12,7 @@ namespace {
 
 using monitor::CStatusView;
 
-// A main window whose every port reaches the simulated ZEL of the fixture.
-struct Desk {
-  explicit Desk(sim::DeviceConfig config = {}) : zel(config, false) {
-    frame =
-        std::make_unique<CMainFrame>(link::PosixSerialChannel::OpenerForPath(zel.Sim().LinkPath()));
-  }
-  test::SimulatedZel zel;
-  std::unique_ptr<CMainFrame> frame;
-  ui::ScriptedHost& Host() { return zel.Host(); }
-};
+using Desk = test::MainFrameDesk;
 
 std::vector<std::string> Names(const CStatusView& view) {
   std::vector<std::string> names;
