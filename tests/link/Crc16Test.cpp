@@ -6,6 +6,7 @@
 #include "link/Crc16.h"
 #include "link/FrameBuffer.h"
 #include "link/SerialPort.h"
+#include "link/WorkedExamples.h"
 #include "support/ScriptedChannel.h"
 
 namespace zel::link {
@@ -28,18 +29,9 @@ FrameBuffer Frame(uint8_t code, const std::vector<uint16_t>& words) {
 }
 
 TEST(Crc16Test, FrameChecksumOfTheWorkedExamples) {
-  struct Case {
-    uint8_t code;
-    std::vector<uint16_t> words;
-    uint16_t checksum;
-  };
-  const Case cases[] = {
-      {1, {0}, 0x76B4}, {26, {0}, 0x730C},    {20, {12, 0}, 0xC315},
-      {5, {1}, 0xAC64}, {33, {1000}, 0x688F},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.code));
-    const FrameBuffer frame = Frame(c.code, c.words);
+  for (const test::WorkedExample& c : test::WorkedExamples()) {
+    SCOPED_TRACE(static_cast<int>(c.opcode));
+    const FrameBuffer frame = Frame(c.opcode, c.words);
     EXPECT_EQ(SerialPort::FrameChecksum(frame, frame.length + 2), c.checksum);
   }
 }

@@ -11,6 +11,7 @@
 
 #include "link/ResultCodes.h"
 #include "link/SerialPort.h"
+#include "link/WorkedExamples.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedChannel.h"
 
@@ -67,16 +68,7 @@ class FramePtyTest : public ::testing::Test {
 };
 
 TEST_F(FramePtyTest, WorkedExamplesAreAcceptedByTheZel) {
-  struct Case {
-    uint8_t opcode;
-    std::vector<uint16_t> words;
-    uint16_t checksum;
-  };
-  const Case cases[] = {
-      {1, {0}, 0x76B4}, {26, {0}, 0x730C},    {20, {12, 0}, 0xC315},
-      {5, {1}, 0xAC64}, {33, {1000}, 0x688F},
-  };
-  for (const Case& c : cases) {
+  for (const test::WorkedExample& c : test::WorkedExamples()) {
     SCOPED_TRACE(static_cast<int>(c.opcode));
     FrameBuffer command = ScriptedChannel::MakeFrame(c.opcode, c.words);
     ASSERT_EQ(port_.SendFrameWithRetries(&command), result::kOk);
