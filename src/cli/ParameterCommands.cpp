@@ -50,14 +50,24 @@ std::string WhyNotEditable(const ParameterDefinition& d, uint16_t sysConfig) {
   return "is set by the hardware (potentiometer or input) in the current SysConfig";
 }
 
+// The opened stack with the parameter named on the command line resolved against its
+// definitions; null after reporting why not.
+link::ZelCommunication* OpenAndResolve(CommandContext& ctx, const std::string& text,
+                                       ParameterDefinition& definition) {
+  auto* zel = ctx.Zel();
+  if (!zel) return nullptr;
+  std::string error;
+  if (ParameterRef::Resolve(zel->Definitions(), text, definition, error)) return zel;
+  ctx.Fail(error);
+  return nullptr;
+}
+
 int Get(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return ctx.Usage("Give one parameter.", kGetUsage);
-  auto* zel = ctx.Zel();
+  ParameterDefinition d;
+  auto* zel = OpenAndResolve(ctx, args[0], d);
   if (!zel) return kExitFailed;
   auto& table = zel->Definitions();
-  ParameterDefinition d;
-  std::string error;
-  if (!ParameterRef::Resolve(table, args[0], d, error)) return ctx.Fail(error);
   uint32_t value = 0;
   if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), value))
     return ctx.Fail("ReadTempParam: Command failed!");
@@ -72,12 +82,10 @@ int Get(CommandContext& ctx, const std::vector<std::string>& args) {
 // while the value is written (re-enabling only when confirmed).
 int Set(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return ctx.Usage("Give a parameter and a value.", kSetUsage);
-  auto* zel = ctx.Zel();
+  ParameterDefinition d;
+  auto* zel = OpenAndResolve(ctx, args[0], d);
   if (!zel) return kExitFailed;
   auto& table = zel->Definitions();
-  ParameterDefinition d;
-  std::string error;
-  if (!ParameterRef::Resolve(table, args[0], d, error)) return ctx.Fail(error);
 
   const std::string& text = args[1];
   NumberFormat format =
