@@ -268,7 +268,8 @@ void FirmwarePackage::ShowEntry(const std::string& storagePath, const std::strin
     ui::CurrentHost().ShowMessage("The file 'ReadMe.txt' does not exist!");
     return;
   }
-  ui::CurrentHost().ShowText("Content of " + caption, ToText(text));
+  ui::CurrentHost().ShowText("Content of " + (caption.empty() ? "UnknownFile" : caption),
+                             ToText(text));
 }
 
 void FirmwarePackage::ShowSummary(const std::string& directory) const {

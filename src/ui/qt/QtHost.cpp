@@ -116,7 +116,9 @@ void QtHost::ShowText(const std::string& title, const std::string& text) {
   view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   view->setPlainText(Q(text));
   layout->addWidget(view);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &viewer);
+  // The file viewer's one button has always read "Exit".
+  auto* buttons = new QDialogButtonBox(&viewer);
+  buttons->addButton("&Exit", QDialogButtonBox::RejectRole);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &viewer, &QDialog::reject);
   layout->addWidget(buttons);
   viewer.resize(640, 480);
