@@ -1,11 +1,12 @@
 #include "sim/Simulator.h"
 
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -80,6 +81,7 @@ bool Simulator::Start(std::string* error) {
   modelClock_ = std::chrono::steady_clock::now();
   nextSendSlot_ = modelClock_;
   receiveSlot_ = modelClock_;
+  inboxNext_ = inboxSize_ = 0;
   running_ = true;
   thread_ = std::thread([this] { Serve(); });
   return true;
@@ -135,6 +137,20 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
                                          std::chrono::steady_clock::time_point deadline,
                                          bool forever) {
   while (running_) {
+    if (inboxNext_ < inboxSize_) {
+      byte = inbox_[inboxNext_++];
+      if (options_.paced) {
+        // The pseudo-terminal hands over the tool's bytes at once; a UART has a byte only when
+        // its stop bit is in. Bytes that came in one read were on the line back to back, so they
+        // follow each other's slots, and none starts before it was seen: the device never reacts
+        // earlier than the line allows.
+        receiveSlot_ = std::max(receiveSlot_, inboxArrival_) + ByteTime();
+        timespec at = ToTimespec(receiveSlot_);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+        }
+      }
+      return Wait::kByte;
+    }
     int timeoutMs = -1;
     if (!forever) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -154,25 +170,17 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
       if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::kHangUp;
       continue;
     }
-    uint8_t received = 0;
-    ssize_t count = read(terminal_->MasterFd(), &received, 1);
+    ssize_t count = read(terminal_->MasterFd(), inbox_.data(), inbox_.size());
     if (count < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (count <= 0) return Wait::kHangUp;
-    // A UART set to another rate than the sender's sees only garbage: the byte is lost.
+    inboxArrival_ = std::chrono::steady_clock::now();
+    // A UART set to another rate than the sender's sees only garbage: the bytes are lost.
     if (terminal_->LineBaud() != options_.baud) {
-      Count(&SimulatorStats::bytesDropped);
+      for (ssize_t i = 0; i < count; ++i) Count(&SimulatorStats::bytesDropped);
       continue;
     }
-    byte = received;
-    if (options_.paced) {
-      // The pseudo-terminal hands over the tool's bytes at once; a UART has a byte only when
-      // its stop bit is in, so the device reacts no earlier than the line allows.
-      receiveSlot_ = NextSlot(receiveSlot_, std::chrono::steady_clock::now());
-      timespec at = ToTimespec(receiveSlot_);
-      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-      }
-    }
-    return Wait::kByte;
+    inboxNext_ = 0;
+    inboxSize_ = static_cast<std::size_t>(count);
   }
   return Wait::kStop;
 }
@@ -182,21 +190,14 @@ std::chrono::nanoseconds Simulator::ByteTime() const {
   return std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
 }
 
-std::chrono::steady_clock::time_point Simulator::NextSlot(
-    std::chrono::steady_clock::time_point last, std::chrono::steady_clock::time_point now) const {
-  // Back-to-back bytes follow the previous one's slot, so a late wake-up of this thread does not
-  // stretch a whole burst; after an idle line the next byte starts now.
-  if (now - last > ByteTime()) last = now;
-  return last + ByteTime();
-}
-
 void Simulator::Send(const uint8_t* bytes, std::size_t count) {
   using Clock = std::chrono::steady_clock;
   for (std::size_t i = 0; i < count && running_; ++i) {
     if (options_.paced) {
-      // An absolute schedule, so the line rate holds over a whole reply without drifting; each
-      // byte is handed over when its stop bit would have left the line, the first one too.
-      nextSendSlot_ = NextSlot(nextSendSlot_, Clock::now());
+      // An absolute schedule, so the line rate holds over a whole burst without drifting and a
+      // late wake-up does not stretch it; each byte is handed over when its stop bit would have
+      // left the line, the first one too, which starts no earlier than now.
+      nextSendSlot_ = (i == 0 ? std::max(nextSendSlot_, Clock::now()) : nextSendSlot_) + ByteTime();
       timespec at = ToTimespec(nextSendSlot_);
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
       }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -77,8 +78,6 @@ class Simulator {
   Wait ReadByteUntil(uint8_t& byte, std::chrono::steady_clock::time_point deadline, bool forever);
   void Send(const uint8_t* bytes, std::size_t count);
   std::chrono::nanoseconds ByteTime() const;
-  std::chrono::steady_clock::time_point NextSlot(std::chrono::steady_clock::time_point last,
-                                                 std::chrono::steady_clock::time_point now) const;
   void SendByte(uint8_t byte) { Send(&byte, 1); }
   void HangUp();
   void CatchUpModel();
@@ -98,6 +97,11 @@ class Simulator {
   std::chrono::steady_clock::time_point nextSendSlot_;
   // When paced: the moment the last byte from the tool has fully arrived on the modelled line.
   std::chrono::steady_clock::time_point receiveSlot_;
+  // What one read took off the pseudo-terminal, and when; served a byte at a time.
+  std::array<uint8_t, 256> inbox_{};
+  std::size_t inboxNext_ = 0;
+  std::size_t inboxSize_ = 0;
+  std::chrono::steady_clock::time_point inboxArrival_;
 };
 
 }  // namespace zel::sim
