@@ -59,6 +59,14 @@ int ToggleStop(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return ctx.Usage("This command takes no arguments.", "zelctl stop");
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
+  // Toggling a stopped drive releases the stop and the motor runs up to its set value again, so
+  // that direction needs --yes. Without a status word the direction is unknown: nothing is sent.
+  uint16_t before = 0;
+  if (!zel->Status().ReadSysStatus(before)) return ctx.Fail("ReadSysStatus: Command failed!");
+  if ((before & link::StatusGroup::kDriveStoppedBit) != 0 &&
+      !ctx.Host().AskYesNo("The drive is stopped; toggling releases the stop.\n"
+                           "Do you really want to let the motor run?"))
+    return ctx.Fail("The stop was not released.");
   if (!zel->Drive().ToggleStop()) return ctx.Fail("ToggleStop: Command failed!");
   uint16_t status = 0;
   if (!zel->Status().ReadSysStatus(status)) return ctx.Done({"Stop toggled."}, JsonWriter());
@@ -140,7 +148,8 @@ void RegisterDriveCommands(CommandRegistry& registry) {
       {"current", "command the current set value (checked against its limits)",
        "zelctl current <set value>",
        [](CommandContext& c, const std::vector<std::string>& a) { return SetValue(c, a, false); }});
-  registry.Add({"stop", "toggle the drive's stop", "zelctl stop", ToggleStop});
+  registry.Add(
+      {"stop", "toggle the drive's stop (releasing it needs --yes)", "zelctl stop", ToggleStop});
   registry.Add({"read", "read actual and demanded velocity, currents or position",
                 "zelctl read velocity|current|position", Read});
 }

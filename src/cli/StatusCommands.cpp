@@ -133,6 +133,10 @@ int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, boo
   if (int rc = NoArguments(ctx, args, enable ? "zelctl enable" : "zelctl disable")) return rc;
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
+  // Enabling by software lets the motor follow its set value at once; a script has to confirm
+  // with --yes, as for every other way of enabling the drive. Nothing is sent on a No.
+  if (enable && !ctx.Host().AskYesNo("Do you really want to enable the ZEL?"))
+    return ctx.Fail("The ZEL was not enabled.");
   if (!zel->Status().Enable(enable)) return ctx.Fail("Enable: Command failed!");
   return ctx.Done({enable ? "The System is enabled!" : "The System is disabled!"},
                   JsonWriter().Add("enabled", enable));
@@ -156,7 +160,8 @@ void RegisterStatusCommands(CommandRegistry& registry) {
   registry.Add(
       {"errors", "read and list the standard and CAN error words", "zelctl errors", Errors});
   registry.Add({"clear-errors", "clear the ZEL's errors", "zelctl clear-errors", ClearErrors});
-  registry.Add({"enable", "enable the drive by software (takes effect with software enabling)",
+  registry.Add({"enable",
+                "enable the drive by software (needs --yes; takes effect with software enabling)",
                 "zelctl enable", [](CommandContext& c, const std::vector<std::string>& a) {
                   return EnableCommand(c, a, true);
                 }});

@@ -34,7 +34,7 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "  --package FILE   name errors with the error maps of this firmware package\n"
          "                   (the version matching the ZEL, else the package's first)\n"
          "  --json           print one JSON object per command\n"
-         "  --yes            answer Yes to confirmations (re-enabling the drive)\n"
+         "  --yes            answer Yes to confirmations (enabling the drive, releasing a stop)\n"
          "  --help           this text\n\n"
          "commands:\n";
   for (const auto& c : registry.All()) {

@@ -136,6 +136,30 @@ TEST_F(ZelCtlTest, SetValuesAreRangeChecked) {
   ASSERT_EQ(Run({"read", "position"}), 0) << Err();
 }
 
+TEST_F(ZelCtlTest, EnablingOrReleasingAStopNeedsYes) {
+  // Enabling by software, so the Enable command reaches the power stage.
+  const std::vector<uint16_t> softwareEnabling{1, 0, 0x1100};
+  sim_->Device().Execute(21, softwareEnabling);
+  const auto framesBefore = sim_->Stats().framesAccepted;
+  EXPECT_EQ(Run({"enable"}), 1);
+  EXPECT_NE(Err().find("Do you really want to enable the ZEL?"), std::string::npos) << Err();
+  EXPECT_EQ(sim_->Stats().framesAccepted, framesBefore);
+  EXPECT_FALSE(sim_->Device().SoftwareEnable());
+  ASSERT_EQ(Run({"--yes", "enable"}), 0) << Err();
+  EXPECT_TRUE(sim_->Device().SoftwareEnable());
+  ASSERT_EQ(Run({"disable"}), 0) << Err();
+  EXPECT_FALSE(sim_->Device().SoftwareEnable());
+
+  // Stopping never asks; releasing the stop does, and a No leaves the drive stopped.
+  ASSERT_EQ(Run({"stop"}), 0) << Err();
+  EXPECT_NE(sim_->Device().StatusWord() & 0x2000, 0);
+  EXPECT_EQ(Run({"stop"}), 1);
+  EXPECT_NE(Err().find("Do you really want to let the motor run?"), std::string::npos) << Err();
+  EXPECT_NE(sim_->Device().StatusWord() & 0x2000, 0);
+  ASSERT_EQ(Run({"--yes", "stop"}), 0) << Err();
+  EXPECT_EQ(sim_->Device().StatusWord() & 0x2000, 0);
+}
+
 TEST_F(ZelCtlTest, ErrorsAreListedAndCleared) {
   ASSERT_EQ(Run({"errors"}), 0) << Err();
   EXPECT_NE(Out().find("OKAY: There is no error!"), std::string::npos) << Out();
