@@ -45,6 +45,8 @@ bool SerialLink::ClaimedByOtherThread() const {
 bool SerialLink::Open(const CommSettings& settings) {
   if (ClaimedByOtherThread()) return false;
   std::lock_guard lock(mutex_);
+  // The claim may have come while this thread waited for the line.
+  if (ClaimedByOtherThread()) return false;
   const uint8_t code = port_.Open(settings.baudRate, SerialPort::DeviceNameFor(settings.portName),
                                   settings.timeoutMs, settings.transmitTrials);
   lastResult_.store(code);
@@ -72,6 +74,9 @@ bool SerialLink::Execute(CommandFrame& frame) {
   uint8_t code = result::kOk;
   {
     std::lock_guard lock(mutex_);
+    // A thread that passed the check above and then waited for the line while another one
+    // claimed it would otherwise slip its exchange into the claimed operation.
+    if (ClaimedByOtherThread()) return false;
     code = port_.SendFrameWithRetries(&frame.Command());
     if (code == result::kOk && withReply) {
       code = port_.ReceiveFrame(&frame.Reply(), frame.ReplyAllowance());

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "link/CommandFrame.h"
+#include "link/ResultCodes.h"
 #include "link/ScriptedStack.h"
 #include "link/SerialLink.h"
 
@@ -66,6 +72,101 @@ TEST_F(SerialLinkTest, ClaimedLinkRefusesOtherThreadsWithoutTraffic) {
   std::thread after([&] { executed = comm_.Status().ClearError(); });
   after.join();
   EXPECT_TRUE(executed);
+}
+
+// A line whose first write holds its exchange, and with it the link's lock, until the test lets
+// go. Counts the opens and writes that reach it.
+class HeldLine {
+ public:
+  ChannelOpener Opener() {
+    return [this](const std::string&, int32_t, uint8_t& code) -> std::unique_ptr<ByteChannel> {
+      std::lock_guard lock(mutex_);
+      ++opens_;
+      code = result::kOk;
+      return std::make_unique<End>(*this);
+    };
+  }
+  void WaitUntilHolding() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return holding_; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  int Opens() {
+    std::lock_guard lock(mutex_);
+    return opens_;
+  }
+  int Writes() {
+    std::lock_guard lock(mutex_);
+    return writes_;
+  }
+
+ private:
+  class End final : public ByteChannel {
+   public:
+    explicit End(HeldLine& line) : line_(line) {}
+    bool Write(const uint8_t*, int) override {
+      std::unique_lock lock(line_.mutex_);
+      if (line_.writes_++ == 0) {
+        line_.holding_ = true;
+        line_.changed_.notify_all();
+        line_.changed_.wait(lock, [&] { return line_.released_; });
+      }
+      return false;
+    }
+    int Read(uint8_t*, int, const ReadTimeouts&) override { return 0; }
+    bool Purge() override { return true; }
+    bool Close() override { return true; }
+
+   private:
+    HeldLine& line_;
+  };
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool holding_ = false;
+  bool released_ = false;
+  int opens_ = 0;
+  int writes_ = 0;
+};
+
+TEST(SerialLinkClaim, ThreadsWaitingForTheLineWhenItIsClaimedGetNothing) {
+  HeldLine line;
+  SerialLink link(line.Opener());
+  ASSERT_TRUE(link.Open(CommSettings{}));
+
+  // An exchange under way holds the line; an exchange and an open from two other threads pass
+  // the claim check and queue up behind it.
+  std::thread busy([&] {
+    CommandFrame frame(3);
+    frame.FinishPacking();
+    link.Execute(frame);
+  });
+  line.WaitUntilHolding();
+  bool executed = true;
+  bool opened = true;
+  std::thread command([&] {
+    CommandFrame frame(1);
+    frame.FinishPacking();
+    executed = link.Execute(frame);
+  });
+  std::thread reopen([&] { opened = link.Open(CommSettings{}); });
+  // Only gives the two a chance to reach the lock first; they must fail however late they are.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+  link.Claim();
+  line.Release();
+  busy.join();
+  command.join();
+  reopen.join();
+  EXPECT_FALSE(executed);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(line.Writes(), 1);  // the busy exchange's opcode only
+  EXPECT_EQ(line.Opens(), 1);
+  link.Release();
 }
 
 TEST_F(SerialLinkTest, FrameWhoseArgumentsOverflowedIsNeverSent) {
