@@ -54,8 +54,10 @@ bool ReadSection(const CIniReader& reader, Section& section) {
       !ParseValue(minText, section.isSigned != 0, section.min) ||
       !ParseValue(maxText, section.isSigned != 0, section.max))
     return false;
-  if (attribute.size() != 1 || attribute[0] < '0' || attribute[0] > '3') return false;
-  const int code = attribute[0] - '0';
+  // Read as a number like the other numeric keys, so "03" is 3 and an empty value is 0.
+  std::int32_t code = 0;
+  if (NumberText::ParseInt32(attribute, code) != NumberTextError::kNone || code < 0 || code > 3)
+    return false;
   section.access = code == 3 ? ParameterDefinition::kReadWrite : code;
   section.service = code == 3 ? 1 : 0;
   return true;

@@ -66,6 +66,8 @@ TEST(ParameterDefinitionLoaderTest, InvalidSectionsEndTheList) {
       {"UINT8", Section(1, "UINT8", "0", "0", "1")},
       {"Attribut 4", Section(1, "INT16", "0", "0", "1", "4")},
       {"Attribut -1", Section(1, "INT16", "0", "0", "1", "-1")},
+      {"Attribut 0x3", Section(1, "INT16", "0", "0", "1", "0x3")},
+      {"Attribut with a blank", Section(1, "INT16", "0", "0", "1", "3 ")},
       {"blanks round =", blanks},
       {"missing Unit", noUnit},
       {"negative unsigned", Section(1, "UINT16", "-1", "0", "1")},
@@ -86,9 +88,12 @@ TEST(ParameterDefinitionLoaderTest, TypesAndAttributesMapOntoTheDefinition) {
   CParameterTable table = Empty();
   const std::string file = Section(0, "INT16", "-32768", "-5", "0000000000100", "0") +
                            Section(1, "UINT32", "4294967295", "0", "4294967295", "1") +
-                           Section(2, "INT32", "-2147483648", "-2147483648", "2147483647", "3");
+                           Section(2, "INT32", "-2147483648", "-2147483648", "2147483647", "3") +
+                           // "Attribut" is a decimal number like the other numeric keys.
+                           Section(3, "INT16", "0", "0", "1", "03") +
+                           Section(4, "INT16", "0", "0", "1", "");
   ASSERT_TRUE(ParameterDefinitionLoader::LoadFile(test::Bytes(file), false, table));
-  ASSERT_EQ(table.StatusCount(), 3);
+  ASSERT_EQ(table.StatusCount(), 5);
   ParameterDefinition d;
   ASSERT_TRUE(table.Find(0, d));
   EXPECT_EQ(d.width, ParameterDefinition::kWidth16);
@@ -105,6 +110,12 @@ TEST(ParameterDefinitionLoaderTest, TypesAndAttributesMapOntoTheDefinition) {
   EXPECT_EQ(d.access, ParameterDefinition::kReadWrite);
   EXPECT_EQ(d.service, 1);
   EXPECT_EQ(d.min, -2147483647 - 1);
+  ASSERT_TRUE(table.Find(3, d));
+  EXPECT_EQ(d.access, ParameterDefinition::kReadWrite);
+  EXPECT_EQ(d.service, 1);
+  ASSERT_TRUE(table.Find(4, d));
+  EXPECT_EQ(d.access, ParameterDefinition::kReadOnly);
+  EXPECT_EQ(d.service, 0);
 }
 
 TEST(ParameterDefinitionLoaderTest, LoadFromPackageReplacesTheTableAsAListener) {
