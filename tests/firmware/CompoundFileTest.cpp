@@ -55,6 +55,28 @@ TEST(CompoundFileTest, ReadsBackWhatTheBuilderWrote) {
   EXPECT_FALSE(file.List({}, elements));
 }
 
+// A version folder called "Ver:1" would be listed by the tool but never found again, since
+// ":" is dropped from storage paths; such trees are refused, and nothing is left behind.
+TEST(CompoundFileTest, TheBuilderRefusesNamesAPackageCannotHold) {
+  const std::filesystem::path dir = ScratchDir("names");
+  for (const char* bad : {"Ver:1", "a!b", "a/b", "a\\b"}) {
+    PackageNode root;
+    root.AddStorage("Good").AddStorage(bad).AddStream("ZelCode.out", "x");
+    std::string error;
+    EXPECT_FALSE(zelpack::PackageBuilder::Write(root, dir / "bad.bin", error)) << bad;
+    EXPECT_NE(error.find(bad), std::string::npos) << error;
+  }
+  PackageNode root;
+  PackageNode& docs = root.AddStorage("V").AddStorage("DocFiles");
+  docs.AddStream("ReadMe.txt", "one");
+  docs.AddStream("README.TXT", "two");
+  std::string error;
+  EXPECT_FALSE(zelpack::PackageBuilder::Write(root, dir / "bad.bin", error));
+  EXPECT_NE(error.find("differ only in case"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad.bin.part"));
+}
+
 TEST(CompoundFileTest, PackagesOpenInAnIndependentReader) {
   // Debian's python3-olefile lives with the system's interpreter, which need not be first on
   // the PATH.

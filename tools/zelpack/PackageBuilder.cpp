@@ -14,12 +14,43 @@ namespace {
 // Compound file names are at most 31 characters.
 constexpr std::size_t kMaxNameLength = 31;
 
-bool WriteChildren(GsfOutfile* parent, const PackageNode& node, std::string& error) {
-  for (const PackageNode& child : node.children) {
-    if (child.name.empty() || child.name.size() > kMaxNameLength) {
-      error = "name '" + child.name + "' is empty or longer than 31 characters";
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+// The format forbids "/", "\", ":" and "!" in names, and readers (the tool among them) find
+// names without regard to case, so two names of one storage differing only in case would make
+// one of them unreachable. Such a tree is refused rather than written as a package that cannot
+// be read back as it was meant.
+bool NamesAreSound(const PackageNode& node, std::string& error) {
+  for (std::size_t i = 0; i < node.children.size(); ++i) {
+    const std::string& name = node.children[i].name;
+    if (name.empty() || name.size() > kMaxNameLength) {
+      error = "name '" + name + "' is empty or longer than 31 characters";
       return false;
     }
+    if (name.find_first_of("/\\:!") != std::string::npos) {
+      error = "name '" + name + "' holds one of the characters / \\ : ! that a package cannot name";
+      return false;
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (SameNameIgnoringCase(node.children[j].name, name)) {
+        error = "names '" + node.children[j].name + "' and '" + name + "' differ only in case";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool WriteChildren(GsfOutfile* parent, const PackageNode& node, std::string& error) {
+  if (!NamesAreSound(node, error)) return false;
+  for (const PackageNode& child : node.children) {
     GsfOutput* output = gsf_outfile_new_child(parent, child.name.c_str(), child.isStorage);
     if (output == nullptr) {
       error = "cannot create '" + child.name + "'";
