@@ -16,7 +16,10 @@ class CServiceDlg : public ui::Window {
   static constexpr int kIdPassword = 1020;
 
   CServiceDlg();
-  std::string Password() const { return Text(kIdPassword); }
+  // The typed password, one byte per character: the ZEL compares single-byte characters, and the
+  // length rules count what the user typed, not the bytes of its UTF-8 text. A character beyond
+  // Latin-1 has no byte of its own and becomes '?'.
+  std::string Password() const;
 
   // The enter-service-mode command: the dialog, then Service with the typed password. The group
   // shows the outcome ("The password is correct!...", "The communication failed!", ...).

@@ -136,6 +136,31 @@ TEST(ServiceDialog, RightAndWrongPasswordsAreToldApart) {
   EXPECT_TRUE(zel.Device().InServiceMode());
 }
 
+TEST(ServiceDialog, PasswordLengthCountsTypedCharactersSentOneByteEach) {
+  sim::DeviceConfig config;
+  config.password =
+      "\xE4"
+      "BCD";  // Latin-1 a-umlaut
+  SimulatedZel zel(config);
+  uint64_t frames = zel.FramesSeen();
+  zel.Host().QueueModal([](Window& w) {
+    w.UserSetText(CServiceDlg::kIdPassword,
+                  "\xC3\xA4"
+                  "BC");  // three characters, four bytes
+    w.Press(ui::kIdOk);
+    w.UserSetText(CServiceDlg::kIdPassword,
+                  "\xC3\xA4"
+                  "BCD");
+    w.Press(ui::kIdOk);
+  });
+  EXPECT_EQ(CServiceDlg::Run(zel.Comm().Service()), CommandOutcome::kDone);
+  EXPECT_EQ(zel.Host().Messages(),
+            (std::vector<std::string>{"The password is too short!",
+                                      "The password is correct!\nYou are in service mode now!"}));
+  EXPECT_GT(zel.FramesSeen(), frames);
+  EXPECT_TRUE(zel.Device().InServiceMode());
+}
+
 TEST(EnableDialog, SendsTheChoiceAndPresetsItNextTime) {
   SimulatedZel zel;
   bool presetEnable = false;
