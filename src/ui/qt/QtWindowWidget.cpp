@@ -157,7 +157,11 @@ QWidget* QtWindowWidget::Create(const Control& control) {
       auto* radio = new QRadioButton(body_);
       radio->setAutoExclusive(false);  // the window keeps its groups exclusive
       connect(radio, &QRadioButton::clicked, this, [this, id, radio] {
-        if (!window_.UserSetValue(id, 1)) radio->setChecked(window_.Value(id) != 0);
+        window_.UserSetValue(id, 1);
+        // A click on the checked radio unchecks a non-exclusive button, and the window, which
+        // sees no change, says nothing; so the button always shows what the window holds.
+        QSignalBlocker block(radio);
+        radio->setChecked(window_.Value(id) != 0);
       });
       return radio;
     }

@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 
 #include "link/CCommunicationDlg.h"
+#include "link/CEnableDlg.h"
 #include "ui/PropertySheet.h"
 
 namespace zel::ui::qt {
@@ -53,6 +55,24 @@ TEST(QtWindowWidget, WidgetsAndWindowStayInStepBothWays) {
   widget.SetEndedHandler([&](int result) { ended = result; });
   Control<QPushButton>(widget, kIdCancel)->click();
   EXPECT_EQ(ended, kResultCancel);
+}
+
+TEST(QtWindowWidget, ClickingTheCheckedRadioLeavesItChecked) {
+  QtTestApp();
+  link::CEnableDlg dlg(true);
+  dlg.Initialize();
+  QtWindowWidget widget(dlg);
+  auto* enable = Control<QRadioButton>(widget, link::CEnableDlg::kIdEnable);
+  auto* disable = Control<QRadioButton>(widget, link::CEnableDlg::kIdDisable);
+  ASSERT_NE(enable, nullptr);
+  ASSERT_NE(disable, nullptr);
+  enable->click();
+  EXPECT_TRUE(enable->isChecked()) << "the user sees the choice the dialog will send";
+  EXPECT_TRUE(dlg.EnableChosen());
+  disable->click();
+  EXPECT_FALSE(enable->isChecked());
+  EXPECT_TRUE(disable->isChecked());
+  EXPECT_FALSE(dlg.EnableChosen());
 }
 
 class CheckPage : public PropertyPage {
