@@ -368,7 +368,14 @@ bool CMainFrame::ChangeRegulationMode(int mode) {
 
 void CMainFrame::OnRegulationTabPicked(int index) {
   // The views that re-read on success come with their own issues.
-  if (!ChangeRegulationMode(index)) ui::CurrentHost().ShowMessage(kNotOnlineSettings);
+  if (ChangeRegulationMode(index)) return;
+  // The tab window has switched already and stays where the user put it; remembering that lets
+  // the next mode check bring back the tab that matches the ZEL.
+  if (index == MainPaneLayout::kCurrentRegulationTab ||
+      index == MainPaneLayout::kSpeedRegulationTab)
+    regulationTab_ = index;
+  Changed();
+  ui::CurrentHost().ShowMessage(kNotOnlineSettings);
 }
 
 void CMainFrame::LaunchWizard(int index) {

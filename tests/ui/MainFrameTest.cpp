@@ -219,6 +219,12 @@ TEST(MainFrame, PickingARegulationTabAsksAndSwitchesTheModeWithTheDriveDisabled)
   EXPECT_EQ(
       desk.Host().Messages(),
       std::vector<std::string>{"The ZEL is not online!\nPlease check the communication settings!"});
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kSpeedRegulationTab)
+      << "the tab the user picked is the one shown";
+  // Back online, the mode check brings the tab that matches the ZEL forward again.
+  desk.zel.Sim().Faults().SetNeverAnswer(false);
+  frame.CheckRegulationMode();
+  EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kCurrentRegulationTab);
 }
 
 }  // namespace
