@@ -191,8 +191,9 @@ void QtHost::ShowModeless(Window& window) {
 void QtHost::CloseModeless(Window& window) {
   auto found = modeless_.find(&window);
   if (found == modeless_.end()) return;
-  QtWindowDialog* dialog = found->second;
+  QPointer<QtWindowDialog> dialog = found->second;
   modeless_.erase(found);
+  if (!dialog) return;
   dialog->disconnect();
   dialog->Detach();
   dialog->hide();

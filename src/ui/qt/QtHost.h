@@ -45,7 +45,8 @@ class QtHost final : public Host {
   bool AskFile(FileRequest& request, bool save);
 
   QPointer<QWidget> main_;
-  std::map<Window*, QtWindowDialog*> modeless_;
+  // Guarded: a dialog dies with its parent, which at program exit goes before the windows.
+  std::map<Window*, QPointer<QtWindowDialog>> modeless_;
 };
 
 }  // namespace zel::ui::qt

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QMainWindow>
+#include <memory>
+
+#include "ui/Window.h"
 #include "ui/qt/QtTestApp.h"
 
 namespace zel::ui::qt {
@@ -24,6 +28,24 @@ TEST(QtHost, InstallsItselfAndReleasesTheDispatcherOnDestruction) {
     EXPECT_EQ(&CurrentHost(), &host);
   }
   EXPECT_EQ(dynamic_cast<QtHost*>(&CurrentHost()), nullptr) << "the silent host must be back";
+}
+
+TEST(QtHost, AModelessWindowOutlivingTheMainWidgetClosesWithoutTouchingItsDialog) {
+  QtTestApp();
+  QtHost host;
+  // As at program exit: the main window goes first and takes its child dialogs with it; the
+  // window objects die later with their owner.
+  auto main = std::make_unique<QMainWindow>();
+  host.SetMainWidget(main.get());
+  Window status("Status");
+  status.AddLabel(1, "open");
+  status.ShowModeless();
+  auto* later = new Window("Later");
+  later->ShowModeless();
+  main.reset();
+  delete later;
+  status.Close();
+  EXPECT_TRUE(status.IsEnded());
 }
 
 }  // namespace
