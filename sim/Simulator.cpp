@@ -224,6 +224,9 @@ void Simulator::HangUp() {
   std::string error;
   bool reopened = fresh->Open(options_.linkPath, options_.baud, &error);
   terminal_->Close();
+  // Whatever the old line had delivered and the device had not yet taken went with it; served
+  // on the fresh line it would be taken for the next tool's opcode.
+  inboxNext_ = inboxSize_ = 0;
   if (!reopened) {
     std::fprintf(stderr, "zelsim: cannot reopen the line after a hang-up: %s\n", error.c_str());
     running_ = false;

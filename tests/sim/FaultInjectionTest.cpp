@@ -81,6 +81,18 @@ TEST_F(FaultInjectionTest, HangUpEndsTheToolsOpenAndTheLinkServesAgain) {
   EXPECT_TRUE(reopened.Exchange(26, {0}).complete);
 }
 
+TEST_F(FaultInjectionTest, BytesOfTheHungUpLineDoNotReachTheNextOne) {
+  Faults().HangUpOnNextOpcode();
+  // Arrives in one piece: the device takes the first byte and hangs up on it.
+  line_->Write({0x1A, 0x1A, 0x00});
+  EXPECT_TRUE(line_->HungUp());
+
+  DeviceLine reopened(simulator_->LinkPath(), 38400);
+  ASSERT_TRUE(reopened.IsOpen());
+  EXPECT_TRUE(reopened.Exchange(26, {0}).complete);
+  EXPECT_EQ(simulator_->Stats().framesAccepted, 1u);
+}
+
 TEST_F(FaultInjectionTest, ClearAllDisarmsEveryFault) {
   Faults().RejectOpcodes(5);
   Faults().CorruptNextReplyChecksum();
