@@ -11,7 +11,9 @@ CSetupFirmwareFilesDlg::CSetupFirmwareFilesDlg(std::vector<FirmwareInfo> records
     : Window(kTitle), list_(std::move(records)) {
   AddLabel(0, FirmwareRegistrationList::kIntroText);
   AddList(kIdList,
-          {FirmwareRegistrationList::kColumns.begin(), FirmwareRegistrationList::kColumns.end()});
+          {FirmwareRegistrationList::kColumns.begin(), FirmwareRegistrationList::kColumns.end()})
+      .columnShares = {FirmwareRegistrationList::kColumnSixtieths.begin(),
+                       FirmwareRegistrationList::kColumnSixtieths.end()};
   AddButton(kIdAdd, "Add &Firmware");
   AddButton(kIdDelete, "&Delete Firmware").sameRow = true;
   AddButton(kIdDeleteAll, "Delete &All").sameRow = true;

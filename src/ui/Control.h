@@ -59,6 +59,8 @@ struct Control {
   std::uint32_t colour = kDefaultColour;
   // Combo entries, list column captions, tab page titles.
   std::vector<std::string> items;
+  // List column widths as shares of the list's width; empty leaves them to the renderer.
+  std::vector<int> columnShares;
   // List rows, each with one cell per column.
   std::vector<std::vector<std::string>> rows;
   int selection = -1;  // combo entry, list row or tab page; -1 for none

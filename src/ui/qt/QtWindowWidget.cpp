@@ -275,6 +275,7 @@ void QtWindowWidget::Update(const Control& control) {
           list->addTopLevelItem(new QTreeWidgetItem(cells));
         }
       }
+      ShareColumns(list, control.columnShares);
       list->clearSelection();
       if (control.selection >= 0 && control.selection < list->topLevelItemCount())
         list->topLevelItem(control.selection)->setSelected(true);
@@ -353,7 +354,24 @@ void QtWindowWidget::OnChanged(int id) {
   if (const Control* control = window_.Find(id)) Update(*control);
 }
 
+void QtWindowWidget::ShareColumns(QTreeWidget* list, const std::vector<int>& shares) {
+  int total = 0;
+  for (int share : shares) total += std::max(share, 0);
+  if (total == 0) return;
+  const int width = list->viewport()->width();
+  for (std::size_t c = 0; c < shares.size(); ++c)
+    list->setColumnWidth(static_cast<int>(c), width * std::max(shares[c], 0) / total);
+}
+
 bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
+  // Shared column widths follow the list when the window is resized.
+  if (event->type() == QEvent::Resize && !detached_) {
+    QVariant id = watched->property("zelControl");
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* list = viewport ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
+    const Control* control = id.isValid() && list ? window_.Find(id.toInt()) : nullptr;
+    if (control != nullptr) ShareColumns(list, control->columnShares);
+  }
   // A double click on empty list space still reaches the window, with nothing selected.
   if (event->type() == QEvent::MouseButtonDblClick) {
     QVariant id = watched->property("zelControl");

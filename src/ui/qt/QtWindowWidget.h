@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "ui/Window.h"
 
@@ -44,6 +45,7 @@ class QtWindowWidget : public QWidget {
   void UpdatePage();
   QWidget* Create(const Control& control);
   QBoxLayout* LayoutFor(const Control& control);
+  static void ShareColumns(QTreeWidget* list, const std::vector<int>& shares);
 
   Window& window_;
   std::function<void(int)> ended_;

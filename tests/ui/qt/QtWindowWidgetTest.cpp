@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTreeWidget>
 
+#include "firmware/CSetupFirmwareFilesDlg.h"
 #include "link/CCommunicationDlg.h"
 #include "link/CEnableDlg.h"
 #include "ui/PropertySheet.h"
@@ -73,6 +75,27 @@ TEST(QtWindowWidget, ClickingTheCheckedRadioLeavesItChecked) {
   EXPECT_FALSE(enable->isChecked());
   EXPECT_TRUE(disable->isChecked());
   EXPECT_FALSE(dlg.EnableChosen());
+}
+
+TEST(QtWindowWidget, ListColumnsKeepTheirSharesOfTheWidthWhenResized) {
+  QtTestApp();
+  firmware::CSetupFirmwareFilesDlg dlg({});
+  dlg.Initialize();
+  QtWindowWidget widget(dlg);
+  auto* list = Control<QTreeWidget>(widget, firmware::CSetupFirmwareFilesDlg::kIdList);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->columnCount(), 6);
+  const int shares[6] = {8, 5, 5, 6, 6, 30};
+  for (int width : {600, 900}) {
+    widget.resize(width, 400);
+    widget.show();
+    QApplication::processEvents();
+    const int inner = list->viewport()->width();
+    ASSERT_GT(inner, 60);
+    // The last column stretches to fill what rounding leaves; the others are their exact share.
+    for (int c = 0; c < 5; ++c)
+      EXPECT_EQ(list->columnWidth(c), inner * shares[c] / 60) << "column " << c << " at " << width;
+  }
 }
 
 class CheckPage : public PropertyPage {
