@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/ArchiveReader.h"
+#include "files/ArchiveReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::uint8_t recipe = data[0];
-  zel::app::ArchiveReader reader(std::vector<std::uint8_t>(data + 1, data + size));
+  zel::files::ArchiveReader reader(std::vector<std::uint8_t>(data + 1, data + size));
   try {
     for (int step = 0; !reader.AtEnd(); ++step) {
       const std::size_t before = reader.Position();
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       if (reader.Position() <= before) __builtin_trap();  // every read makes progress
     }
-  } catch (const zel::app::ArchiveError&) {
+  } catch (const zel::files::ArchiveError&) {
     // A malformed file: exactly what the reader must report.
   }
   return 0;

@@ -71,7 +71,7 @@ zelctl param set MaxSpeed 25001 || echo "(exit status $?)"
 
 if [ "$mode" = "--cli" ]; then exit 0; fi
 
-gui="$bin/src/ui/qt/zelgui"
+gui="$bin/src/gui/zelgui"
 # The sample firmware package: zelgui finds the version matching the simulated ZEL in it and
 # takes the parameter names and error texts from there.
 package="$bin/examples/firmware/ZelFirmware.bin"

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/Crc16.h"
+#include "common/Crc16.h"
 #include "sim/PseudoTerminal.h"
 
 namespace zel::sim {
@@ -31,7 +31,7 @@ uint16_t FrameChecksum(uint8_t code, uint8_t length, const std::vector<uint16_t>
     bytes.push_back(static_cast<uint8_t>(word >> 8));
     bytes.push_back(static_cast<uint8_t>(word & 0xFF));
   }
-  return link::Crc16::Compute(bytes);
+  return common::Crc16::Compute(bytes);
 }
 
 timespec ToTimespec(std::chrono::steady_clock::time_point point) {

@@ -5,8 +5,8 @@
 #include <thread>
 #include <utility>
 
-#include "app/ArchiveReader.h"
-#include "app/ArchiveWriter.h"
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
 #include "ui/Host.h"
 
 namespace zel::firmware {
@@ -26,12 +26,12 @@ bool RunOnWorker(const std::function<bool()>& work) {
   return result;
 }
 
-void WriteList(app::ArchiveWriter& archive, const std::vector<std::string>& list) {
+void WriteList(files::ArchiveWriter& archive, const std::vector<std::string>& list) {
   archive.WriteUInt32(static_cast<std::uint32_t>(list.size()));
   for (const std::string& text : list) archive.WriteString(text);
 }
 
-std::vector<std::string> ReadList(app::ArchiveReader& archive) {
+std::vector<std::string> ReadList(files::ArchiveReader& archive) {
   const std::uint32_t count = archive.ReadUInt32();
   std::vector<std::string> list;
   // Every text costs at least its one-byte prefix; a count beyond what is left is a lie that
@@ -181,7 +181,7 @@ bool FirmwareRegistry::EditRegistration() {
   return false;
 }
 
-void FirmwareRegistry::Store(app::ArchiveWriter& archive) const {
+void FirmwareRegistry::Store(files::ArchiveWriter& archive) const {
   std::lock_guard lock(mutex_);
   archive.WriteUInt32(static_cast<std::uint32_t>(records_.size()));
   for (const FirmwareInfo& record : records_) {
@@ -202,7 +202,7 @@ void FirmwareRegistry::Store(app::ArchiveWriter& archive) const {
   }
 }
 
-void FirmwareRegistry::Load(app::ArchiveReader& archive) {
+void FirmwareRegistry::Load(files::ArchiveReader& archive) {
   const std::uint32_t count = archive.ReadUInt32();
   std::vector<FirmwareInfo> records;
   for (std::uint32_t i = 0; i < count; ++i) {

@@ -10,10 +10,10 @@
 #include "firmware/AdjustmentListener.h"
 #include "firmware/FirmwareInfo.h"
 
-namespace zel::app {
+namespace zel::files {
 class ArchiveReader;
 class ArchiveWriter;
-}  // namespace zel::app
+}  // namespace zel::files
 
 namespace zel::firmware {
 
@@ -73,10 +73,10 @@ class FirmwareRegistry {
   // the caller closes the application.
   bool EditRegistration();
 
-  // The records in the settings file's form. Load throws app::ArchiveError for a malformed
+  // The records in the settings file's form. Load throws files::ArchiveError for a malformed
   // archive and leaves the records as they were; otherwise it replaces them.
-  void Store(app::ArchiveWriter& archive) const;
-  void Load(app::ArchiveReader& archive);
+  void Store(files::ArchiveWriter& archive) const;
+  void Load(files::ArchiveReader& archive);
 
  private:
   void DropMissingPackagesLocked();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "link/Crc16.h"
+#include "common/Crc16.h"
 #include "link/PosixSerialChannel.h"
 
 namespace zel::link {
@@ -128,11 +128,11 @@ uint16_t SerialPort::FrameChecksum(const FrameBuffer& frame, int wordCount) {
   wordCount = std::clamp(wordCount, 0, kMaxFrameWords);
   uint16_t crc = 0;
   if (wordCount == 0) return crc;
-  crc = Crc16::Update(crc, frame.code);
-  crc = Crc16::Update(crc, frame.length);
+  crc = common::Crc16::Update(crc, frame.code);
+  crc = common::Crc16::Update(crc, frame.length);
   for (int word = 0; word + 1 < wordCount; ++word) {
-    crc = Crc16::Update(crc, frame.data[2 * word + 1]);  // high byte first
-    crc = Crc16::Update(crc, frame.data[2 * word]);
+    crc = common::Crc16::Update(crc, frame.data[2 * word + 1]);  // high byte first
+    crc = common::Crc16::Update(crc, frame.data[2 * word]);
   }
   return crc;
 }

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "TestPackages.h"
-#include "app/ArchiveReader.h"
-#include "app/ArchiveWriter.h"
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
 #include "firmware/FirmwareBrowseModel.h"
 #include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareRegistrationList.h"
@@ -187,7 +187,7 @@ TEST(FirmwareRegistryTest, StoredFormKeepsItsFieldOrderAndSurvivesDamage) {
   info.variousFiles = {};
   FirmwareRegistry registry;
   registry.ReplaceRecords({info});
-  app::ArchiveWriter writer;
+  files::ArchiveWriter writer;
   registry.Store(writer);
   const std::vector<std::uint8_t> bytes = writer.Data();
   // Count, then application number and version before software and hardware version.
@@ -200,7 +200,7 @@ TEST(FirmwareRegistryTest, StoredFormKeepsItsFieldOrderAndSurvivesDamage) {
   EXPECT_LT(text.find("d0"), text.find("p0"));
 
   FirmwareRegistry loaded;
-  app::ArchiveReader reader(bytes);
+  files::ArchiveReader reader(bytes);
   loaded.Load(reader);
   ASSERT_EQ(loaded.Records().size(), 1u);
   const FirmwareInfo back = loaded.Records()[0];
@@ -213,15 +213,15 @@ TEST(FirmwareRegistryTest, StoredFormKeepsItsFieldOrderAndSurvivesDamage) {
 
   // A truncated archive or a lying count throws and leaves the records as they were.
   for (std::size_t cut : {std::size_t{2}, bytes.size() / 2, bytes.size() - 1}) {
-    app::ArchiveReader shortReader(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
-    EXPECT_THROW(loaded.Load(shortReader), app::ArchiveError);
+    files::ArchiveReader shortReader(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
+    EXPECT_THROW(loaded.Load(shortReader), files::ArchiveError);
     EXPECT_EQ(loaded.Records().size(), 1u);
   }
   std::vector<std::uint8_t> lying = bytes;
   lying[0] = 0xFF;
   lying[3] = 0x7F;
-  app::ArchiveReader lyingReader(lying);
-  EXPECT_THROW(loaded.Load(lyingReader), app::ArchiveError);
+  files::ArchiveReader lyingReader(lying);
+  EXPECT_THROW(loaded.Load(lyingReader), files::ArchiveError);
   EXPECT_EQ(loaded.Records().size(), 1u);
 }
 

@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "link/Crc16.h"
+#include "common/Crc16.h"
 
 namespace zel::sim::test {
 namespace {
@@ -102,7 +102,7 @@ uint16_t DeviceLine::Checksum(uint8_t code, uint8_t length, const std::vector<ui
     bytes.push_back(static_cast<uint8_t>(word >> 8));
     bytes.push_back(static_cast<uint8_t>(word));
   }
-  return link::Crc16::Compute(bytes);
+  return common::Crc16::Compute(bytes);
 }
 
 std::vector<uint8_t> DeviceLine::Frame(uint8_t opcode, const std::vector<uint16_t>& words) {

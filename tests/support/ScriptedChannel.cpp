@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "link/Crc16.h"
+#include "common/Crc16.h"
 #include "link/ResultCodes.h"
 
 namespace zel::test {
@@ -110,7 +110,7 @@ uint16_t ScriptedChannel::FrameChecksum(uint8_t code, const std::vector<uint16_t
     sequence.push_back(static_cast<uint8_t>(word >> 8));
     sequence.push_back(static_cast<uint8_t>(word & 0xFF));
   }
-  return link::Crc16::Compute(sequence);
+  return common::Crc16::Compute(sequence);
 }
 
 std::vector<uint8_t> ScriptedChannel::FrameBytes(uint8_t code, const std::vector<uint16_t>& words) {

@@ -1,5 +1,5 @@
-#include "ui/qt/QtTestApp.h"
-#include "ui/qt/QtWindowWidget.h"
+#include "gui/QtTestApp.h"
+#include "gui/QtWindowWidget.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +18,11 @@
 #include "link/CEnableDlg.h"
 #include "ui/PropertySheet.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 namespace {
 
 template <typename T>
-T* Control(QWidget& widget, int id) {
+T* Child(QWidget& widget, int id) {
   return widget.findChild<T*>(QStringLiteral("ctl%1").arg(id));
 }
 
@@ -35,12 +35,12 @@ TEST(QtWindowWidget, WidgetsAndWindowStayInStepBothWays) {
   QtWindowWidget widget(dlg);
   EXPECT_EQ(widget.windowTitle(), "Communication");
 
-  auto* baud = Control<QComboBox>(widget, link::CCommunicationDlg::kIdBaud);
+  auto* baud = Child<QComboBox>(widget, link::CCommunicationDlg::kIdBaud);
   ASSERT_NE(baud, nullptr);
   EXPECT_EQ(baud->count(), 11);
   EXPECT_EQ(baud->currentText(), "14400");
 
-  auto* timeout = Control<QLineEdit>(widget, link::CCommunicationDlg::kIdTimeout);
+  auto* timeout = Child<QLineEdit>(widget, link::CCommunicationDlg::kIdTimeout);
   ASSERT_NE(timeout, nullptr);
   EXPECT_EQ(timeout->text(), "100");
   timeout->setText("250");
@@ -49,14 +49,14 @@ TEST(QtWindowWidget, WidgetsAndWindowStayInStepBothWays) {
 
   dlg.SetText(link::CCommunicationDlg::kIdTrials, "9");
   dlg.Enable(link::CCommunicationDlg::kIdTrials, false);
-  auto* trials = Control<QLineEdit>(widget, link::CCommunicationDlg::kIdTrials);
+  auto* trials = Child<QLineEdit>(widget, link::CCommunicationDlg::kIdTrials);
   EXPECT_EQ(trials->text(), "9");
   EXPECT_FALSE(trials->isEnabled());
 
   int ended = 0;
   widget.SetEndedHandler([&](int result) { ended = result; });
-  Control<QPushButton>(widget, kIdCancel)->click();
-  EXPECT_EQ(ended, kResultCancel);
+  Child<QPushButton>(widget, ui::kIdCancel)->click();
+  EXPECT_EQ(ended, ui::kResultCancel);
 }
 
 TEST(QtWindowWidget, ClickingTheCheckedRadioLeavesItChecked) {
@@ -64,8 +64,8 @@ TEST(QtWindowWidget, ClickingTheCheckedRadioLeavesItChecked) {
   link::CEnableDlg dlg(true);
   dlg.Initialize();
   QtWindowWidget widget(dlg);
-  auto* enable = Control<QRadioButton>(widget, link::CEnableDlg::kIdEnable);
-  auto* disable = Control<QRadioButton>(widget, link::CEnableDlg::kIdDisable);
+  auto* enable = Child<QRadioButton>(widget, link::CEnableDlg::kIdEnable);
+  auto* disable = Child<QRadioButton>(widget, link::CEnableDlg::kIdDisable);
   ASSERT_NE(enable, nullptr);
   ASSERT_NE(disable, nullptr);
   enable->click();
@@ -82,7 +82,7 @@ TEST(QtWindowWidget, ListColumnsKeepTheirSharesOfTheWidthWhenResized) {
   firmware::CSetupFirmwareFilesDlg dlg({});
   dlg.Initialize();
   QtWindowWidget widget(dlg);
-  auto* list = Control<QTreeWidget>(widget, firmware::CSetupFirmwareFilesDlg::kIdList);
+  auto* list = Child<QTreeWidget>(widget, firmware::CSetupFirmwareFilesDlg::kIdList);
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->columnCount(), 6);
   const int shares[6] = {8, 5, 5, 6, 6, 30};
@@ -98,15 +98,17 @@ TEST(QtWindowWidget, ListColumnsKeepTheirSharesOfTheWidthWhenResized) {
   }
 }
 
-class CheckPage : public PropertyPage {
+class CheckPage : public ui::PropertyPage {
  public:
-  explicit CheckPage(std::string title) : PropertyPage(std::move(title)) { AddCheckBox(7, "Flag"); }
+  explicit CheckPage(std::string title) : ui::PropertyPage(std::move(title)) {
+    AddCheckBox(7, "Flag");
+  }
 };
 
 TEST(QtWindowWidget, PropertySheetShowsItsActivePage) {
   QtTestApp();
   CheckPage first("First"), second("Second");
-  PropertySheet sheet("Sheet", true);
+  ui::PropertySheet sheet("Sheet", true);
   sheet.AddPage(first);
   sheet.AddPage(second);
   sheet.Initialize();
@@ -118,9 +120,9 @@ TEST(QtWindowWidget, PropertySheetShowsItsActivePage) {
     return page ? page->Model().Title() : std::string();
   };
   EXPECT_EQ(shownTitle(), "First");
-  Control<QPushButton>(widget, kIdNext)->click();
+  Child<QPushButton>(widget, ui::kIdNext)->click();
   EXPECT_EQ(shownTitle(), "Second");
-  auto* flag = Control<QCheckBox>(*pages->currentWidget(), 7);
+  auto* flag = Child<QCheckBox>(*pages->currentWidget(), 7);
   ASSERT_NE(flag, nullptr);
   flag->click();
   EXPECT_EQ(second.Value(7), 1);
@@ -128,4 +130,4 @@ TEST(QtWindowWidget, PropertySheetShowsItsActivePage) {
 }
 
 }  // namespace
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

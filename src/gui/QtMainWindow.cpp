@@ -1,4 +1,4 @@
-#include "ui/qt/QtMainWindow.h"
+#include "gui/QtMainWindow.h"
 
 #include <QAction>
 #include <QEvent>
@@ -19,9 +19,9 @@
 #include "app/CMainFrame.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
-#include "ui/qt/QtWindowWidget.h"
+#include "gui/QtWindowWidget.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 namespace {
 
@@ -276,4 +276,4 @@ void QtMainWindow::Sync() {
   }
 }
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

@@ -1,14 +1,14 @@
-#include "ui/qt/QtHost.h"
+#include "gui/QtHost.h"
 
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
 #include <memory>
 
+#include "gui/QtTestApp.h"
 #include "ui/Window.h"
-#include "ui/qt/QtTestApp.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 namespace {
 
 TEST(QtHost, ClassicFilterStringsBecomeQtNameFilters) {
@@ -25,9 +25,9 @@ TEST(QtHost, InstallsItselfAndReleasesTheDispatcherOnDestruction) {
   QtTestApp();
   {
     QtHost host;
-    EXPECT_EQ(&CurrentHost(), &host);
+    EXPECT_EQ(&ui::CurrentHost(), &host);
   }
-  EXPECT_EQ(dynamic_cast<QtHost*>(&CurrentHost()), nullptr) << "the silent host must be back";
+  EXPECT_EQ(dynamic_cast<QtHost*>(&ui::CurrentHost()), nullptr) << "the silent host must be back";
 }
 
 TEST(QtHost, AModelessWindowOutlivingTheMainWidgetClosesWithoutTouchingItsDialog) {
@@ -37,10 +37,10 @@ TEST(QtHost, AModelessWindowOutlivingTheMainWidgetClosesWithoutTouchingItsDialog
   // window objects die later with their owner.
   auto main = std::make_unique<QMainWindow>();
   host.SetMainWidget(main.get());
-  Window status("Status");
+  ui::Window status("Status");
   status.AddLabel(1, "open");
   status.ShowModeless();
-  auto* later = new Window("Later");
+  auto* later = new ui::Window("Later");
   later->ShowModeless();
   main.reset();
   delete later;
@@ -49,4 +49,4 @@ TEST(QtHost, AModelessWindowOutlivingTheMainWidgetClosesWithoutTouchingItsDialog
 }
 
 }  // namespace
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

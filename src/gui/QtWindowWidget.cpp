@@ -1,4 +1,4 @@
-#include "ui/qt/QtWindowWidget.h"
+#include "gui/QtWindowWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +21,7 @@
 
 #include "ui/PropertySheet.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 namespace {
 
@@ -30,7 +30,7 @@ QString Q(const std::string& text) {
 }
 
 void ApplyColour(QWidget* widget, std::uint32_t colour) {
-  if (colour == kDefaultColour) {
+  if (colour == ui::kDefaultColour) {
     widget->setStyleSheet(QString());
     return;
   }
@@ -39,7 +39,8 @@ void ApplyColour(QWidget* widget, std::uint32_t colour) {
 
 }  // namespace
 
-QtWindowWidget::QtWindowWidget(Window& window, QWidget* parent) : QWidget(parent), window_(window) {
+QtWindowWidget::QtWindowWidget(ui::Window& window, QWidget* parent)
+    : QWidget(parent), window_(window) {
   root_ = new QVBoxLayout(this);
   window_.SetObserver([this](int id) { OnChanged(id); });
   Build();
@@ -70,7 +71,7 @@ void QtWindowWidget::Clear() {
   }
 }
 
-QBoxLayout* QtWindowWidget::LayoutFor(const Control& control) {
+QBoxLayout* QtWindowWidget::LayoutFor(const ui::Control& control) {
   auto key = std::make_pair(control.parent, control.parentPage);
   auto container = containers_.find(key);
   QBoxLayout* column = container != containers_.end() ? container->second : containers_[{0, 0}];
@@ -87,19 +88,19 @@ void QtWindowWidget::Build() {
   auto* column = new QVBoxLayout(body_);
   column->setContentsMargins(0, 0, 0, 0);
   containers_[{0, 0}] = column;
-  auto* sheet = dynamic_cast<PropertySheet*>(&window_);
+  auto* sheet = dynamic_cast<ui::PropertySheet*>(&window_);
   if (sheet && sheet->IsWizard()) {
     pageArea_ = new QStackedWidget(body_);
     column->addWidget(pageArea_, 1);
   }
-  for (const Control& control : window_.Controls()) {
+  for (const ui::Control& control : window_.Controls()) {
     QWidget* widget = Create(control);
     widget->setObjectName(QStringLiteral("ctl%1").arg(control.id));
     LayoutFor(control)->addWidget(widget);
     if (control.id != 0) widgets_[control.id] = widget;
     Update(control);
     // A sheet's page sits between its tab strip and its buttons.
-    if (sheet && !sheet->IsWizard() && control.kind == ControlKind::Tab) {
+    if (sheet && !sheet->IsWizard() && control.kind == ui::ControlKind::Tab) {
       pageArea_ = new QStackedWidget(body_);
       column->addWidget(pageArea_, 1);
     }
@@ -110,35 +111,35 @@ void QtWindowWidget::Build() {
   UpdatePage();
 }
 
-QWidget* QtWindowWidget::Create(const Control& control) {
+QWidget* QtWindowWidget::Create(const ui::Control& control) {
   const int id = control.id;
   switch (control.kind) {
-    case ControlKind::Label:
-    case ControlKind::Picture:
-    case ControlKind::Plot:
+    case ui::ControlKind::Label:
+    case ui::ControlKind::Picture:
+    case ui::ControlKind::Plot:
       return new QLabel(body_);
-    case ControlKind::Lamp: {
+    case ui::ControlKind::Lamp: {
       auto* lamp = new QLabel(body_);
       lamp->setFixedSize(16, 16);
       return lamp;
     }
-    case ControlKind::Edit: {
+    case ui::ControlKind::Edit: {
       auto* edit = new QLineEdit(body_);
       connect(edit, &QLineEdit::textEdited, this,
               [this, id](const QString& text) { window_.UserSetText(id, text.toStdString()); });
       connect(edit, &QLineEdit::returnPressed, this,
-              [this, id] { window_.UserEvent(id, EventKind::Enter); });
+              [this, id] { window_.UserEvent(id, ui::EventKind::Enter); });
       connect(edit, &QLineEdit::editingFinished, this,
-              [this, id] { window_.UserEvent(id, EventKind::FocusLost); });
+              [this, id] { window_.UserEvent(id, ui::EventKind::FocusLost); });
       return edit;
     }
-    case ControlKind::Combo: {
+    case ui::ControlKind::Combo: {
       auto* combo = new QComboBox(body_);
       connect(combo, &QComboBox::activated, this,
               [this, id](int index) { window_.UserSelect(id, index); });
       return combo;
     }
-    case ControlKind::List: {
+    case ui::ControlKind::List: {
       auto* list = new QTreeWidget(body_);
       list->setRootIsDecorated(false);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -147,13 +148,14 @@ QWidget* QtWindowWidget::Create(const Control& control) {
         auto items = list->selectedItems();
         window_.UserSelect(id, items.isEmpty() ? -1 : list->indexOfTopLevelItem(items.front()));
       });
-      connect(list, &QTreeWidget::itemDoubleClicked, this,
-              [this, id](QTreeWidgetItem*, int) { window_.UserEvent(id, EventKind::DoubleClick); });
+      connect(list, &QTreeWidget::itemDoubleClicked, this, [this, id](QTreeWidgetItem*, int) {
+        window_.UserEvent(id, ui::EventKind::DoubleClick);
+      });
       list->viewport()->installEventFilter(this);
       list->viewport()->setProperty("zelControl", id);
       return list;
     }
-    case ControlKind::Radio: {
+    case ui::ControlKind::Radio: {
       auto* radio = new QRadioButton(body_);
       radio->setAutoExclusive(false);  // the window keeps its groups exclusive
       connect(radio, &QRadioButton::clicked, this, [this, id, radio] {
@@ -165,34 +167,34 @@ QWidget* QtWindowWidget::Create(const Control& control) {
       });
       return radio;
     }
-    case ControlKind::CheckBox: {
+    case ui::ControlKind::CheckBox: {
       auto* check = new QCheckBox(body_);
       connect(check, &QCheckBox::clicked, this,
               [this, id](bool checked) { window_.UserSetValue(id, checked ? 1 : 0); });
       return check;
     }
-    case ControlKind::Button: {
+    case ui::ControlKind::Button: {
       auto* button = new QPushButton(body_);
-      if (id == kIdOk) button->setDefault(true);
+      if (id == ui::kIdOk) button->setDefault(true);
       connect(button, &QPushButton::clicked, this, [this, id] { window_.Press(id); });
       return button;
     }
-    case ControlKind::Slider: {
+    case ui::ControlKind::Slider: {
       auto* slider = new QSlider(Qt::Horizontal, body_);
       connect(slider, &QSlider::valueChanged, this, [this, id](int value) {
         if (!updating_) window_.UserSetValue(id, value);
       });
       return slider;
     }
-    case ControlKind::ProgressBar:
+    case ui::ControlKind::ProgressBar:
       return new QProgressBar(body_);
-    case ControlKind::Group: {
+    case ui::ControlKind::Group: {
       auto* group = new QGroupBox(body_);
       auto* inner = new QVBoxLayout(group);
       containers_[{id, 0}] = inner;
       return group;
     }
-    case ControlKind::Tab: {
+    case ui::ControlKind::Tab: {
       auto* tabs = new QTabWidget(body_);
       for (std::size_t page = 0; page < control.items.size(); ++page) {
         auto* pageWidget = new QWidget(tabs);
@@ -210,7 +212,7 @@ QWidget* QtWindowWidget::Create(const Control& control) {
   return new QWidget(body_);
 }
 
-void QtWindowWidget::Update(const Control& control) {
+void QtWindowWidget::Update(const ui::Control& control) {
   auto found = widgets_.find(control.id);
   if (found == widgets_.end()) return;
   QWidget* widget = found->second;
@@ -219,21 +221,21 @@ void QtWindowWidget::Update(const Control& control) {
   widget->setVisible(control.visible);
   widget->setEnabled(control.enabled);
   switch (control.kind) {
-    case ControlKind::Label:
-    case ControlKind::Picture:
-    case ControlKind::Plot:
+    case ui::ControlKind::Label:
+    case ui::ControlKind::Picture:
+    case ui::ControlKind::Plot:
       static_cast<QLabel*>(widget)->setText(Q(control.text));
       ApplyColour(widget, control.colour);
       break;
-    case ControlKind::Lamp: {
-      std::uint32_t colour = control.colour != kDefaultColour ? control.colour
-                             : control.value                  ? 0x00C000u
-                                                              : 0x808080u;
+    case ui::ControlKind::Lamp: {
+      std::uint32_t colour = control.colour != ui::kDefaultColour ? control.colour
+                             : control.value                      ? 0x00C000u
+                                                                  : 0x808080u;
       widget->setStyleSheet(QStringLiteral("background: #%1; border-radius: 8px;")
                                 .arg(colour & 0xFFFFFF, 6, 16, QChar('0')));
       break;
     }
-    case ControlKind::Edit: {
+    case ui::ControlKind::Edit: {
       auto* edit = static_cast<QLineEdit*>(widget);
       if (edit->text() != Q(control.text)) edit->setText(Q(control.text));
       edit->setEchoMode(control.password ? QLineEdit::Password : QLineEdit::Normal);
@@ -241,7 +243,7 @@ void QtWindowWidget::Update(const Control& control) {
       if (window_.FocusId() == control.id) edit->setFocus();
       break;
     }
-    case ControlKind::Combo: {
+    case ui::ControlKind::Combo: {
       auto* combo = static_cast<QComboBox*>(widget);
       QStringList items;
       for (const auto& item : control.items) items << Q(item);
@@ -254,7 +256,7 @@ void QtWindowWidget::Update(const Control& control) {
       combo->setCurrentIndex(control.selection);
       break;
     }
-    case ControlKind::List: {
+    case ui::ControlKind::List: {
       auto* list = static_cast<QTreeWidget*>(widget);
       QStringList headers;
       for (const auto& column : control.items) headers << Q(column);
@@ -281,33 +283,33 @@ void QtWindowWidget::Update(const Control& control) {
         list->topLevelItem(control.selection)->setSelected(true);
       break;
     }
-    case ControlKind::Radio:
+    case ui::ControlKind::Radio:
       static_cast<QRadioButton*>(widget)->setText(Q(control.text));
       static_cast<QRadioButton*>(widget)->setChecked(control.value != 0);
       break;
-    case ControlKind::CheckBox:
+    case ui::ControlKind::CheckBox:
       static_cast<QCheckBox*>(widget)->setText(Q(control.text));
       static_cast<QCheckBox*>(widget)->setChecked(control.value != 0);
       break;
-    case ControlKind::Button:
+    case ui::ControlKind::Button:
       static_cast<QPushButton*>(widget)->setText(Q(control.text));
       break;
-    case ControlKind::Slider: {
+    case ui::ControlKind::Slider: {
       auto* slider = static_cast<QSlider*>(widget);
       slider->setRange(control.minimum, control.maximum);
       slider->setValue(control.value);
       break;
     }
-    case ControlKind::ProgressBar: {
+    case ui::ControlKind::ProgressBar: {
       auto* progress = static_cast<QProgressBar*>(widget);
       progress->setRange(control.minimum, control.maximum);
       progress->setValue(control.value);
       break;
     }
-    case ControlKind::Group:
+    case ui::ControlKind::Group:
       static_cast<QGroupBox*>(widget)->setTitle(Q(control.text));
       break;
-    case ControlKind::Tab: {
+    case ui::ControlKind::Tab: {
       auto* tabs = static_cast<QTabWidget*>(widget);
       if (control.selection >= 0) tabs->setCurrentIndex(control.selection);
       break;
@@ -317,9 +319,9 @@ void QtWindowWidget::Update(const Control& control) {
 }
 
 void QtWindowWidget::UpdatePage() {
-  auto* sheet = dynamic_cast<PropertySheet*>(&window_);
+  auto* sheet = dynamic_cast<ui::PropertySheet*>(&window_);
   if (!sheet || !pageArea_) return;
-  Window* active = sheet->ActivePage();
+  ui::Window* active = sheet->ActivePage();
   if (active == shownPage_) return;
   if (pageWidget_) {
     pageWidget_->Detach();
@@ -346,12 +348,12 @@ void QtWindowWidget::OnChanged(int id) {
       Build();
     } else {
       setWindowTitle(Q(window_.Title()));
-      for (const Control& control : window_.Controls()) Update(control);
+      for (const ui::Control& control : window_.Controls()) Update(control);
       UpdatePage();
     }
     return;
   }
-  if (const Control* control = window_.Find(id)) Update(*control);
+  if (const ui::Control* control = window_.Find(id)) Update(*control);
 }
 
 void QtWindowWidget::ShareColumns(QTreeWidget* list, const std::vector<int>& shares) {
@@ -369,7 +371,7 @@ bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
     QVariant id = watched->property("zelControl");
     auto* viewport = qobject_cast<QWidget*>(watched);
     auto* list = viewport ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
-    const Control* control = id.isValid() && list ? window_.Find(id.toInt()) : nullptr;
+    const ui::Control* control = id.isValid() && list ? window_.Find(id.toInt()) : nullptr;
     if (control != nullptr) ShareColumns(list, control->columnShares);
   }
   // A double click on empty list space still reaches the window, with nothing selected.
@@ -381,7 +383,7 @@ bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (!list->itemAt(mouse->position().toPoint())) {
         window_.UserSelect(id.toInt(), -1);
-        window_.UserEvent(id.toInt(), EventKind::DoubleClick);
+        window_.UserEvent(id.toInt(), ui::EventKind::DoubleClick);
         return true;
       }
     }
@@ -389,4 +391,4 @@ bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

@@ -1,4 +1,4 @@
-#include "app/ArchiveReader.h"
+#include "files/ArchiveReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace zel::app {
+namespace zel::files {
 
 namespace {
 
@@ -211,4 +211,4 @@ std::uint64_t ArchiveReader::ReadLittleEndian(std::size_t width) {
   return value;
 }
 
-}  // namespace zel::app
+}  // namespace zel::files

@@ -15,7 +15,7 @@ namespace zel::app {
 class CMainFrame;
 }
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 // The main window's shell: menu bar, tool bar and status bar from the main window core, and the
 // client area's pane tree (wizard view, regulation tabs, status view). It renders the core's
@@ -65,4 +65,4 @@ class QtMainWindow : public QMainWindow {
   bool syncingTab_ = false;
 };
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

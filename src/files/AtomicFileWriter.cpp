@@ -1,4 +1,4 @@
-#include "app/AtomicFileWriter.h"
+#include "files/AtomicFileWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace zel::app {
+namespace zel::files {
 
 namespace {
 
@@ -108,4 +108,4 @@ bool AtomicFileWriter::Write(const std::filesystem::path& target, std::string_vi
                errorText);
 }
 
-}  // namespace zel::app
+}  // namespace zel::files

@@ -5,9 +5,9 @@
 #include <QTimer>
 
 #include "app/CMainFrame.h"
+#include "gui/QtHost.h"
+#include "gui/QtMainWindow.h"
 #include "link/PosixSerialChannel.h"
-#include "ui/qt/QtHost.h"
-#include "ui/qt/QtMainWindow.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
   parser.addOption(package);
   parser.process(app);
 
-  zel::ui::qt::QtHost host;
+  zel::gui::QtHost host;
   zel::link::ChannelOpener opener;
   if (parser.isSet(device))
     opener = zel::link::PosixSerialChannel::OpenerForPath(parser.value(device).toStdString());
@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
   // The desktop program adjusts itself to the connected ZEL's firmware at every identity read.
   frame.SetFirmwareCheckOnRefresh(true);
 
-  zel::ui::qt::QtMainWindow window(frame);
+  zel::gui::QtMainWindow window(frame);
   host.SetMainWidget(&window);
   frame.SetCloseHandler([&window] { window.close(); });
   window.show();

@@ -1,8 +1,8 @@
-#include "link/Crc16.h"
+#include "common/Crc16.h"
 
 #include <array>
 
-namespace zel::link {
+namespace zel::common {
 
 namespace {
 
@@ -32,4 +32,4 @@ uint16_t Crc16::Compute(std::span<const uint8_t> bytes, uint16_t crc) {
   return crc;
 }
 
-}  // namespace zel::link
+}  // namespace zel::common

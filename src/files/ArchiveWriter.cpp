@@ -1,8 +1,8 @@
-#include "app/ArchiveWriter.h"
+#include "files/ArchiveWriter.h"
 
 #include <bit>
 
-namespace zel::app {
+namespace zel::files {
 
 void ArchiveWriter::WriteUInt8(std::uint8_t value) {
   data_.push_back(value);
@@ -80,4 +80,4 @@ void ArchiveWriter::WriteLittleEndian(std::uint64_t value, std::size_t width) {
   }
 }
 
-}  // namespace zel::app
+}  // namespace zel::files

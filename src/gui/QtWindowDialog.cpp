@@ -1,12 +1,12 @@
-#include "ui/qt/QtWindowDialog.h"
+#include "gui/QtWindowDialog.h"
 
 #include <QVBoxLayout>
 
-#include "ui/qt/QtWindowWidget.h"
+#include "gui/QtWindowWidget.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
-QtWindowDialog::QtWindowDialog(Window& window, QWidget* parent)
+QtWindowDialog::QtWindowDialog(ui::Window& window, QWidget* parent)
     : QDialog(parent), window_(window), content_(new QtWindowWidget(window, this)) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(content_);
@@ -24,8 +24,8 @@ void QtWindowDialog::reject() {
     QDialog::reject();
     return;
   }
-  window_.Press(kIdCancel);
+  window_.Press(ui::kIdCancel);
   if (window_.IsEnded()) QDialog::done(window_.Result());
 }
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

@@ -12,7 +12,7 @@ class QBoxLayout;
 class QStackedWidget;
 class QTreeWidget;
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 // Renders any window from its control tree with a generic layout: one row per control unless it
 // asks to sit beside the previous one, groups as frames, tab controls as tab widgets. Keeps the
@@ -24,10 +24,10 @@ class QtWindowWidget : public QWidget {
   Q_OBJECT
 
  public:
-  explicit QtWindowWidget(Window& window, QWidget* parent = nullptr);
+  explicit QtWindowWidget(ui::Window& window, QWidget* parent = nullptr);
   ~QtWindowWidget() override;
 
-  Window& Model() { return window_; }
+  ui::Window& Model() { return window_; }
   // Stops following the window (also for a page shown inside); call before the window may die
   // while this widget still waits for deletion.
   void Detach();
@@ -41,13 +41,13 @@ class QtWindowWidget : public QWidget {
   void Build();
   void Clear();
   void OnChanged(int id);
-  void Update(const Control& control);
+  void Update(const ui::Control& control);
   void UpdatePage();
-  QWidget* Create(const Control& control);
-  QBoxLayout* LayoutFor(const Control& control);
+  QWidget* Create(const ui::Control& control);
+  QBoxLayout* LayoutFor(const ui::Control& control);
   static void ShareColumns(QTreeWidget* list, const std::vector<int>& shares);
 
-  Window& window_;
+  ui::Window& window_;
   std::function<void(int)> ended_;
   QBoxLayout* root_ = nullptr;
   QWidget* body_ = nullptr;
@@ -57,10 +57,10 @@ class QtWindowWidget : public QWidget {
   std::map<std::pair<int, int>, QBoxLayout*> lastRow_;
   QStackedWidget* pageArea_ = nullptr;
   QtWindowWidget* pageWidget_ = nullptr;
-  Window* shownPage_ = nullptr;
+  ui::Window* shownPage_ = nullptr;
   std::size_t builtCount_ = 0;
   bool updating_ = false;
   bool detached_ = false;
 };
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

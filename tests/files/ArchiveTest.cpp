@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ArchiveReader.h"
-#include "app/ArchiveWriter.h"
-#include "app/AtomicFileWriter.h"
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+#include "files/AtomicFileWriter.h"
 
-namespace zel::app {
+namespace zel::files {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -270,4 +270,4 @@ TEST_F(ArchiveFileTest, ReadFileRefusesWhatItCannotHold) {
 }
 
 }  // namespace
-}  // namespace zel::app
+}  // namespace zel::files

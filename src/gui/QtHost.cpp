@@ -1,4 +1,4 @@
-#include "ui/qt/QtHost.h"
+#include "gui/QtHost.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -13,11 +13,11 @@
 #include <QPrinterInfo>
 #include <QVBoxLayout>
 
+#include "gui/QtWindowDialog.h"
 #include "ui/Dispatcher.h"
 #include "ui/Window.h"
-#include "ui/qt/QtWindowDialog.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 namespace {
 
@@ -30,25 +30,25 @@ QString Q(const std::string& text) {
 }  // namespace
 
 QtHost::QtHost() {
-  SetCurrentHost(this);
+  ui::SetCurrentHost(this);
   // Posted messages are delivered by Qt's event loop: every post schedules a pump there.
-  Dispatcher::Default().SetWakeHandler([] {
+  ui::Dispatcher::Default().SetWakeHandler([] {
     QMetaObject::invokeMethod(
-        qApp, [] { Dispatcher::Default().Pump(); }, Qt::QueuedConnection);
+        qApp, [] { ui::Dispatcher::Default().Pump(); }, Qt::QueuedConnection);
   });
 }
 
 QtHost::~QtHost() {
-  Dispatcher::Default().SetWakeHandler({});
+  ui::Dispatcher::Default().SetWakeHandler({});
   for (auto& [window, dialog] : modeless_) delete dialog;
-  SetCurrentHost(nullptr);
+  ui::SetCurrentHost(nullptr);
 }
 
-void QtHost::ShowMessage(const std::string& text, Icon icon) {
-  QMessageBox::Icon qtIcon = icon == Icon::Warning    ? QMessageBox::Warning
-                             : icon == Icon::Error    ? QMessageBox::Critical
-                             : icon == Icon::Question ? QMessageBox::Question
-                                                      : QMessageBox::Information;
+void QtHost::ShowMessage(const std::string& text, ui::Icon icon) {
+  QMessageBox::Icon qtIcon = icon == ui::Icon::Warning    ? QMessageBox::Warning
+                             : icon == ui::Icon::Error    ? QMessageBox::Critical
+                             : icon == ui::Icon::Question ? QMessageBox::Question
+                                                          : QMessageBox::Information;
   QMessageBox box(qtIcon, kCaption, Q(text), QMessageBox::Ok, main_);
   box.exec();
 }
@@ -74,7 +74,7 @@ QStringList QtHost::QtFilters(const std::string& filter) {
   return filters;
 }
 
-bool QtHost::AskFile(FileRequest& request, bool save) {
+bool QtHost::AskFile(ui::FileRequest& request, bool save) {
   QFileDialog dialog(main_, Q(request.title), Q(request.initialDirectory));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -92,11 +92,11 @@ bool QtHost::AskFile(FileRequest& request, bool save) {
   return true;
 }
 
-bool QtHost::AskOpenFile(FileRequest& request) {
+bool QtHost::AskOpenFile(ui::FileRequest& request) {
   return AskFile(request, false);
 }
 
-bool QtHost::AskSaveFile(FileRequest& request) {
+bool QtHost::AskSaveFile(ui::FileRequest& request) {
   return AskFile(request, true);
 }
 
@@ -133,12 +133,12 @@ void QtHost::EndWaitCursor() {
   QApplication::restoreOverrideCursor();
 }
 
-bool QtHost::Print(const PrintJob& job) {
+bool QtHost::Print(const ui::PrintJob& job) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(Q(job.title));
   if (QPrinterInfo::availablePrinters().isEmpty()) {
     // Without an installed printer the protocol still goes somewhere useful: a PDF file.
-    FileRequest request;
+    ui::FileRequest request;
     request.title = job.title;
     request.filter = "PDF Files (*.pdf)|*.pdf||";
     request.defaultExtension = "pdf";
@@ -172,15 +172,15 @@ bool QtHost::Print(const PrintJob& job) {
   return painter.end();
 }
 
-int QtHost::RunModal(Window& window) {
+int QtHost::RunModal(ui::Window& window) {
   QtWindowDialog dialog(window, main_);
   dialog.exec();
   // A dialog closed behind the window's back (the program quitting) still ends the window.
-  if (!window.IsEnded()) window.EndDialog(kResultCancel);
+  if (!window.IsEnded()) window.EndDialog(ui::kResultCancel);
   return window.Result();
 }
 
-void QtHost::ShowModeless(Window& window) {
+void QtHost::ShowModeless(ui::Window& window) {
   auto* dialog = new QtWindowDialog(window, main_);
   dialog->setModal(false);
   modeless_[&window] = dialog;
@@ -188,7 +188,7 @@ void QtHost::ShowModeless(Window& window) {
   dialog->show();
 }
 
-void QtHost::CloseModeless(Window& window) {
+void QtHost::CloseModeless(ui::Window& window) {
   auto found = modeless_.find(&window);
   if (found == modeless_.end()) return;
   QPointer<QtWindowDialog> dialog = found->second;
@@ -200,4 +200,4 @@ void QtHost::CloseModeless(Window& window) {
   dialog->deleteLater();
 }
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

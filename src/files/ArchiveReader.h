@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace zel::app {
+namespace zel::files {
 
 // Raised by ArchiveReader for a file that ends early or holds a length that cannot be right.
 // It is the only exception of the tool: every file operation catches it at its boundary and
@@ -68,4 +68,4 @@ class ArchiveReader {
   std::size_t position_ = 0;
 };
 
-}  // namespace zel::app
+}  // namespace zel::files

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 // The one application object of the GUI tests, on the offscreen platform unless told otherwise.
 // It is never destroyed: a static QApplication would outlive Qt's own statics at exit.
@@ -10,11 +10,11 @@ inline QApplication& QtTestApp() {
   static QApplication* app = [] {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
-    static char name[] = "test_ui_qt";
+    static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
     return new QApplication(argc, argv);
   }();
   return *app;
 }
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-namespace zel::link {
+namespace zel::common {
 
 // CRC-16 with polynomial 0x1021, initial value 0, no reflection, no final XOR (CRC-16/XMODEM).
 // Both the tool and the simulated ZEL use this one function, and nothing else of each other.
@@ -16,4 +16,4 @@ class Crc16 {
   static uint16_t Update(uint16_t crc, uint8_t byte);
 };
 
-}  // namespace zel::link
+}  // namespace zel::common

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace zel::app {
+namespace zel::files {
 
 // Replaces a file as a whole: the bytes go to a fresh temporary file in the target's folder,
 // which is flushed to disk and then renamed over the target. A crash or a full disk therefore
@@ -23,4 +23,4 @@ class AtomicFileWriter {
                     std::string& errorText);
 };
 
-}  // namespace zel::app
+}  // namespace zel::files

@@ -16,15 +16,15 @@
 #include <QTimer>
 
 #include "app/CMainFrame.h"
+#include "gui/QtHost.h"
+#include "gui/QtMainWindow.h"
+#include "gui/QtTestApp.h"
+#include "gui/QtWindowDialog.h"
 #include "link/CReadVersionDlg.h"
 #include "link/PosixSerialChannel.h"
 #include "support/TestOutput.h"
-#include "ui/qt/QtHost.h"
-#include "ui/qt/QtMainWindow.h"
-#include "ui/qt/QtTestApp.h"
-#include "ui/qt/QtWindowDialog.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 namespace {
 
 QString LabelText(QWidget* dialog, int id) {
@@ -83,7 +83,7 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
           link::CReadVersionDlg::kIdApplicationNumber,
           link::CReadVersionDlg::kIdApplicationVersion})
       values << LabelText(dialog, id);
-    auto* ok = dialog->findChild<QAbstractButton*>(QStringLiteral("ctl%1").arg(kIdOk));
+    auto* ok = dialog->findChild<QAbstractButton*>(QStringLiteral("ctl%1").arg(ui::kIdOk));
     if (ok) {
       ok->click();
     } else {
@@ -122,4 +122,4 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
 }
 
 }  // namespace
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

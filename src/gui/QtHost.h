@@ -7,7 +7,7 @@
 
 #include "ui/Host.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 class QtWindowDialog;
 
@@ -15,7 +15,7 @@ class QtWindowDialog;
 // the print dialog (to a PDF file when no printer is installed) and windows as Qt dialogs.
 // Installs itself as the current host and binds the dispatcher to Qt's event loop for its
 // lifetime. UI thread only.
-class QtHost final : public Host {
+class QtHost final : public ui::Host {
  public:
   QtHost();
   ~QtHost() override;
@@ -25,28 +25,28 @@ class QtHost final : public Host {
   // The window boxes and dialogs are centred on.
   void SetMainWidget(QWidget* main) { main_ = main; }
 
-  void ShowMessage(const std::string& text, Icon icon) override;
+  void ShowMessage(const std::string& text, ui::Icon icon) override;
   bool AskYesNo(const std::string& text) override;
-  bool AskOpenFile(FileRequest& request) override;
-  bool AskSaveFile(FileRequest& request) override;
+  bool AskOpenFile(ui::FileRequest& request) override;
+  bool AskSaveFile(ui::FileRequest& request) override;
   bool ChooseFolder(const std::string& title, std::string& folder) override;
   void ShowText(const std::string& title, const std::string& text) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
-  bool Print(const PrintJob& job) override;
-  int RunModal(Window& window) override;
-  void ShowModeless(Window& window) override;
-  void CloseModeless(Window& window) override;
+  bool Print(const ui::PrintJob& job) override;
+  int RunModal(ui::Window& window) override;
+  void ShowModeless(ui::Window& window) override;
+  void CloseModeless(ui::Window& window) override;
 
   // "ZEL Firmware Files (*.bin)|*.bin||" as Qt's "ZEL Firmware Files (*.bin)" list.
   static QStringList QtFilters(const std::string& filter);
 
  private:
-  bool AskFile(FileRequest& request, bool save);
+  bool AskFile(ui::FileRequest& request, bool save);
 
   QPointer<QWidget> main_;
   // Guarded: a dialog dies with its parent, which at program exit goes before the windows.
-  std::map<Window*, QPointer<QtWindowDialog>> modeless_;
+  std::map<ui::Window*, QPointer<QtWindowDialog>> modeless_;
 };
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

@@ -4,7 +4,7 @@
 
 #include "ui/Window.h"
 
-namespace zel::ui::qt {
+namespace zel::gui {
 
 class QtWindowWidget;
 
@@ -14,16 +14,16 @@ class QtWindowDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit QtWindowDialog(Window& window, QWidget* parent = nullptr);
-  Window& Model() { return window_; }
+  explicit QtWindowDialog(ui::Window& window, QWidget* parent = nullptr);
+  ui::Window& Model() { return window_; }
   void Detach();
 
  public slots:
   void reject() override;
 
  private:
-  Window& window_;
+  ui::Window& window_;
   QtWindowWidget* content_;
 };
 
-}  // namespace zel::ui::qt
+}  // namespace zel::gui

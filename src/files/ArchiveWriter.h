@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zel::app {
+namespace zel::files {
 
 // Writes the framework's binary serialisation (see ArchiveReader) into memory. The caller hands
 // the finished bytes to AtomicFileWriter, so a file is never left half written.
@@ -38,4 +38,4 @@ class ArchiveWriter {
   std::vector<std::uint8_t> data_;
 };
 
-}  // namespace zel::app
+}  // namespace zel::files
