@@ -1,5 +1,7 @@
 #include "files/AtomicFileWriter.h"
 
+#include "files/PendingTemporaries.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,16 +18,30 @@ std::string SystemError(const std::string& what, const std::filesystem::path& pa
   return what + " '" + path.string() + "': " + std::strerror(error);
 }
 
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+  return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+}
+
 // Opens a temporary file next to target that no one else uses; -1 with errno set on failure.
-int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary) {
+// O_EXCL refuses any existing name, a symbolic link planted there included. The name is
+// registered before the file exists, so that a signal arriving at any moment after the file is
+// created finds it; slot is -1 when the name could not be registered.
+int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary,
+                    int& slot) {
   static std::atomic<unsigned> counter{0};
-  const std::filesystem::path folder =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) +
-                          "_" + std::to_string(counter++));
+    temporary = FolderOf(target) / ("." + target.filename().string() + ".tmp" +
+                                    std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    slot = PendingTemporaries::Add(temporary.c_str());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd >= 0) return fd;
+    const int error = errno;
+    PendingTemporaries::Remove(slot);
+    slot = -1;
+    if (error != EEXIST) {
+      errno = error;
+      return -1;
+    }
   }
   errno = EEXIST;
   return -1;
@@ -60,39 +76,33 @@ bool AtomicFileWriter::Write(const std::filesystem::path& target,
   }
 
   std::filesystem::path temporary;
-  const int fd = CreateTemporary(target, temporary);
+  int slot = -1;
+  const int fd = CreateTemporary(target, temporary, slot);
   if (fd < 0) {
     errorText = SystemError("Cannot create a file in the folder of", target, errno);
     return false;
   }
-  auto fail = [&](const char* what) {
-    const int error = errno;
-    if (fd >= 0) ::close(fd);
+  // Removes the temporary file after a failure; fd is closed when still open.
+  auto discard = [&](const char* what, int error, bool closeFd) {
+    if (closeFd) ::close(fd);
     ::unlink(temporary.c_str());
+    PendingTemporaries::Remove(slot);
     errorText = SystemError(what, target, error);
     return false;
   };
-  if (targetExists && S_ISREG(existing.st_mode) && ::fchmod(fd, existing.st_mode & 07777) != 0) {
-    return fail("Cannot set the permissions of");
-  }
-  if (!WriteAll(fd, bytes.data(), bytes.size())) return fail("Cannot write");
-  if (::fsync(fd) != 0) return fail("Cannot flush");
-  if (::close(fd) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    errorText = SystemError("Cannot close", target, error);
-    return false;
-  }
-  if (::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    errorText = SystemError("Cannot replace", target, error);
-    return false;
-  }
+  if (targetExists && S_ISREG(existing.st_mode) && ::fchmod(fd, existing.st_mode & 07777) != 0)
+    return discard("Cannot set the permissions of", errno, true);
+  if (!WriteAll(fd, bytes.data(), bytes.size())) return discard("Cannot write", errno, true);
+  // The data reaches the disk before the name does, so a power cut after the rename cannot
+  // leave the target empty.
+  if (::fsync(fd) != 0) return discard("Cannot flush", errno, true);
+  if (::close(fd) != 0) return discard("Cannot close", errno, false);
+  // rename replaces a symbolic link as target by the file; it never writes through it.
+  if (::rename(temporary.c_str(), target.c_str()) != 0)
+    return discard("Cannot replace", errno, false);
+  PendingTemporaries::Remove(slot);
   // Make the rename itself durable; the data is already safe, so a failure here is not reported.
-  const std::filesystem::path folder =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);

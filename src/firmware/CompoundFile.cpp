@@ -1,10 +1,11 @@
 #include "firmware/CompoundFile.h"
 
+#include "firmware/CompoundDirectoryCheck.h"
+
 #include <gsf/gsf.h>
 
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <mutex>
 
 namespace zel::firmware {
@@ -66,32 +67,6 @@ int FindChild(GsfInfile* parent, const std::string& name) {
   return caseless;
 }
 
-std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// Reads count bytes at offset; false when the file is shorter.
-using ReadAt = std::function<bool(std::uint64_t offset, std::size_t count, std::uint8_t* out)>;
-
-// The root directory entry of a compound file never has siblings. The library trusts that and
-// loses track of siblings a damaged file gives the root (they are never freed), so such a file
-// is refused before the library sees it. Also refused: a sector size other than the two the
-// format knows.
-bool RootEntryIsSound(const ReadAt& read) {
-  std::uint8_t header[0x34];
-  if (!read(0, sizeof header, header)) return false;
-  const unsigned shift = static_cast<unsigned>(header[0x1E]) | static_cast<unsigned>(header[0x1F])
-                                                                   << 8;
-  if (shift != 9 && shift != 12) return false;
-  const std::uint64_t firstDirectorySector = Le32(header + 0x30);
-  const std::uint64_t root = (firstDirectorySector + 1) << shift;
-  std::uint8_t siblings[8];
-  if (!read(root + 0x44, sizeof siblings, siblings)) return false;
-  constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
-  return Le32(siblings) == kNoStream && Le32(siblings + 4) == kNoStream;
-}
-
 }  // namespace
 
 struct CompoundFile::Impl {
@@ -136,15 +111,18 @@ CompoundFile::~CompoundFile() {
 bool CompoundFile::Open(const std::string& path) {
   Close();
   {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) return false;
-    const ReadAt read = [&](std::uint64_t offset, std::size_t count, std::uint8_t* out) {
+    const std::streamoff size = file.tellg();
+    if (size < 0) return false;
+    const CompoundByteSource read = [&](std::uint64_t offset, std::size_t count,
+                                        std::uint8_t* out) {
       file.clear();
       file.seekg(static_cast<std::streamoff>(offset));
       file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
       return file.gcount() == static_cast<std::streamsize>(count);
     };
-    if (!RootEntryIsSound(read)) return false;
+    if (!CompoundDirectoryCheck::IsSound(static_cast<std::uint64_t>(size), read)) return false;
   }
   GError* error = nullptr;
   GsfInput* input = gsf_input_stdio_new(path.c_str(), &error);
@@ -154,12 +132,12 @@ bool CompoundFile::Open(const std::string& path) {
 
 bool CompoundFile::OpenMemory(std::span<const std::uint8_t> bytes) {
   Close();
-  const ReadAt read = [&](std::uint64_t offset, std::size_t count, std::uint8_t* out) {
+  const CompoundByteSource read = [&](std::uint64_t offset, std::size_t count, std::uint8_t* out) {
     if (offset > bytes.size() || count > bytes.size() - offset) return false;
     std::memcpy(out, bytes.data() + offset, count);
     return true;
   };
-  if (!RootEntryIsSound(read)) return false;
+  if (!CompoundDirectoryCheck::IsSound(bytes.size(), read)) return false;
   impl_->image.assign(bytes.begin(), bytes.end());
   GsfInput* input =
       gsf_input_memory_new(impl_->image.data(), static_cast<gsf_off_t>(impl_->image.size()), FALSE);

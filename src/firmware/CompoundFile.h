@@ -22,8 +22,9 @@ struct CompoundElement {
 // Names are matched without regard to ASCII case, as structured storage itself does, with an
 // exact match preferred when a storage holds two names differing only in case.
 //
-// A hostile file must never crash or hang the tool: every stream is read with a size cap, and
-// a file that the library does not accept simply does not open. One object per thread.
+// A hostile file must never crash or hang the tool: its directory is checked before the library
+// walks it (CompoundDirectoryCheck), every stream is read with a size cap, and a file that fails
+// the check or that the library does not accept simply does not open. One object per thread.
 class CompoundFile {
  public:
   // Streams larger than this are refused; the biggest member of a package is a program image of

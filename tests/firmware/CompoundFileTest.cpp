@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <random>
 
+#include "RawCompoundFile.h"
 #include "TestPackages.h"
 
 namespace zel::firmware {
 namespace {
 
+using test::RawCompoundFile;
+using test::RawEntry;
 using test::ScratchDir;
 using zelpack::PackageNode;
 
@@ -102,6 +105,76 @@ TEST(CompoundFileTest, PackagesOpenInAnIndependentReader) {
   const std::filesystem::path scriptPath = dir / "check.py";
   test::WriteBytes(scriptPath, test::Bytes(script));
   EXPECT_EQ(std::system((python + " " + scriptPath.string() + " " + path).c_str()), 0);
+}
+
+// Opened both from a file and from memory, the two ways the tool reads a package.
+bool Opens(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& dir) {
+  CompoundFile file;
+  const bool fromMemory = file.OpenMemory(bytes);
+  test::WriteBytes(dir / "raw.bin", bytes);
+  const bool fromFile = file.Open((dir / "raw.bin").string());
+  EXPECT_EQ(fromMemory, fromFile);
+  return fromMemory && fromFile;
+}
+
+// The library walks the directory by recursion and believes its links: these shapes overflowed
+// its stack, or kept it busy for minutes, before the directory was checked first.
+TEST(CompoundFileTest, HostileDirectoriesAreRefusedAtOnce) {
+  const std::filesystem::path dir = ScratchDir("hostile");
+
+  // Modest shapes of the same kind still open and read as they are: the refusals below are
+  // about size and links, not about how the test lays out the file.
+  {
+    const RawCompoundFile chain = RawCompoundFile::SiblingChain(600);
+    CompoundFile file;
+    ASSERT_TRUE(file.OpenMemory(chain.Bytes()));
+    std::vector<CompoundElement> elements;
+    ASSERT_TRUE(file.List({}, elements));
+    EXPECT_EQ(elements.size(), 600u);
+    ASSERT_TRUE(file.OpenMemory(RawCompoundFile::Nested(20).Bytes()));
+    std::vector<std::string> path;
+    for (int i = 1; i <= 19; ++i) path.push_back("S" + std::to_string(i));
+    ASSERT_TRUE(file.List(path, elements));
+    ASSERT_EQ(elements.size(), 1u);
+    EXPECT_EQ(elements[0].name, "S20");
+  }
+
+  EXPECT_FALSE(Opens(RawCompoundFile::Nested(35000).Bytes(), dir)) << "nested 35 000 deep";
+  EXPECT_FALSE(Opens(RawCompoundFile::SiblingChain(50000).Bytes(), dir)) << "50 000 siblings";
+  EXPECT_FALSE(Opens(RawCompoundFile::SiblingChain(4000).Bytes(), dir)) << "4 000 siblings";
+  EXPECT_FALSE(Opens(RawCompoundFile::Nested(40).Bytes(), dir)) << "deeper than any package";
+
+  // Links that make the tree a graph: a cycle back to an ancestor, a link to itself, and one
+  // subtree reached twice from every level, which the library would walk 2^40 times.
+  RawCompoundFile cycle = RawCompoundFile::Nested(5);
+  cycle.entries[5].child = 2;
+  EXPECT_FALSE(Opens(cycle.Bytes(), dir)) << "cycle";
+  RawCompoundFile self = RawCompoundFile::SiblingChain(3);
+  self.entries[2].left = 2;
+  EXPECT_FALSE(Opens(self.Bytes(), dir)) << "self link";
+  RawCompoundFile shared = RawCompoundFile::SiblingChain(40);
+  for (std::size_t i = 1; i < 40; ++i) shared.entries[i].left = static_cast<std::uint32_t>(i + 1);
+  EXPECT_FALSE(Opens(shared.Bytes(), dir)) << "shared subtree";
+  RawCompoundFile outside = RawCompoundFile::SiblingChain(3);
+  outside.entries[3].right = 4000;
+  EXPECT_FALSE(Opens(outside.Bytes(), dir)) << "link beyond the directory";
+  RawCompoundFile rootLink = RawCompoundFile::SiblingChain(3);
+  rootLink.entries[3].right = 0;
+  EXPECT_FALSE(Opens(rootLink.Bytes(), dir)) << "link back to the root";
+
+  // The directory's sector chain looping, leaving the file, or never ending.
+  const RawCompoundFile tree = RawCompoundFile::SiblingChain(20);
+  const std::vector<std::uint8_t> sound = tree.Bytes();
+  ASSERT_TRUE(Opens(sound, dir));
+  for (const std::uint32_t next : {tree.FirstDirectorySector(), tree.LastDirectorySector(),
+                                   std::uint32_t{0x00FFFFFF}, std::uint32_t{0xFFFFFFFF}}) {
+    std::vector<std::uint8_t> bad = sound;
+    RawCompoundFile::SetFatEntry(bad, tree.LastDirectorySector(), next);
+    EXPECT_FALSE(Opens(bad, dir)) << "directory chain continued at " << next;
+  }
+  std::vector<std::uint8_t> badFat = sound;
+  badFat[0x4C] = 0x77;  // the first allocation-table sector lies beyond the file
+  EXPECT_FALSE(Opens(badFat, dir));
 }
 
 TEST(CompoundFileTest, DamagedFilesNeverOpenIntoGarbageOrCrash) {

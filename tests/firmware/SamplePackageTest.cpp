@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 // The sample package as the build makes it, put together here from the same sources.
 std::string BuildSample() {
-  const fs::path source =
-      fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "firmware";
+  const fs::path source = fs::path(ZEL_EXAMPLES_DIR) / "firmware";
   const fs::path tree = test::ScratchDir("sample") / "tree";
   for (const char* version : {"ZEL_1040", "ZEL_1030"}) {
     const fs::path dir = tree / version;

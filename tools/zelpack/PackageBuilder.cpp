@@ -1,11 +1,14 @@
 #include "PackageBuilder.h"
 
+#include "files/AtomicFileWriter.h"
+#include "firmware/CompoundDirectoryCheck.h"
+
 #include <gsf/gsf.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <span>
 
 namespace zel::zelpack {
 
@@ -44,6 +47,27 @@ bool NamesAreSound(const PackageNode& node, std::string& error) {
         return false;
       }
     }
+  }
+  return true;
+}
+
+// A package the tool would refuse to open is not written: the reader's bounds on the number of
+// entries and on the nesting of storages hold for the builder too.
+bool FitsTheReader(const PackageNode& node, std::size_t depth, std::size_t& entries,
+                   std::string& error) {
+  using firmware::CompoundDirectoryCheck;
+  if (!node.children.empty() && depth >= CompoundDirectoryCheck::kMaxStorageDepth) {
+    error = "storages are nested deeper than " +
+            std::to_string(CompoundDirectoryCheck::kMaxStorageDepth) + " levels";
+    return false;
+  }
+  for (const PackageNode& child : node.children) {
+    if (++entries > CompoundDirectoryCheck::kMaxEntries) {
+      error = "more than " + std::to_string(CompoundDirectoryCheck::kMaxEntries - 1) +
+              " storages and streams";
+      return false;
+    }
+    if (child.isStorage && !FitsTheReader(child, depth + 1, entries, error)) return false;
   }
   return true;
 }
@@ -132,35 +156,25 @@ bool PackageBuilder::TreeFromFolder(const std::filesystem::path& folder, Package
 
 bool PackageBuilder::Write(const PackageNode& root, const std::filesystem::path& path,
                            std::string& error) {
+  std::size_t entries = 1;  // the root
+  if (!FitsTheReader(root, 0, entries, error)) return false;
   gsf_init();
-  const std::filesystem::path temporary = path.string() + ".part";
-  GError* gerror = nullptr;
-  GsfOutput* sink = gsf_output_stdio_new(temporary.c_str(), &gerror);
-  if (sink == nullptr) {
-    error = "cannot create " + temporary.string();
-    if (gerror != nullptr) {
-      error += ": " + std::string(gerror->message);
-      g_error_free(gerror);
-    }
-    return false;
-  }
+  // The whole file is made in memory first: a tree that cannot be written leaves the target
+  // and its folder untouched, and the atomic writer puts the finished bytes in place.
+  GsfOutput* sink = gsf_output_memory_new();
   GsfOutfile* ole = gsf_outfile_msole_new(sink);
-  g_object_unref(sink);
   bool ok = WriteChildren(ole, root, error);
   if (!gsf_output_close(GSF_OUTPUT(ole)) && ok) {
-    error = "cannot finish " + temporary.string();
+    error = "cannot finish the package";
     ok = false;
   }
   g_object_unref(ole);
-  std::error_code ec;
   if (ok) {
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-      error = "cannot rename " + temporary.string() + ": " + ec.message();
-      ok = false;
-    }
+    const std::span<const std::uint8_t> bytes(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink)),
+                                              static_cast<std::size_t>(gsf_output_size(sink)));
+    ok = files::AtomicFileWriter::Write(path, bytes, error);
   }
-  if (!ok) std::filesystem::remove(temporary, ec);
+  g_object_unref(sink);
   return ok;
 }
 

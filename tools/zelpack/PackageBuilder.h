@@ -26,7 +26,7 @@ class PackageBuilder {
   static bool TreeFromFolder(const std::filesystem::path& folder, PackageNode& root,
                              std::string& error);
   // Writes root's children below the compound file's root. The file appears complete or not at
-  // all: it is written beside the target and renamed over it.
+  // all (files::AtomicFileWriter); a failed build leaves the target as it was.
   static bool Write(const PackageNode& root, const std::filesystem::path& path, std::string& error);
 };
 

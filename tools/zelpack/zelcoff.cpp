@@ -1,6 +1,7 @@
 // zelcoff: writes a TI COFF program file for the sample firmware package.
 //
 //   zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS ...
+//   zelcoff --help | --version
 //
 // Each section gets WORDS reproducible words derived from its name; numbers may be given in
 // decimal or with "0x".
@@ -42,14 +43,31 @@ bool Section(const std::string& text, zel::test::CoffSection& section) {
   return true;
 }
 
+constexpr const char* kUsage =
+    "usage: zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS ...\n"
+    "       zelcoff --help | --version\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) {
-    std::fprintf(stderr,
-                 "usage: zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS "
-                 "...\n");
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::printf(
+        "%s\n"
+        "Writes a TI COFF program file for the sample firmware package. Each section gets\n"
+        "WORDS reproducible words derived from its name, loaded at ADDRESS on PAGE; numbers\n"
+        "are decimal or, with \"0x\", hexadecimal.\n\n"
+        "Exit status: 0 done, 1 failed, 2 usage error.\n",
+        kUsage);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("zelcoff %s\n", ZEL_VERSION);
+    return 0;
+  }
+  // An output name that looks like an option is a mistyped option, not a file to create.
+  if (args.empty() || (args[0].size() > 1 && args[0][0] == '-')) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   zel::test::CoffWriter writer;
