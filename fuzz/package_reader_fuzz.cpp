@@ -1,5 +1,7 @@
 // Arbitrary bytes as a firmware package: every reading operation must fail cleanly or deliver,
-// never crash, hang or read out of bounds.
+// never crash, hang or read out of bounds. package_reader_fuzz.options lets inputs grow to
+// 256 KiB, past a directory of the largest size the reader accepts, so that over-long sibling
+// chains and deep nesting are within the fuzzer's reach.
 #include <cstddef>
 #include <cstdint>
 #include <span>

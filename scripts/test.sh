@@ -22,11 +22,16 @@ for target in "${targets[@]}"; do
   if [ -d "fuzz/corpus/${name%_fuzz}" ]; then
     cp -r "fuzz/corpus/${name%_fuzz}/." "$corpus/"
   fi
-  echo "== fuzzing $name for ${fuzz_seconds}s"
+  # fuzz/<target>.options holds further libFuzzer flags of one target, e.g. a larger -max_len.
+  options=()
+  if [ -f "fuzz/${name}.options" ]; then
+    read -r -a options < "fuzz/${name}.options"
+  fi
+  echo "== fuzzing $name for ${fuzz_seconds}s ${options[*]}"
   log="$(mktemp)"
   # rss_limit and malloc_limit turn an allocation without bound into a failure.
   if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -malloc_limit_mb=512 -print_final_stats=1 "$corpus" >"$log" 2>&1; then
+      -malloc_limit_mb=512 -print_final_stats=1 "${options[@]}" "$corpus" >"$log" 2>&1; then
     tail -n 60 "$log" >&2
     echo "fuzz target $name failed" >&2
     rm -rf "$corpus" "$log"
