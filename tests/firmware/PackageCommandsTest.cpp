@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "RawCompoundFile.h"
 #include "TestPackages.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
@@ -103,7 +104,13 @@ TEST_F(PackageCommandsTest, RefusesBadCommandLinesAndDamagedFiles) {
   EXPECT_EQ(Package({"versions"}).rc, kExitUsage);
   EXPECT_EQ(Package({"unknown", single_}).rc, kExitUsage);
   EXPECT_EQ(Package({"check", single_, "Only", "extra"}).rc, kExitUsage);
-  for (const std::string& path : {damaged_, single_ + ".absent"}) {
+  // Directories that crashed or stalled the compound-file library get the usual refusal.
+  const auto dir = test::ScratchDir("cli-hostile");
+  const std::string deep = (dir / "deep.bin").string();
+  const std::string wide = (dir / "wide.bin").string();
+  test::WriteBytes(deep, test::RawCompoundFile::Nested(35000).Bytes());
+  test::WriteBytes(wide, test::RawCompoundFile::SiblingChain(50000).Bytes());
+  for (const std::string& path : {damaged_, single_ + ".absent", deep, wide}) {
     CliRun run = Package({"versions", path});
     EXPECT_EQ(run.rc, kExitFailed);
     EXPECT_NE(run.err.find("Unable to open file!"), std::string::npos) << run.err;
