@@ -21,6 +21,7 @@ void PrintLines(std::ostream& out, const std::string& prefix, const std::string&
 }  // namespace
 
 void CliHost::ShowMessage(const std::string& text, ui::Icon) {
+  lastMessage_ = text;
   PrintLines(err_, "zelctl: ", text);
 }
 

@@ -1,9 +1,26 @@
 #include "cli/CommandContext.h"
 
+#include "cli/LinkFailure.h"
+#include "cli/PortDiagnosis.h"
+#include "cli/PortMap.h"
 #include "link/PosixSerialChannel.h"
+#include "link/ResultCodes.h"
 #include "link/ZelCommunication.h"
 
 namespace zel::cli {
+
+namespace {
+
+void PrintPrefixed(std::ostream& err, const std::string& text) {
+  err << "zelctl: ";
+  for (char c : text) {
+    err << c;
+    if (c == '\n') err << "zelctl: ";
+  }
+  err << '\n';
+}
+
+}  // namespace
 
 CommandContext::CommandContext(GlobalOptions options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err), host_(err, options_.assumeYes) {
@@ -18,11 +35,10 @@ CommandContext::~CommandContext() {
 link::ZelCommunication* CommandContext::Zel() {
   if (zel_) return zel_.get();
   if (openFailed_) return nullptr;
-  link::ChannelOpener opener = opener_;
-  if (!opener) {
-    opener = options_.device.empty() ? link::PosixSerialChannel::Opener()
-                                     : link::PosixSerialChannel::OpenerForPath(options_.device);
-  }
+  // The command line has already refused port names outside Com1..Com10, so path is set.
+  const std::string path =
+      options_.device.empty() ? PortMap::PathFor(options_.port) : options_.device;
+  link::ChannelOpener opener = opener_ ? opener_ : link::PosixSerialChannel::OpenerForPath(path);
   auto zel = std::make_unique<link::ZelCommunication>(opener);
   link::CommSettings settings;
   settings.portName = options_.device.empty() ? options_.port : "Com1";
@@ -31,15 +47,11 @@ link::ZelCommunication* CommandContext::Zel() {
   settings.transmitTrials = options_.trials;
   if (!zel->OpenLink(settings)) {
     openFailed_ = true;
-    std::string where = options_.device.empty()
-                            ? options_.port + " (" +
-                                  link::PosixSerialChannel::DevicePathFor(
-                                      link::SerialPort::DeviceNameFor(options_.port)) +
-                                  ")"
-                            : options_.device;
-    Fail("Cannot open the serial port " + where +
-         ": it is absent, held by another program, or does not take " +
-         std::to_string(options_.baud) + " bit/s.");
+    const std::string where =
+        options_.device.empty() ? options_.port + " (" + path + ")" : options_.device;
+    LinkFailure why = PortDiagnosis::Explain(where, PortDiagnosis::Examine(path),
+                                             zel->Link().LastResult(), options_.baud);
+    Fail(why.text, why.cause);
     return nullptr;
   }
   // Going back to hardware enabling lets the digital input start the motor: a script must say
@@ -55,28 +67,49 @@ link::ZelCommunication* CommandContext::Zel() {
   return zel_.get();
 }
 
-int CommandContext::Fail(const std::string& text) {
-  err_ << "zelctl: ";
-  for (char c : text) {
-    err_ << c;
-    if (c == '\n') err_ << "zelctl: ";
-  }
-  err_ << '\n';
+int CommandContext::Fail(const std::string& text, const std::string& cause) {
+  PrintPrefixed(err_, text);
   if (options_.json) {
-    out_ << JsonWriter().Add("ok", false).Add("error", text).Str() << '\n';
+    JsonWriter json;
+    json.Add("ok", false).Add("error", text);
+    if (!cause.empty()) json.Add("cause", cause);
+    out_ << json.Str() << '\n';
   }
   return kExitFailed;
 }
 
-int CommandContext::FailShown() {
+int CommandContext::FailShown(int exitCode) {
   if (options_.json) {
-    out_ << JsonWriter().Add("ok", false).Add("error", host_.LastMessage()).Str() << '\n';
+    JsonWriter json;
+    json.Add("ok", false).Add("error", host_.LastMessage());
+    if (exitCode == kExitUsage) json.Add("cause", "usage");
+    out_ << json.Str() << '\n';
   }
-  return kExitFailed;
+  return exitCode;
+}
+
+int CommandContext::CommandFailed(const std::string& command, const std::string& whenRefused) {
+  const LinkFailure why =
+      LinkFailure::FromResult(zel_ ? zel_->Link().LastResult() : link::result::kNotOpen);
+  std::string text = command + ": Command failed!\n" + why.text;
+  if (why.Refused() && !whenRefused.empty()) text += " " + whenRefused;
+  return Fail(text, why.cause);
 }
 
 int CommandContext::Usage(const std::string& text, const std::string& usage) {
-  err_ << "zelctl: " << text << "\nusage: " << usage << '\n';
+  return ReportUsage(out_, err_, options_.json, text, usage);
+}
+
+int CommandContext::ReportUsage(std::ostream& out, std::ostream& err, bool json,
+                                const std::string& text, const std::string& usage) {
+  PrintPrefixed(err, text);
+  if (!usage.empty()) err << "usage: " << usage << '\n';
+  if (json) {
+    JsonWriter object;
+    object.Add("ok", false).Add("error", text).Add("cause", "usage");
+    if (!usage.empty()) object.Add("usage", usage);
+    out << object.Str() << '\n';
+  }
   return kExitUsage;
 }
 

@@ -49,14 +49,21 @@ class CommandContext {
   // Tests hand in a scripted or pseudo-terminal line instead of the POSIX mapping.
   void SetOpener(link::ChannelOpener opener) { opener_ = std::move(opener); }
 
-  // Reports a failure (stderr, and an error object on stdout with --json); returns kExitFailed.
-  int Fail(const std::string& text);
+  // Reports a failure (stderr, and an error object on stdout with --json, with cause when given);
+  // returns kExitFailed.
+  int Fail(const std::string& text, const std::string& cause = "");
   // Reports a failure whose text a message box (the host's last) has already written to the
-  // error stream.
-  int FailShown();
+  // error stream; returns exitCode (kExitUsage when the box refused what was typed).
+  int FailShown(int exitCode = kExitFailed);
+  // Reports that the named device command failed, and why, from the link's last result;
+  // whenRefused is added when the ZEL itself refused it.
+  int CommandFailed(const std::string& command, const std::string& whenRefused = "");
   CliHost& Host() { return host_; }
   // Reports a wrong command line with the command's usage; returns kExitUsage.
   int Usage(const std::string& text, const std::string& usage);
+  // The same before any context exists (the options themselves are wrong).
+  static int ReportUsage(std::ostream& out, std::ostream& err, bool json, const std::string& text,
+                         const std::string& usage);
   // Writes a success: the human lines, or the JSON object with "ok": true.
   int Done(const std::vector<std::string>& lines, JsonWriter json);
 

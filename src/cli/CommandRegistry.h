@@ -39,6 +39,7 @@ void RegisterStatusCommands(CommandRegistry& registry);
 void RegisterParameterCommands(CommandRegistry& registry);
 void RegisterServiceCommands(CommandRegistry& registry);
 void RegisterDriveCommands(CommandRegistry& registry);
+void RegisterPortCommands(CommandRegistry& registry);
 void RegisterPackageCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

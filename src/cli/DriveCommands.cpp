@@ -3,6 +3,8 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/DriveState.h"
+#include "cli/NumberArgument.h"
 #include "common/DecimalRound.h"
 #include "link/ZelCommunication.h"
 #include "parameters/NumberText.h"
@@ -19,36 +21,46 @@ constexpr int16_t kSpeedSetValue = 133;
 // From this software version on the ZEL delivers the measured current directly.
 constexpr uint16_t kDirectCurrentVersion = 0x1020;
 
-// A set value in decimal, checked against the definition of its status value, so a typo never
-// reaches the motor. Returns false after a message box has said why.
-bool ParseSetValue(link::ZelCommunication& zel, int16_t number, const std::string& text,
-                   int16_t& value) {
+// A set value, decimal or 0x hexadecimal, checked against the definition of its status value,
+// so a typo never reaches the motor. Returns the exit status of a refusal (after saying why), or
+// kExitOk with value set.
+int ParseSetValue(CommandContext& ctx, link::ZelCommunication& zel, int16_t number,
+                  const NumberArgument& text, const char* usage, int16_t& value) {
   auto& table = zel.Definitions();
   parameters::ParameterDefinition d;
   if (!table.Find(number, d)) {
-    parameters::NumberTextError e = parameters::NumberText::ParseInt16(text, value);
-    if (e == parameters::NumberTextError::kNone) return true;
-    ui::CurrentHost().ShowMessage(parameters::NumberText::Message(e), ui::Icon::Information);
-    return false;
+    parameters::NumberTextError e = parameters::NumberTextError::kNone;
+    if (text.Hexadecimal()) {
+      uint16_t word = 0;
+      e = parameters::NumberText::ParseHex16(text.Text(), word);
+      value = static_cast<int16_t>(word);
+    } else {
+      e = parameters::NumberText::ParseInt16(text.Text(), value);
+    }
+    if (e == parameters::NumberTextError::kNone) return kExitOk;
+    return ctx.Usage(text.Message(e, true), usage);
   }
   int32_t parsed = 0;
-  if (!table.ParseText(number, text, NumberFormat::kDecimal, true, parsed)) return false;
-  if (!table.CheckRange(number, parsed, true)) return false;
+  if (!table.ParseText(number, text.Text(), text.Format(), true, parsed))
+    return ctx.FailShown(kExitUsage);
+  if (!table.CheckRange(number, parsed, true)) return ctx.FailShown();
   value = static_cast<int16_t>(parsed);
-  return true;
+  return kExitOk;
 }
 
 int SetValue(CommandContext& ctx, const std::vector<std::string>& args, bool velocity) {
   const char* usage = velocity ? "zelctl velocity <rpm>" : "zelctl current <set value>";
   if (args.size() != 1) return ctx.Usage("Give one set value.", usage);
+  const NumberArgument text(args[0]);
+  if (text.Empty()) return ctx.Usage(NumberArgument::kEmptyMessage, usage);
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
   int16_t value = 0;
-  if (!ParseSetValue(*zel, velocity ? kSpeedSetValue : kCurrentSetValue, args[0], value))
-    return ctx.FailShown();
+  if (int rc = ParseSetValue(ctx, *zel, velocity ? kSpeedSetValue : kCurrentSetValue, text, usage,
+                             value))
+    return rc;
   bool ok = velocity ? zel->Drive().SetVelocity(value) : zel->Drive().SetCurrent(value);
-  if (!ok)
-    return ctx.Fail(std::string(velocity ? "SetVelocity" : "SetCurrent") + ": Command failed!");
+  if (!ok) return ctx.CommandFailed(velocity ? "SetVelocity" : "SetCurrent");
   char line[64];
   std::snprintf(line, sizeof line,
                 velocity ? "Velocity set value: %i rpm" : "Current set value: %i", value);
@@ -62,24 +74,31 @@ int ToggleStop(CommandContext& ctx, const std::vector<std::string>& args) {
   // Toggling a stopped drive releases the stop and the motor runs up to its set value again, so
   // that direction needs --yes. Without a status word the direction is unknown: nothing is sent.
   uint16_t before = 0;
-  if (!zel->Status().ReadSysStatus(before)) return ctx.Fail("ReadSysStatus: Command failed!");
-  if ((before & link::StatusGroup::kDriveStoppedBit) != 0 &&
-      !ctx.Host().AskYesNo("The drive is stopped; toggling releases the stop.\n"
-                           "Do you really want to let the motor run?"))
-    return ctx.Fail("The stop was not released.");
-  if (!zel->Drive().ToggleStop()) return ctx.Fail("ToggleStop: Command failed!");
-  uint16_t status = 0;
-  if (!zel->Status().ReadSysStatus(status)) return ctx.Done({"Stop toggled."}, JsonWriter());
-  bool stopped = status & link::StatusGroup::kDriveStoppedBit;
+  if (!zel->Status().ReadSysStatus(before)) return ctx.CommandFailed("ReadSysStatus");
+  const bool wasStopped = (before & link::StatusGroup::kDriveStoppedBit) != 0;
+  if (wasStopped && !ctx.Host().AskYesNo("The drive is stopped; toggling releases the stop.\n"
+                                         "Do you really want to let the motor run?"))
+    return ctx.Fail("The stop was not released.", "declined");
+  if (!zel->Drive().ToggleStop()) return ctx.CommandFailed("ToggleStop");
+  // The acknowledge says only that the frame arrived; the status word says what the drive does.
+  DriveState after;
+  if (!DriveState::Read(*zel, after))
+    return ctx.CommandFailed(
+        "ToggleStop was sent, but reading the status back failed. ReadSysStatus");
+  if (after.Stopped() == wasStopped)
+    return ctx.Fail(std::string("ToggleStop was sent, but the ZEL still reports the drive ") +
+                        (wasStopped ? "stopped" : "running") + " (status word " +
+                        parameters::NumberText::FormatHex16(after.status) + ").",
+                    "driveState");
   return ctx.Done(
-      {stopped ? "Stop toggled: the drive is stopped." : "Stop toggled: the drive runs."},
-      JsonWriter().Add("stopped", stopped));
+      {after.Stopped() ? "Stop toggled: the drive is stopped." : "Stop toggled: the drive runs."},
+      after.Json());
 }
 
 int ReadVelocity(CommandContext& ctx, link::ZelCommunication& zel) {
   int16_t actual = 0, demand = 0;
   if (!zel.Measurement().ReadVelocityIsMust(0, actual, demand))
-    return ctx.Fail("ReadVelocityIsMust: Command failed!");
+    return ctx.CommandFailed("ReadVelocityIsMust");
   char a[64], d[64];
   std::snprintf(a, sizeof a, "Velocity actual: %i rpm", actual);
   std::snprintf(d, sizeof d, "Velocity demand: %i rpm", demand);
@@ -89,10 +108,10 @@ int ReadVelocity(CommandContext& ctx, link::ZelCommunication& zel) {
 int ReadCurrent(CommandContext& ctx, link::ZelCommunication& zel) {
   uint16_t sw = 0, hw = 0, appNumber = 0, appVersion = 0;
   if (!zel.Parameter().ReadVersion(sw, hw, appNumber, appVersion))
-    return ctx.Fail("ReadVersion: Command failed!");
+    return ctx.CommandFailed("ReadVersion");
   int16_t dCurrent = 0, qCurrent = 0, demand = 0, rotorAngle = 0;
   if (!zel.Measurement().ReadCurrentsWithRotorAngle(0, dCurrent, qCurrent, demand, rotorAngle))
-    return ctx.Fail("ReadCurrentIsMust: Command failed!");
+    return ctx.CommandFailed("ReadCurrentIsMust");
   // Older firmware sends the axis currents only; their amplitude is the actual current.
   double actual =
       sw < kDirectCurrentVersion
@@ -116,7 +135,7 @@ int ReadCurrent(CommandContext& ctx, link::ZelCommunication& zel) {
 int ReadPosition(CommandContext& ctx, link::ZelCommunication& zel) {
   int32_t actual = 0, demand = 0;
   if (!zel.Measurement().ReadPositionIsMust(actual, demand))
-    return ctx.Fail("ReadPositionIsMust: Command failed!");
+    return ctx.CommandFailed("ReadPositionIsMust");
   char a[64], d[64];
   std::snprintf(a, sizeof a, "Position actual: %i qc", actual);
   std::snprintf(d, sizeof d, "Position demand: %i qc", demand);

@@ -79,6 +79,25 @@ JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<JsonWriter
   return AddRaw(key, json + "]");
 }
 
+JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<std::string>& array) {
+  std::string json = "[";
+  for (size_t i = 0; i < array.size(); ++i) json += (i ? "," : "") + Quote(array[i]);
+  return AddRaw(key, json + "]");
+}
+
+JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<int>& array) {
+  std::string json = "[";
+  for (size_t i = 0; i < array.size(); ++i) json += (i ? "," : "") + std::to_string(array[i]);
+  return AddRaw(key, json + "]");
+}
+
+JsonWriter& JsonWriter::AddWord(const std::string& key, uint16_t value) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%.4X", value);
+  AddInteger(key, value);
+  return AddRaw(key + "Hex", Quote(hex));
+}
+
 JsonWriter& JsonWriter::Append(const JsonWriter& other) {
   members_.insert(members_.end(), other.members_.begin(), other.members_.end());
   return *this;

@@ -21,6 +21,11 @@ class JsonWriter {
   JsonWriter& Add(const std::string& key, bool value);
   JsonWriter& Add(const std::string& key, const JsonWriter& object);
   JsonWriter& Add(const std::string& key, const std::vector<JsonWriter>& array);
+  JsonWriter& Add(const std::string& key, const std::vector<std::string>& array);
+  JsonWriter& Add(const std::string& key, const std::vector<int>& array);
+  // A word as a number under key and its "0x%.4X" text under key + "Hex", for readers who want
+  // the bit pattern a technician sees.
+  JsonWriter& AddWord(const std::string& key, uint16_t value);
 
   // Appends every member of other, in its order.
   JsonWriter& Append(const JsonWriter& other);

@@ -2,6 +2,8 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/DriveState.h"
+#include "cli/NumberArgument.h"
 #include "cli/ParameterRef.h"
 #include "link/ZelCommunication.h"
 
@@ -51,30 +53,63 @@ std::string WhyNotEditable(const ParameterDefinition& d, uint16_t sysConfig) {
 }
 
 // The opened stack with the parameter named on the command line resolved against its
-// definitions; null after reporting why not.
+// definitions; null after reporting why not, with the exit status in rc.
 link::ZelCommunication* OpenAndResolve(CommandContext& ctx, const std::string& text,
-                                       ParameterDefinition& definition) {
+                                       ParameterDefinition& definition, int& rc) {
+  rc = kExitFailed;
   auto* zel = ctx.Zel();
   if (!zel) return nullptr;
   std::string error;
-  if (ParameterRef::Resolve(zel->Definitions(), text, definition, error)) return zel;
-  ctx.Fail(error);
+  switch (ParameterRef::Resolve(zel->Definitions(), text, definition, error)) {
+    case ParameterRef::Outcome::kFound:
+      return zel;
+    case ParameterRef::Outcome::kMalformed:
+      rc = ctx.Usage(error, kGetUsage);
+      return nullptr;
+    case ParameterRef::Outcome::kUnknown:
+      ctx.Fail(error, "unknownParameter");
+      return nullptr;
+  }
   return nullptr;
 }
 
 int Get(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return ctx.Usage("Give one parameter.", kGetUsage);
   ParameterDefinition d;
-  auto* zel = OpenAndResolve(ctx, args[0], d);
-  if (!zel) return kExitFailed;
+  int rc = kExitOk;
+  auto* zel = OpenAndResolve(ctx, args[0], d, rc);
+  if (!zel) return rc;
   auto& table = zel->Definitions();
   uint32_t value = 0;
   if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), value))
-    return ctx.Fail("ReadTempParam: Command failed!");
+    return ctx.CommandFailed("ReadTempParam");
   std::string unit = d.unit.empty() ? "" : " " + d.unit;
   return ctx.Done({Describe(d) + " = " + Format(table, d.number, value, NumberFormat::kDecimal) +
                    unit + " (" + Format(table, d.number, value, NumberFormat::kHexadecimal) + ")"},
                   ValueJson(table, d, value));
+}
+
+// What the enable guard left behind that the user did not ask for, in words that say how to get
+// the drive back. wantedSoftwareEnabling is the enable source the write should end with.
+std::vector<std::string> EnableNotes(bool sysConfigWritten, bool wantedSoftwareEnabling,
+                                     bool previousEnabled, const DriveState& now) {
+  std::vector<std::string> notes;
+  if (sysConfigWritten)
+    notes.emplace_back(
+        "SysConfig bit 12 (enabling by software) was set while the value was written, so that "
+        "the drive stayed off under the new configuration; the value's own bit 12 then chose "
+        "how the drive is enabled.");
+  if (wantedSoftwareEnabling != now.SoftwareEnabling())
+    notes.emplace_back(
+        "The ZEL stays under enabling by software (SysConfig bit 12 set): going back to enabling "
+        "by the digital input 'Enable' needs the confirmation that the input has been checked "
+        "(--yes).");
+  if (previousEnabled && !now.Enabled())
+    notes.emplace_back(now.SoftwareEnabling()
+                           ? "The drive stays disabled, with enabling by software. Re-enable it "
+                             "with `zelctl --yes enable`."
+                           : "The drive stays disabled: the digital input 'Enable' is off.");
+  return notes;
 }
 
 // The single-parameter edit: check the text and the limits before anything goes on the line,
@@ -82,46 +117,65 @@ int Get(CommandContext& ctx, const std::vector<std::string>& args) {
 // while the value is written (re-enabling only when confirmed).
 int Set(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return ctx.Usage("Give a parameter and a value.", kSetUsage);
+  const NumberArgument text(args[1]);
+  if (text.Empty()) return ctx.Usage(NumberArgument::kEmptyMessage, kSetUsage);
   ParameterDefinition d;
-  auto* zel = OpenAndResolve(ctx, args[0], d);
-  if (!zel) return kExitFailed;
+  int rc = kExitOk;
+  auto* zel = OpenAndResolve(ctx, args[0], d, rc);
+  if (!zel) return rc;
   auto& table = zel->Definitions();
 
-  const std::string& text = args[1];
-  NumberFormat format =
-      text.rfind("0x", 0) == 0 ? NumberFormat::kHexadecimal : NumberFormat::kDecimal;
   int32_t value = 0;
-  if (!table.ParseText(d.number, text, format, true, value)) return ctx.FailShown();
+  // A minus sign on a parameter without sign is too small, not "not a decimal number".
+  const bool isSigned = table.IsSigned(d.number) != 0;
+  if (!text.Hexadecimal() && !isSigned && text.Text()[0] == '-')
+    return ctx.Usage(text.Message(parameters::NumberTextError::kNotDecimal, false), kSetUsage);
+  if (!table.ParseText(d.number, text.Text(), text.Format(), true, value))
+    return ctx.FailShown(kExitUsage);
   if (!table.CheckRange(d.number, value, true)) return ctx.FailShown();
 
   uint16_t sysConfig = 0;
   if (!zel->Parameter().ReadTempParam(kSysConfig, sysConfig))
-    return ctx.Fail("ReadTempParam: Command failed!");
+    return ctx.CommandFailed("ReadTempParam");
   if (!table.IsEditable(d.number, sysConfig))
     return ctx.Fail("The parameter '" + d.name + "' " + WhyNotEditable(d, sysConfig) + ".");
 
   bool previousSoftwareEnabling = false;
   bool previousEnabled = false;
   if (!zel->Status().SuspendEnable(previousSoftwareEnabling, previousEnabled, true))
-    return ctx.Fail("SuspendEnable: Command failed!");
+    return ctx.CommandFailed("SuspendEnable");
   uint32_t written = static_cast<uint32_t>(value);
-  // SysConfig keeps software enabling while the guard holds the drive; the guard restores it.
-  if (d.number == kSysConfig) written |= kSoftwareEnablingBit;
+  // SysConfig keeps software enabling while the guard holds the drive. Its own bit 12 is the
+  // enable source the user chose, so the guard ends with that one rather than the old one (as
+  // the desktop's parameter sheet does); otherwise a script could never leave software enabling.
+  const bool sysConfigWritten = d.number == kSysConfig;
+  const bool wantedSoftwareEnabling =
+      sysConfigWritten ? (written & kSoftwareEnablingBit) != 0 : previousSoftwareEnabling;
+  if (sysConfigWritten) written |= kSoftwareEnablingBit;
   bool set = zel->Parameter().SetTempParam(d.number, static_cast<uint16_t>(d.width), written);
-  bool resumed = zel->Status().ResumeEnable(previousSoftwareEnabling, previousEnabled, true);
-  if (!set) return ctx.Fail("SetTempParam: Command failed!");
+  bool resumed = zel->Status().ResumeEnable(wantedSoftwareEnabling, previousEnabled, true);
+  if (!set) return ctx.CommandFailed("SetTempParam");
   if (!resumed)
     return ctx.Fail(
         "The value was set, but restoring the enable state failed!\n"
         "Check the ZEL before you go on.");
   // Show what the ZEL holds now: the enable guard may have changed SysConfig again.
   uint32_t now = written;
-  zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now);
+  DriveState drive;
+  if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now) ||
+      !DriveState::Read(*zel, drive))
+    return ctx.CommandFailed("The value was set, but reading it back failed. ReadTempParam");
   std::string unit = d.unit.empty() ? "" : " " + d.unit;
-  return ctx.Done(
-      {Describe(d) + " set: now " + Format(table, d.number, now, NumberFormat::kDecimal) + unit +
-       " (" + Format(table, d.number, now, NumberFormat::kHexadecimal) + ")"},
-      ValueJson(table, d, now));
+  std::vector<std::string> notes =
+      EnableNotes(sysConfigWritten, wantedSoftwareEnabling, previousEnabled, drive);
+  std::vector<std::string> lines{
+      Describe(d) + " set: now " + Format(table, d.number, now, NumberFormat::kDecimal) + unit +
+      " (" + Format(table, d.number, now, NumberFormat::kHexadecimal) + ")"};
+  lines.insert(lines.end(), notes.begin(), notes.end());
+  return ctx.Done(lines, ValueJson(table, d, now)
+                             .Add("driveEnabled", drive.Enabled())
+                             .Add("softwareEnabling", drive.SoftwareEnabling())
+                             .Add("notes", notes));
 }
 
 int List(CommandContext& ctx, const std::vector<std::string>& args) {
@@ -130,8 +184,7 @@ int List(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!zel) return kExitFailed;
   auto& table = zel->Definitions();
   parameters::SystemParameterBlock block;
-  if (!zel->Parameter().ReadAllTempParam(block))
-    return ctx.Fail("ReadAllTempParam: Command failed!");
+  if (!zel->Parameter().ReadAllTempParam(block)) return ctx.CommandFailed("ReadAllTempParam");
   std::vector<std::string> lines;
   std::vector<JsonWriter> rows;
   for (int i = 0; i < parameters::SystemParameterBlock::kWordCount; ++i) {
@@ -174,7 +227,7 @@ int Simple(CommandContext& ctx, const std::vector<std::string>& args, const char
   if (!args.empty()) return ctx.Usage("This command takes no arguments.", usage);
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
-  if (!(zel->Parameter().*command)()) return ctx.Fail(std::string(name) + ": Command failed!");
+  if (!(zel->Parameter().*command)()) return ctx.CommandFailed(name);
   return ctx.Done({done}, JsonWriter());
 }
 

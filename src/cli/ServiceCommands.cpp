@@ -2,6 +2,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/NumberArgument.h"
 #include "link/AddrVariableText.h"
 #include "link/ZelCommunication.h"
 #include "parameters/NumberText.h"
@@ -17,7 +18,8 @@ using parameters::NumberTextError;
 const char* kServiceUsage = "zelctl service enter <password> | zelctl service quit";
 const char* kAddrUsage =
     "zelctl addr get <address> [s16|u16|s32|u32]\n"
-    "       zelctl addr set <address> <value> [s16|u16|s32|u32]   (address in hexadecimal)";
+    "       zelctl addr set <address> <value> [s16|u16|s32|u32]\n"
+    "  numbers are decimal; 0x marks hexadecimal (addr get 0x0500)";
 
 int Service(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "enter") {
@@ -67,9 +69,10 @@ int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args.size() > formatIndex + 1 || (set && args.size() < 3))
     return ctx.Usage("Wrong number of arguments.", kAddrUsage);
 
-  uint16_t address = 0;
-  NumberTextError e = NumberText::ParseHex16(args[1], address);
-  if (e != NumberTextError::kNone) return ctx.Fail(NumberText::Message(e));
+  int64_t address = 0;
+  std::string error;
+  if (!NumberArgument(args[1]).ToInteger(0, 0xFFFF, address, error))
+    return ctx.Usage("Address: " + error, kAddrUsage);
   AddrVariableFormat format = AddrVariableFormat::kSigned16;
   if (args.size() > formatIndex && !ParseFormat(args[formatIndex], format))
     return ctx.Usage("Unknown format '" + args[formatIndex] + "'.", kAddrUsage);
@@ -77,34 +80,35 @@ int Addr(CommandContext& ctx, const std::vector<std::string>& args) {
 
   uint32_t value = 0;
   if (set) {
-    const std::string& text = args[2];
-    bool hexadecimal = text.rfind("0x", 0) == 0;
-    e = link::AddrVariableText::Parse(format, text, hexadecimal, value);
-    if (e != NumberTextError::kNone) return ctx.Fail(NumberText::Message(e));
+    const NumberArgument text(args[2]);
+    if (text.Empty()) return ctx.Usage(NumberArgument::kEmptyMessage, kAddrUsage);
+    NumberTextError e =
+        link::AddrVariableText::Parse(format, text.Text(), text.Hexadecimal(), value);
+    if (e != NumberTextError::kNone)
+      return ctx.Usage(text.Message(e, link::AddrVariableText::IsSigned(format)), kAddrUsage);
   }
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
   char where[16];
-  std::snprintf(where, sizeof where, "0x%.4X", address);
+  std::snprintf(where, sizeof where, "0x%.4X", static_cast<unsigned>(address));
   if (set) {
     uint16_t answer = 0;
-    if (!zel->Service().SetAddrVariable(address, width, value, answer))
-      return ctx.Fail("SetAddrVariable: Command failed!");
+    if (!zel->Service().SetAddrVariable(static_cast<uint16_t>(address), width, value, answer))
+      return ctx.CommandFailed("SetAddrVariable");
     if (!link::ServiceGroup::IsAccepted(answer))
       return ctx.Fail("The parameter is NOT set!\nThe ZEL is not in service mode!");
-  } else if (!zel->Service().ReadAddrVariable(address, width, value)) {
-    return ctx.Fail(
-        "ReadAddrVariable: Command failed! (address variables answer only in "
-        "service mode)");
+  } else if (!zel->Service().ReadAddrVariable(static_cast<uint16_t>(address), width, value)) {
+    return ctx.CommandFailed(
+        "ReadAddrVariable", "Some addresses answer only in service mode (`zelctl service enter`).");
   }
-  zel->Service().SetLastAddrVariable({address, format, value});
+  zel->Service().SetLastAddrVariable({static_cast<uint16_t>(address), format, value});
   char hex[16];
   std::snprintf(hex, sizeof hex, width ? "0x%.8X" : "0x%.4X", value);
   return ctx.Done(
       {std::string(where) + (set ? " set to " : " = ") +
        link::AddrVariableText::Format(format, value, false) + " (" + hex + ")"},
       JsonWriter()
-          .Add("address", where)
+          .AddWord("address", static_cast<uint16_t>(address))
           .Add("value", std::stoll(link::AddrVariableText::Format(format, value, false)))
           .Add("hex", hex));
 }

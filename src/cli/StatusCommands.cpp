@@ -2,21 +2,19 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/DriveState.h"
 #include "firmware/FirmwarePackage.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
 #include "monitor/ErrorListing.h"
 #include "monitor/StatusWordText.h"
+#include "parameters/NumberText.h"
 
 namespace zel::cli {
 
 namespace {
 
-std::string Hex4(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%.4X", value);
-  return text;
-}
+using parameters::NumberText;
 
 int NoArguments(CommandContext& ctx, const std::vector<std::string>& args, const char* usage) {
   return args.empty() ? kExitOk : ctx.Usage("This command takes no arguments.", usage);
@@ -28,15 +26,16 @@ int Version(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!zel) return kExitFailed;
   uint16_t sw = 0, hw = 0, appNumber = 0, appVersion = 0;
   if (!zel->Parameter().ReadVersion(sw, hw, appNumber, appVersion))
-    return ctx.Fail("ReadVersion: Command failed!");
-  return ctx.Done(
-      {"Software Version:    " + Hex4(sw), "Hardware Version:    " + Hex4(hw),
-       "Application Number:  " + Hex4(appNumber), "Application Version: " + Hex4(appVersion)},
-      JsonWriter()
-          .Add("softwareVersion", Hex4(sw))
-          .Add("hardwareVersion", Hex4(hw))
-          .Add("applicationNumber", Hex4(appNumber))
-          .Add("applicationVersion", Hex4(appVersion)));
+    return ctx.CommandFailed("ReadVersion");
+  return ctx.Done({"Software Version:    " + NumberText::FormatHex16(sw),
+                   "Hardware Version:    " + NumberText::FormatHex16(hw),
+                   "Application Number:  " + NumberText::FormatHex16(appNumber),
+                   "Application Version: " + NumberText::FormatHex16(appVersion)},
+                  JsonWriter()
+                      .AddWord("softwareVersion", sw)
+                      .AddWord("hardwareVersion", hw)
+                      .AddWord("applicationNumber", appNumber)
+                      .AddWord("applicationVersion", appVersion));
 }
 
 int Status(CommandContext& ctx, const std::vector<std::string>& args) {
@@ -44,8 +43,8 @@ int Status(CommandContext& ctx, const std::vector<std::string>& args) {
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
   uint16_t word = 0;
-  if (!zel->Status().ReadSysStatus(word)) return ctx.Fail("ReadSysStatus: Command failed!");
-  std::vector<std::string> lines{"Status word: " + Hex4(word)};
+  if (!zel->Status().ReadSysStatus(word)) return ctx.CommandFailed("ReadSysStatus");
+  std::vector<std::string> lines{"Status word: " + NumberText::FormatHex16(word)};
   std::vector<JsonWriter> bits;
   for (int bit = 0; bit < monitor::StatusWordText::kBits; ++bit) {
     bool set = monitor::StatusWordText::IsSet(word, bit);
@@ -55,7 +54,7 @@ int Status(CommandContext& ctx, const std::vector<std::string>& args) {
     lines.emplace_back(line);
     bits.push_back(JsonWriter().Add("bit", bit).Add("set", set).Add("text", text));
   }
-  return ctx.Done(lines, JsonWriter().Add("statusWord", Hex4(word)).Add("bits", bits));
+  return ctx.Done(lines, JsonWriter().AddWord("statusWord", word).Add("bits", bits));
 }
 
 // The error maps of --package: those of the version that matches the connected ZEL, as the
@@ -87,7 +86,7 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
   uint16_t standard = 0;
-  if (!zel->Status().ReadError(standard)) return ctx.Fail("ReadError: Command failed!");
+  if (!zel->Status().ReadError(standard)) return ctx.CommandFailed("ReadError");
   // The CAN error word is status value 138; a ZEL without a CAN interface may not answer it.
   constexpr int16_t kCanErrorParameter = 138;
   uint16_t can = 0;
@@ -104,9 +103,9 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
     auto canRows = monitor::ErrorListing::List(can, monitor::ErrorWordKind::Can, lookup);
     rows.insert(rows.end(), canRows.begin(), canRows.end());
   }
-  std::vector<std::string> lines{
-      "Error word: " + Hex4(standard),
-      haveCan ? "CAN error word: " + Hex4(can) : std::string("CAN error word: not available")};
+  std::vector<std::string> lines{"Error word: " + NumberText::FormatHex16(standard),
+                                 haveCan ? "CAN error word: " + NumberText::FormatHex16(can)
+                                         : std::string("CAN error word: not available")};
   std::vector<JsonWriter> jsonRows;
   for (const auto& row : rows) {
     lines.push_back("  " + row.name + "  " + row.meaning);
@@ -115,8 +114,8 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   }
   lines.push_back(monitor::ErrorListing::CountText(rows.size()));
   JsonWriter json;
-  json.Add("errorWord", Hex4(standard));
-  if (haveCan) json.Add("canErrorWord", Hex4(can));
+  json.AddWord("errorWord", standard);
+  if (haveCan) json.AddWord("canErrorWord", can);
   json.Add("errors", jsonRows).Add("summary", monitor::ErrorListing::CountText(rows.size()));
   return ctx.Done(lines, json);
 }
@@ -125,8 +124,20 @@ int ClearErrors(CommandContext& ctx, const std::vector<std::string>& args) {
   if (int rc = NoArguments(ctx, args, "zelctl clear-errors")) return rc;
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
-  if (!zel->Status().ClearError()) return ctx.Fail("ClearError: Command failed!");
+  if (!zel->Status().ClearError()) return ctx.CommandFailed("ClearError");
   return ctx.Done({"Errors are cleared!"}, JsonWriter());
+}
+
+// What the drive reports after an Enable command that it did not follow, and what to do.
+std::string DisagreementText(bool enable, const DriveState& state) {
+  const std::string stays = enable ? "disabled" : "enabled";
+  if (!state.SoftwareEnabling())
+    return "The drive stays " + stays +
+           ": it is enabled by the digital input 'Enable' (SysConfig bit 12 clear), which the "
+           "Enable command does not override. Switch the input " +
+           (enable ? "on" : "off") + ", or set SysConfig bit 12 for enabling by software.";
+  return "The ZEL took the Enable command but reports the drive " + stays + " (status word " +
+         NumberText::FormatHex16(state.status) + ").";
 }
 
 int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, bool enable) {
@@ -136,17 +147,25 @@ int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, boo
   // Enabling by software lets the motor follow its set value at once; a script has to confirm
   // with --yes, as for every other way of enabling the drive. Nothing is sent on a No.
   if (enable && !ctx.Host().AskYesNo("Do you really want to enable the ZEL?"))
-    return ctx.Fail("The ZEL was not enabled.");
-  if (!zel->Status().Enable(enable)) return ctx.Fail("Enable: Command failed!");
-  return ctx.Done({enable ? "The System is enabled!" : "The System is disabled!"},
-                  JsonWriter().Add("enabled", enable));
+    return ctx.Fail("The ZEL was not enabled.", "declined");
+  if (!zel->Status().Enable(enable)) return ctx.CommandFailed("Enable");
+  // The acknowledge says only that the frame arrived; the status word says what the drive does.
+  DriveState state;
+  if (!DriveState::Read(*zel, state))
+    return ctx.CommandFailed("Enable was sent, but reading the status back failed. ReadSysStatus");
+  if (state.Enabled() != enable) return ctx.Fail(DisagreementText(enable, state), "driveState");
+  std::vector<std::string> lines{enable ? "The System is enabled!" : "The System is disabled!"};
+  if (!state.SoftwareEnabling())
+    lines.push_back(std::string("The drive is ") + (enable ? "enabled" : "disabled") +
+                    " by the digital input 'Enable' (SysConfig bit 12 clear), not by software.");
+  return ctx.Done(lines, state.Json());
 }
 
 int ResetSoftware(CommandContext& ctx, const std::vector<std::string>& args) {
   if (int rc = NoArguments(ctx, args, "zelctl reset-software")) return rc;
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
-  if (!zel->Status().ResetSoftware()) return ctx.Fail("ResetSoftware: Command failed!");
+  if (!zel->Status().ResetSoftware()) return ctx.CommandFailed("ResetSoftware");
   return ctx.Done({"The ZEL's software has been reset."}, JsonWriter());
 }
 

@@ -4,7 +4,8 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
-#include "parameters/NumberText.h"
+#include "cli/NumberArgument.h"
+#include "link/SerialPort.h"
 
 namespace zel::cli {
 
@@ -16,12 +17,13 @@ CommandRegistry BuildRegistry() {
   RegisterParameterCommands(registry);
   RegisterServiceCommands(registry);
   RegisterDriveCommands(registry);
+  RegisterPortCommands(registry);
   RegisterPackageCommands(registry);
   return registry;
 }
 
 void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
-  out << "usage: zelctl [options] <command> [arguments]\n"
+  out << "usage: zelctl [options] <command> [arguments] [options]\n"
          "       zelctl <command> --help\n\n"
          "Service tool for the ZEL servo amplifier on a serial line.\n\n"
          "options:\n"
@@ -33,9 +35,13 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "  --trials N       transmissions of a frame the ZEL rejects (default 4)\n"
          "  --package FILE   name errors with the error maps of this firmware package\n"
          "                   (the version matching the ZEL, else the package's first)\n"
-         "  --json           print one JSON object per command\n"
+         "  --json           print one JSON object per command, failures included\n"
          "  --yes            answer Yes to confirmations (enabling the drive, releasing a stop)\n"
-         "  --help           this text\n\n"
+         "  --help           this text\n"
+         "  --version        the program's version\n\n"
+         "Numbers are decimal; 0x marks hexadecimal. Exit status: 0 done, 1 the ZEL or the line\n"
+         "did not do it, 2 wrong command line (nothing was sent). ZEL_DEV_ROOT stands in for "
+         "/dev.\n\n"
          "commands:\n";
   for (const auto& c : registry.All()) {
     char line[160];
@@ -44,14 +50,97 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
   }
 }
 
-bool ParseInt(const std::string& text, int32_t min, int32_t max, int32_t& value) {
-  int32_t v = 0;
-  if (parameters::NumberText::ParseInt32(text, v) != parameters::NumberTextError::kNone ||
-      text.empty())
+// The options every command takes, before or after the command (iproute2 and git style). What
+// is left, in order, is the command and its own arguments; an option after the command that is
+// not a global one is the command's own (package defaults --raw).
+struct ParsedLine {
+  GlobalOptions options;
+  std::vector<std::string> words;
+  bool help = false;
+  bool version = false;
+  std::string error;  // a usage error, when set
+};
+
+bool ParseNumberOption(const std::string& name, const std::string& text, int64_t min, int64_t max,
+                       int32_t& target, std::string& error) {
+  int64_t value = 0;
+  std::string why;
+  if (!NumberArgument(text).ToInteger(min, max, value, why)) {
+    error = name + " takes a number from " + std::to_string(min) + " to " + std::to_string(max) +
+            ", not '" + text + "': " + why;
     return false;
-  if (v < min || v > max) return false;
-  value = v;
+  }
+  target = static_cast<int32_t>(value);
   return true;
+}
+
+ParsedLine ParseLine(const std::vector<std::string>& args) {
+  ParsedLine line;
+  GlobalOptions& o = line.options;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size() && line.error.empty(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.rfind("--", 0) != 0) {
+      if (a == "-h" && !optionsEnded)
+        line.help = true;
+      else
+        line.words.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // --name=value and --name value are the same.
+    const size_t equals = a.find('=');
+    const std::string name = a.substr(0, equals);
+    std::string value;
+    auto takeValue = [&] {
+      if (equals != std::string::npos) {
+        value = a.substr(equals + 1);
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        line.error = name + " needs a value.";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    if (name == "--help") {
+      line.help = true;
+    } else if (name == "--version") {
+      line.version = true;
+    } else if (name == "--json") {
+      o.json = true;
+    } else if (name == "--yes") {
+      o.assumeYes = true;
+    } else if (name == "--port") {
+      if (!takeValue()) break;
+      o.port = value;
+      if (link::SerialPort::DeviceNameFor(value).empty())
+        line.error = "Unknown port '" + value +
+                     "': give Com1 to Com10 (or COM1 to COM10), or a device path with --device.";
+    } else if (name == "--device") {
+      if (!takeValue()) break;
+      o.device = value;
+      if (value.empty())
+        line.error = "--device needs a device path; an empty one would fall back to Com1.";
+    } else if (name == "--baud") {
+      if (takeValue()) ParseNumberOption(name, value, 1, 4000000, o.baud, line.error);
+    } else if (name == "--timeout") {
+      if (takeValue()) ParseNumberOption(name, value, 1, 60000, o.timeoutMs, line.error);
+    } else if (name == "--trials") {
+      if (takeValue()) ParseNumberOption(name, value, 0, 100, o.trials, line.error);
+    } else if (name == "--package") {
+      if (takeValue()) o.package = value;
+    } else if (line.words.empty()) {
+      line.error = "Unknown option " + a + " (see zelctl --help).";
+    } else {
+      line.words.push_back(a);
+    }
+  }
+  return line;
 }
 
 }  // namespace
@@ -59,71 +148,37 @@ bool ParseInt(const std::string& text, int32_t min, int32_t max, int32_t& value)
 int RunZelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               link::ChannelOpener opener) {
   const CommandRegistry registry = BuildRegistry();
-  GlobalOptions options;
-  size_t i = 0;
-  auto value = [&](const std::string& name, std::string& target) {
-    if (i + 1 >= args.size()) {
-      err << "zelctl: " << name << " needs a value\n";
-      return false;
-    }
-    target = args[++i];
-    return true;
-  };
-  auto number = [&](const std::string& name, int32_t min, int32_t max, int32_t& target) {
-    std::string text;
-    if (!value(name, text)) return false;
-    if (!ParseInt(text, min, max, target)) {
-      err << "zelctl: " << name << " takes a number from " << min << " to " << max << ", not '"
-          << text << "'\n";
-      return false;
-    }
-    return true;
-  };
-  for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
-    const std::string& a = args[i];
-    bool ok = true;
-    if (a == "--help") {
+  ParsedLine line = ParseLine(args);
+  const bool json = line.options.json;
+  if (line.version) {
+    if (json)
+      out << JsonWriter().Add("ok", true).Add("program", "zelctl").Add("version", ZEL_VERSION).Str()
+          << '\n';
+    else
+      out << "zelctl " << ZEL_VERSION << '\n';
+    return kExitOk;
+  }
+  if (!line.error.empty())
+    return CommandContext::ReportUsage(out, err, json, line.error, "zelctl --help");
+  if (line.words.empty()) {
+    if (line.help) {
       PrintOverview(registry, out);
       return kExitOk;
-    } else if (a == "--port") {
-      ok = value(a, options.port);
-    } else if (a == "--device") {
-      ok = value(a, options.device);
-    } else if (a == "--baud") {
-      ok = number(a, 1, 4000000, options.baud);
-    } else if (a == "--timeout") {
-      ok = number(a, 1, 60000, options.timeoutMs);
-    } else if (a == "--trials") {
-      ok = number(a, 0, 100, options.trials);
-    } else if (a == "--package") {
-      ok = value(a, options.package);
-    } else if (a == "--json") {
-      options.json = true;
-    } else if (a == "--yes") {
-      options.assumeYes = true;
-    } else {
-      err << "zelctl: unknown option " << a << " (see zelctl --help)\n";
-      return kExitUsage;
     }
-    if (!ok) return kExitUsage;
-  }
-  if (i >= args.size()) {
     PrintOverview(registry, err);
-    return kExitUsage;
+    return CommandContext::ReportUsage(out, err, json, "No command given.",
+                                       "zelctl [options] <command> [arguments]");
   }
-  const CliCommand* command = registry.Find(args[i]);
-  if (!command) {
-    err << "zelctl: unknown command '" << args[i] << "' (see zelctl --help)\n";
-    return kExitUsage;
+  const CliCommand* command = registry.Find(line.words.front());
+  if (!command)
+    return CommandContext::ReportUsage(
+        out, err, json, "Unknown command '" + line.words.front() + "' (see zelctl --help).", "");
+  if (line.help) {
+    out << "usage: " << command->usage << "\n\n" << command->summary << "\n";
+    return kExitOk;
   }
-  std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
-  for (const auto& a : rest) {
-    if (a == "--help" || a == "-h") {
-      out << "usage: " << command->usage << "\n\n" << command->summary << "\n";
-      return kExitOk;
-    }
-  }
-  CommandContext context(options, out, err);
+  std::vector<std::string> rest(line.words.begin() + 1, line.words.end());
+  CommandContext context(line.options, out, err);
   if (opener) context.SetOpener(std::move(opener));
   return command->run(context, rest);
 }

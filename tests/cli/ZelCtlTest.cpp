@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/PortDiagnosis.h"
 #include "cli/ZelCtl.h"
 #include "sim/Simulator.h"
 
@@ -50,7 +57,9 @@ TEST_F(ZelCtlTest, ReadsIdentityAndStatus) {
   EXPECT_NE(Out().find("Software Version:    0x1040"), std::string::npos) << Out();
 
   ASSERT_EQ(Run({"--json", "version"}), 0) << Err();
-  EXPECT_EQ(Out().rfind("{\"ok\":true,\"softwareVersion\":\"0x1040\"", 0), 0u) << Out();
+  EXPECT_EQ(
+      Out().rfind("{\"ok\":true,\"softwareVersion\":4160,\"softwareVersionHex\":\"0x1040\"", 0), 0u)
+      << Out();
 
   ASSERT_EQ(Run({"status"}), 0) << Err();
   EXPECT_NE(Out().find("bit 15"), std::string::npos);
@@ -61,7 +70,7 @@ TEST_F(ZelCtlTest, ParameterSetIsCheckedBeforeAnythingIsSent) {
   EXPECT_EQ(Run({"param", "set", "MaxSpeed", "25001"}), 1);
   EXPECT_NE(Err().find("The parameter 'MaxSpeed' is larger than 25000 !"), std::string::npos)
       << Err();
-  EXPECT_EQ(Run({"param", "set", "17", "12a"}), 1);
+  EXPECT_EQ(Run({"param", "set", "17", "12a"}), 2);
   EXPECT_NE(Err().find("Value is not a decimal number!"), std::string::npos) << Err();
   EXPECT_EQ(Run({"param", "set", "NoSuchThing", "1"}), 1);
   EXPECT_NE(Err().find("Unknown parameter 'NoSuchThing'."), std::string::npos) << Err();
@@ -116,10 +125,10 @@ TEST_F(ZelCtlTest, AddressVariablesRoundTripInServiceModeOnly) {
   EXPECT_EQ(Run({"addr", "set", "0x0500", "-5"}), 1);
   EXPECT_NE(Err().find("The ZEL is not in service mode!"), std::string::npos) << Err();
   ASSERT_EQ(Run({"service", "enter", "ZELS"}), 0) << Err();
-  ASSERT_EQ(Run({"addr", "set", "0500", "-100000", "s32"}), 0) << Err();
+  ASSERT_EQ(Run({"addr", "set", "0x0500", "-100000", "s32"}), 0) << Err();
   ASSERT_EQ(Run({"addr", "get", "0x0500", "s32"}), 0) << Err();
   EXPECT_NE(Out().find("= -100000"), std::string::npos) << Out();
-  EXPECT_EQ(Run({"addr", "get", "0xG00"}), 1);
+  EXPECT_EQ(Run({"addr", "get", "0xG00"}), 2);
   EXPECT_NE(Err().find("Value is not a hexadecimal number!"), std::string::npos);
 }
 
@@ -197,6 +206,160 @@ TEST_F(ZelCtlTest, UsageAndLinkFailuresAreReported) {
   std::ostringstream help, herr;
   EXPECT_EQ(RunZelCtl({"param", "--help"}, help, herr), 0);
   EXPECT_NE(help.str().find("usage: zelctl param get"), std::string::npos);
+}
+
+TEST_F(ZelCtlTest, JsonCarriesEveryOutcomeAndOptionsGoAnywhere) {
+  ASSERT_EQ(Run({"version", "--json"}), 0) << Err();
+  EXPECT_NE(Out().find("\"hardwareVersion\":"), std::string::npos) << Out();
+  // The message the text mode prints, not an empty one.
+  EXPECT_EQ(Run({"param", "set", "MaxSpeed", "25001", "--json"}), 1);
+  EXPECT_EQ(Out(),
+            "{\"ok\":false,\"error\":\"The parameter 'MaxSpeed' is larger than 25000 !\\nPlease "
+            "enter a smaller value!\"}\n");
+  EXPECT_EQ(Run({"--json", "frobnicate"}), 2);
+  EXPECT_EQ(Out().rfind("{\"ok\":false,\"error\":\"Unknown command 'frobnicate'", 0), 0u) << Out();
+  EXPECT_EQ(Run({"--json", "--baud", "fast", "version"}), 2);
+  EXPECT_NE(Out().find("\"cause\":\"usage\""), std::string::npos) << Out();
+
+  // Names in any case; a typo gets the nearest names.
+  ASSERT_EQ(Run({"param", "get", "maxspeed", "--json"}), 0) << Err();
+  EXPECT_NE(Out().find("\"value\":25000,\"hex\":\"0x61A8\""), std::string::npos) << Out();
+  EXPECT_EQ(Run({"param", "get", "MaxSped"}), 1);
+  EXPECT_NE(Err().find("Unknown parameter 'MaxSped'. Did you mean MaxSpeed"), std::string::npos)
+      << Err();
+
+  std::ostringstream out, err;
+  EXPECT_EQ(RunZelCtl({"--version"}, out, err), 0);
+  EXPECT_EQ(out.str().rfind("zelctl ", 0), 0u) << out.str();
+}
+
+TEST_F(ZelCtlTest, NumbersAreDecimalUnless0xAndEmptyValuesAreRefused) {
+  // Nothing of this reaches the line: each is a wrong command line.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"param", "set", "MaxSpeed", ""},
+        {"velocity", ""},
+        {"current", ""},
+        {"addr", "get", ""},
+        {"addr", "get", "70000"},
+        {"param", "set", "EncResolution", "-1"},
+        {"param", "get", ""}}) {
+    EXPECT_EQ(Run(args), 2) << args[0] << " " << args[1] << ": " << Err();
+  }
+  EXPECT_NE(Err().find("No parameter given"), std::string::npos) << Err();
+  EXPECT_EQ(Run({"param", "set", "EncResolution", "-1"}), 2);
+  EXPECT_NE(Err().find("Value is too small!"), std::string::npos) << Err();
+  EXPECT_EQ(Run({"velocity", ""}), 2);
+  EXPECT_NE(Err().find("The value is empty"), std::string::npos) << Err();
+  EXPECT_EQ(sim_->Stats().framesAccepted, 0u);
+
+  ASSERT_EQ(Run({"service", "enter", "ZELS"}), 0) << Err();
+  ASSERT_EQ(Run({"addr", "set", "256", "7"}), 0) << Err();
+  EXPECT_EQ(sim_->Device().Memory(256), 7);
+  ASSERT_EQ(Run({"--json", "addr", "get", "0x100"}), 0) << Err();
+  EXPECT_NE(Out().find("\"address\":256,\"addressHex\":\"0x0100\",\"value\":7"), std::string::npos)
+      << Out();
+  ASSERT_EQ(Run({"param", "get", "0x11"}), 0) << Err();
+  EXPECT_NE(Out().find("17 MaxSpeed"), std::string::npos) << Out();
+}
+
+TEST_F(ZelCtlTest, ParamSetSaysWhenItLeavesTheDriveDisabled) {
+  // Software enabling with the drive enabled, and the maximum speed set by software.
+  ASSERT_EQ(Run({"--yes", "param", "set", "SysConfig", "0x1100"}), 0) << Err();
+  ASSERT_EQ(Run({"--yes", "enable"}), 0) << Err();
+  ASSERT_EQ(Run({"--json", "param", "set", "MaxSpeed", "20000"}), 0) << Err();
+  EXPECT_NE(Out().find("\"driveEnabled\":false"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("zelctl --yes enable"), std::string::npos) << Out();
+  EXPECT_FALSE(sim_->Device().SoftwareEnable());
+
+  // A SysConfig write says what bit 12 did, and the value's own bit 12 picks the enable source:
+  // a script can go back to the digital input.
+  ASSERT_EQ(Run({"param", "set", "SysConfig", "0x0100"}), 0) << Err();
+  EXPECT_EQ(sim_->Device().TempParameter(1), 0x1100);
+  EXPECT_NE(Out().find("SysConfig bit 12"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("The ZEL stays under enabling by software"), std::string::npos) << Out();
+  ASSERT_EQ(Run({"--yes", "param", "set", "SysConfig", "0x0100"}), 0) << Err();
+  EXPECT_EQ(sim_->Device().TempParameter(1), 0x0100);
+}
+
+TEST_F(ZelCtlTest, EnableDisableAndStopAreReadBack) {
+  // Enabling by the digital input (the default SysConfig): the command cannot override it.
+  sim_->Device().SetEnableInput(false);
+  EXPECT_EQ(Run({"--yes", "enable"}), 1);
+  EXPECT_NE(Err().find("The drive stays disabled: it is enabled by the digital input 'Enable'"),
+            std::string::npos)
+      << Err();
+  sim_->Device().SetEnableInput(true);
+  EXPECT_EQ(Run({"--json", "disable"}), 1);
+  EXPECT_NE(Out().find("The drive stays enabled"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("\"cause\":\"driveState\""), std::string::npos) << Out();
+  ASSERT_EQ(Run({"--yes", "enable"}), 0) << Err();
+  EXPECT_NE(Out().find("by the digital input 'Enable'"), std::string::npos) << Out();
+
+  ASSERT_EQ(Run({"--json", "stop"}), 0) << Err();
+  EXPECT_NE(Out().find("\"stopped\":true"), std::string::npos) << Out();
+}
+
+TEST_F(ZelCtlTest, ConnectionFailuresNameTheirCause) {
+  // Held by another program.
+  {
+    const int fd = ::open(sim_->LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(Run({"version"}), 1);
+    EXPECT_NE(Err().find("it is held by another program"), std::string::npos) << Err();
+    ::close(fd);
+  }
+  // No answer against the ZEL refusing: only a refusal blames service mode.
+  EXPECT_EQ(Run({"--baud", "9600", "addr", "get", "0x100"}), 1);
+  EXPECT_NE(Err().find("No answer from the ZEL"), std::string::npos) << Err();
+  EXPECT_EQ(Err().find("service mode"), std::string::npos) << Err();
+  EXPECT_EQ(Run({"--json", "addr", "get", "0x100"}), 1);
+  EXPECT_NE(Out().find("\"cause\":\"refused\""), std::string::npos) << Out();
+  EXPECT_NE(Out().find("service mode"), std::string::npos) << Out();
+
+  EXPECT_EQ(Run({"--port", "Port3", "version"}), 2);
+  EXPECT_NE(Err().find("Com1 to Com10"), std::string::npos) << Err();
+  EXPECT_EQ(Run({"version", "--device", ""}), 2);
+
+  // The account lacks the device's group (tests run as root, so from the facts alone).
+  PortFacts facts;
+  facts.problem = PortFacts::Problem::kPermission;
+  facts.group = "dialout";
+  LinkFailure why = PortDiagnosis::Explain("/dev/ttyUSB0", facts, 0x80, 38400);
+  EXPECT_EQ(why.cause, "permission");
+  EXPECT_NE(why.text.find("group 'dialout'; join it with `sudo usermod -aG dialout $USER`, then "
+                          "log out and in again"),
+            std::string::npos)
+      << why.text;
+}
+
+TEST_F(ZelCtlTest, PortsListsTheDevicesAndTheirComPorts) {
+  const auto root = dir_ / "dev";
+  std::filesystem::create_directories(root / "serial" / "by-id");
+  for (const char* name : {"ttyS0", "ttyS10", "ttyS2", "ttyUSB0", "ttyACM0", "tty0"})
+    std::ofstream(root / name).put('\n');
+  std::filesystem::create_symlink("../../ttyUSB0", root / "serial" / "by-id" / "usb-FTDI_A1");
+  ::setenv("ZEL_DEV_ROOT", root.c_str(), 1);
+  ::setenv("ZEL_COM3", (root / "serial" / "by-id" / "usb-FTDI_A1").c_str(), 1);
+  std::ostringstream out, err;
+  const int rc = RunZelCtl({"ports", "--json"}, out, err);
+  ::unsetenv("ZEL_DEV_ROOT");
+  ::unsetenv("ZEL_COM3");
+  ASSERT_EQ(rc, 0) << err.str();
+  const std::string r = root.string();
+  EXPECT_NE(out.str().find("{\"ok\":true,\"devices\":[{\"path\":\"" + r +
+                           "/ttyS0\",\"ports\":[1],\"byId\":[]},{\"path\":\"" + r +
+                           "/ttyS2\",\"ports\":[],\"byId\":[]},{\"path\":\"" + r +
+                           "/ttyS10\",\"ports\":[],\"byId\":[]},{\"path\":\"" + r +
+                           "/ttyUSB0\",\"ports\":[3],\"byId\":[\"usb-FTDI_A1\"]},{\"path\":\"" + r +
+                           "/ttyACM0\""),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("{\"port\":2,\"path\":\"" + r +
+                           "/ttyS1\",\"fromEnvironment\":false,"
+                           "\"present\":false}"),
+            std::string::npos)
+      << out.str();
 }
 
 }  // namespace
