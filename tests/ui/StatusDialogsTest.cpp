@@ -34,8 +34,7 @@ CErrorMap ParseMap(const std::string& text) {
 // The error maps the sample package ships.
 void LoadSampleMaps(CErrorMapList& maps) {
   const std::filesystem::path dir =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples" /
-      "firmware" / "shared" / "VariousFiles";
+      std::filesystem::path(ZEL_EXAMPLES_DIR) / "firmware" / "shared" / "VariousFiles";
   std::vector<CErrorMap> loaded;
   for (const char* name : {"StandardErrorMap.ini", "CanErrorMap.ini"}) {
     std::ifstream in(dir / name, std::ios::binary);
