@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/ByteChannel.h"
 #include "link/FrameBuffer.h"
@@ -48,11 +49,18 @@ class SerialPort {
 
   // Frame protocol.
   uint8_t SendFrame(FrameBuffer* frame);
-  uint8_t SendFrameWithRetries(FrameBuffer* frame);
+  // Each attempt's SendFrame code is appended to attempts when given.
+  uint8_t SendFrameWithRetries(FrameBuffer* frame, std::vector<uint8_t>* attempts = nullptr);
   uint8_t ReceiveFrame(FrameBuffer* frame, int32_t replyAllowanceMs);
   // CRC-16/XMODEM over code, L, then each data word high byte first (the wire sends each word
   // low byte first). wordCount counts the code/L word, so a whole frame is L + 2 words.
   static uint16_t FrameChecksum(const FrameBuffer& frame, int wordCount);
+
+  // For the end of an exchange that has no reply frame: true when a byte is already waiting,
+  // which the ZEL never sends after accepting a command frame, so the line is out of step (the
+  // 'O' taken for the verdict may have been its answer to the opcode). What is waiting is
+  // discarded. False on a port that is not open.
+  bool DiscardOutOfStep();
 
   int32_t Timeout() const { return timeoutMs_; }  // T in ms
   int32_t Trials() const { return trials_; }      // N
@@ -63,6 +71,11 @@ class SerialPort {
   ReadTimeouts TimeoutsFor(int bytesAsked) const;
   // Reads n bytes in the current mode: count read, or -1 on failure / not open.
   int ReadRaw(uint8_t* buf, int n);
+  // Writes n bytes and counts them as on their way to the ZEL until the next read.
+  bool Send(const uint8_t* buf, int n);
+  // True (and the input purged) when a byte is waiting, or arrives within the line time of
+  // windowBytes characters.
+  bool StrayByteWaiting(int32_t windowBytes);
 
   ChannelOpener opener_;
   std::unique_ptr<ByteChannel> channel_;
@@ -72,6 +85,7 @@ class SerialPort {
   int32_t trials_ = 4;
   Mode mode_ = Mode::kShort;
   int32_t byteAllowanceMs_ = 0;  // c of mode B
+  int bytesInFlight_ = 0;        // written since the last read: still crossing the line
 };
 
 }  // namespace zel::link
