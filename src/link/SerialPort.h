@@ -19,7 +19,13 @@ namespace zel::link {
 //   mode A (short):    a read returns after at most T ms, however many bytes were asked for;
 //   mode B(c) (bytes): at most T ms between two bytes and T * (bytes asked) + c ms in total.
 // Writes never wait on the ZEL. A time-out of 0 or less never means "wait forever": it means
-// "take what has already arrived".
+// "take what has already arrived". Every wait also allows the line time of the bytes written
+// since the previous read and of the bytes it waits for (ReadTimeouts::lineBytes), so T stays
+// the ZEL's own time to answer at any rate.
+//
+// One byte more than the handshake allows (a second answer right behind the opcode's 'O', a
+// byte behind a reply's checksum) fails the exchange, and what is waiting is discarded: with
+// one-byte acknowledges a line out of step would otherwise pass a refusal as an acceptance.
 //
 // The port holds no lock: the link serialises frame exchanges, and open/close come from the
 // user-interface thread or the communication search only.
