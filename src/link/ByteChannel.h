@@ -10,9 +10,18 @@ namespace zel::link {
 // How long one read may wait. The total deadline runs from the start of the read; the interval
 // limit runs from the previous byte and only starts once the first byte has arrived, so a read
 // that gets nothing waits exactly totalMs. intervalMs < 0 means no interval limit.
+//
+// The limits are the ZEL's time to answer; the time the bytes spend on the wire comes on top.
+// lineBytes counts the characters that must cross the line before the read can be complete:
+// what the tool wrote since its last read (the ZEL answers only once it has them all; a write
+// returns when the bytes are queued, not when they have left) and the bytes asked for. A
+// channel with a line rate adds their transmission time to the total deadline and one
+// character's time to the interval limit; at 110 bit/s a character takes 91 ms, as long as the
+// whole T of a short time-out.
 struct ReadTimeouts {
   int32_t intervalMs = -1;
   int64_t totalMs = 0;
+  int lineBytes = 0;
 };
 
 // A byte stream to the ZEL: the serial port on a real line, an in-memory script in unit tests.

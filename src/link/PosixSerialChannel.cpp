@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "link/LineRate.h"
 #include "link/ResultCodes.h"
 
 namespace zel::link {
@@ -39,51 +40,6 @@ int WaitFor(int fd, short events, int64_t deadlineNs) {
     if (rc > 0) return pfd.revents;
     if (rc == 0) return 0;
     if (errno != EINTR) return -1;
-  }
-}
-
-bool BaudConstant(int32_t baud, speed_t& speed) {
-  // Only the rates termios names. Linux has no B14400 (nor 28800): such a rate fails the
-  // configuration rather than silently running the line at some other speed.
-  switch (baud) {
-    case 110:
-      speed = B110;
-      return true;
-    case 300:
-      speed = B300;
-      return true;
-    case 600:
-      speed = B600;
-      return true;
-    case 1200:
-      speed = B1200;
-      return true;
-    case 2400:
-      speed = B2400;
-      return true;
-    case 4800:
-      speed = B4800;
-      return true;
-    case 9600:
-      speed = B9600;
-      return true;
-    case 19200:
-      speed = B19200;
-      return true;
-    case 38400:
-      speed = B38400;
-      return true;
-    case 57600:
-      speed = B57600;
-      return true;
-    case 115200:
-      speed = B115200;
-      return true;
-    case 230400:
-      speed = B230400;
-      return true;
-    default:
-      return false;
   }
 }
 
@@ -133,11 +89,6 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
     resultCode = result::kGetSettingsFailed;
     return nullptr;
   }
-  speed_t speed = B0;
-  if (!BaudConstant(baud, speed)) {
-    resultCode = result::kConfigFailed;
-    return nullptr;
-  }
   // Only the input is discarded below: nothing has been written through this descriptor yet,
   // and on a pseudo-terminal an output flush reaches into the peer's unread input, dropping the
   // last bytes a previous opener sent (see Purge).
@@ -147,8 +98,8 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
   settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
-  if (cfsetispeed(&settings, speed) != 0 || cfsetospeed(&settings, speed) != 0 ||
-      tcsetattr(fd, TCSANOW, &settings) != 0 || tcflush(fd, TCIFLUSH) != 0) {
+  if (tcsetattr(fd, TCSANOW, &settings) != 0 || !SetLineRate(fd, baud) ||
+      tcflush(fd, TCIFLUSH) != 0) {
     resultCode = result::kConfigFailed;
     return nullptr;
   }
@@ -159,6 +110,7 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
     resultCode = result::kConfigFailed;
     return nullptr;
   }
+  channel->baud_ = baud;
   resultCode = result::kOk;
   return channel;
 }
@@ -197,7 +149,8 @@ bool PosixSerialChannel::Write(const uint8_t* data, int n) {
 int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts) {
   if (fd_ < 0 || data == nullptr || n < 0) return -1;
   const int64_t start = NowNs();
-  const int64_t totalDeadline = start + std::max<int64_t>(timeouts.totalMs, 0) * 1'000'000;
+  const int64_t totalDeadline = start + std::max<int64_t>(timeouts.totalMs, 0) * 1'000'000 +
+                                LineTimeNs(std::max(timeouts.lineBytes, 0));
   int got = 0;
   int64_t lastByte = start;
   bool hungUp = false;
@@ -217,7 +170,8 @@ int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts)
 
     int64_t deadline = totalDeadline;
     if (got > 0 && timeouts.intervalMs >= 0) {
-      deadline = std::min(deadline, lastByte + int64_t{timeouts.intervalMs} * 1'000'000);
+      deadline =
+          std::min(deadline, lastByte + int64_t{timeouts.intervalMs} * 1'000'000 + LineTimeNs(1));
     }
     if (NowNs() >= deadline) break;
     const int revents = WaitFor(fd_, POLLIN, deadline);
@@ -234,15 +188,28 @@ bool PosixSerialChannel::Purge() {
   // still hold the tail of the previous exchange (the final 'O' to a reply). Discarding it would
   // leave the ZEL waiting for that acknowledge and take the next opcode for it. What was written
   // goes out first; only what came in and was not read is discarded.
-  const int64_t deadline = NowNs() + kWriteStallMs * 1'000'000;
+  // At a low rate a long frame takes seconds to leave; only a queue that stops shrinking is a
+  // stuck line.
+  int64_t deadline = NowNs() + kWriteStallMs * 1'000'000;
+  int lastQueued = -1;
   for (;;) {
     int queued = 0;
     if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+    if (lastQueued < 0 || queued < lastQueued) {
+      deadline = NowNs() + kWriteStallMs * 1'000'000 + LineTimeNs(1);
+    }
+    lastQueued = queued;
     if (NowNs() >= deadline) return false;
     const timespec step{0, 200'000};  // less than one byte time at 38400 bit/s
     nanosleep(&step, nullptr);
   }
   return tcflush(fd_, TCIFLUSH) == 0;
+}
+
+int64_t PosixSerialChannel::LineTimeNs(int characters) const {
+  if (baud_ <= 0) return 0;
+  // One start bit, eight data bits, one stop bit.
+  return int64_t{characters} * 10 * 1'000'000'000 / baud_;
 }
 
 bool PosixSerialChannel::Close() {

@@ -8,9 +8,9 @@
 
 namespace zel::link {
 
-// A serial device (or pseudo-terminal) opened for the frame protocol: raw 8N1, no flow control,
-// DTR and RTS cleared, held exclusively. Read time-outs are deadlines on CLOCK_MONOTONIC kept
-// with ppoll(); nothing ever busy-waits or blocks without a deadline.
+// A serial device (or pseudo-terminal) opened for the frame protocol: raw 8N1 at any positive
+// rate, no flow control, DTR and RTS cleared, held exclusively. Read time-outs are deadlines on
+// CLOCK_MONOTONIC kept with ppoll(); nothing ever busy-waits or blocks without a deadline.
 class PosixSerialChannel final : public ByteChannel {
  public:
   ~PosixSerialChannel() override;
@@ -37,7 +37,11 @@ class PosixSerialChannel final : public ByteChannel {
  private:
   explicit PosixSerialChannel(int fd) : fd_(fd) {}
 
+  // Time the characters take on the wire at the line rate.
+  int64_t LineTimeNs(int characters) const;
+
   int fd_ = -1;
+  int32_t baud_ = 0;
   bool exclusive_ = false;  // this descriptor set TIOCEXCL
 };
 

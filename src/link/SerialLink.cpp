@@ -2,6 +2,7 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "link/CommandFrame.h"
 #include "link/ResultCodes.h"
@@ -15,6 +16,15 @@ const std::thread::id kNoOwner{};
 
 constexpr std::array<uint8_t, 16> kReplyOpcodes = {1,  2,  16, 17, 18, 20, 24, 26,
                                                    40, 41, 42, 49, 50, 62, 67, 68};
+
+// A frame's data words, each stored low byte first.
+std::vector<uint16_t> Words(const FrameBuffer& frame) {
+  std::vector<uint16_t> words(static_cast<size_t>(frame.length) + 1);
+  for (size_t i = 0; i < words.size(); ++i) {
+    words[i] = static_cast<uint16_t>(frame.data[2 * i] | (frame.data[2 * i + 1] << 8));
+  }
+  return words;
+}
 
 }  // namespace
 
@@ -63,9 +73,40 @@ bool SerialLink::IsOpen() const {
   return port_.IsOpen();
 }
 
+void SerialLink::SetObserver(LinkObserver* observer) {
+  std::lock_guard lock(observerMutex_);
+  observer_.store(observer);
+}
+
 bool SerialLink::Execute(CommandFrame& frame) {
+  if (observer_.load() == nullptr) return Transfer(frame, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  ExchangeRecord record;
+  record.start = std::chrono::system_clock::now();
+  record.opcode = frame.Opcode();
+  record.arguments = Words(frame.Command());
+  record.replyExpected = ExpectsReply(frame.Opcode());
+  const bool success = Transfer(frame, &record);
+  Report(record, started, success);
+  return success;
+}
+
+void SerialLink::Report(ExchangeRecord& record, std::chrono::steady_clock::time_point started,
+                        bool success) {
+  record.duration = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - started);
+  record.success = success;
+  std::lock_guard lock(observerMutex_);
+  // Detached while the exchange ran: the record goes nowhere.
+  if (LinkObserver* observer = observer_.load()) observer->OnExchange(record);
+}
+
+bool SerialLink::Transfer(CommandFrame& frame, ExchangeRecord* record) {
   // A claimed line refuses other threads before anything reaches the port.
-  if (ClaimedByOtherThread()) return false;
+  if (ClaimedByOtherThread()) {
+    if (record != nullptr) record->refusedByClaim = true;
+    return false;
+  }
   // Arguments that did not fit the frame would go out cut short: never send such a frame.
   if (frame.PackingOverflowed()) return false;
 
@@ -76,14 +117,29 @@ bool SerialLink::Execute(CommandFrame& frame) {
     std::lock_guard lock(mutex_);
     // A thread that passed the check above and then waited for the line while another one
     // claimed it would otherwise slip its exchange into the claimed operation.
-    if (ClaimedByOtherThread()) return false;
-    code = port_.SendFrameWithRetries(&frame.Command());
+    if (ClaimedByOtherThread()) {
+      if (record != nullptr) record->refusedByClaim = true;
+      return false;
+    }
+    code = port_.SendFrameWithRetries(&frame.Command(),
+                                      record != nullptr ? &record->sendResults : nullptr);
     if (code == result::kOk && withReply) {
       code = port_.ReceiveFrame(&frame.Reply(), frame.ReplyAllowance());
+      if (record != nullptr) record->receiveResult = code;
+    } else if (code == result::kOk && port_.DiscardOutOfStep()) {
+      // The ZEL sends nothing after accepting a frame that has no reply. A byte behind its 'O'
+      // means the line is out of step: that 'O' may have been its answer to the opcode, with a
+      // refusal of the frame still to come. Reported as an unexpected answer to the frame.
+      code = result::kFrameBadAnswer;
+      if (record != nullptr) record->endResult = code;
     }
   }
   lastResult_.store(code);
   if (code != result::kOk) return false;
+  if (withReply && record != nullptr) {
+    record->replyCode = frame.Reply().code;
+    record->replyWords = Words(frame.Reply());
+  }
   // A complete exchange can still carry the ZEL's refusal of the command.
   if (withReply && frame.Reply().code != 0) return false;
   if (withReply) frame.Unpack();

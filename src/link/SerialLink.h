@@ -1,12 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 
 #include "link/ByteChannel.h"
 #include "link/CommSettings.h"
+#include "link/LinkObserver.h"
 #include "link/SerialPort.h"
 
 namespace zel::link {
@@ -21,6 +23,9 @@ class CommandFrame;
 // exchanges. While a thread has claimed the line, Execute and Open from every other thread fail
 // at once without touching the port. Open and Close take the same lock, so a re-open never pulls
 // the port from under an exchange running on another thread.
+//
+// An observer sees every exchange, refused ones included: its OnExchange runs on the exchanging
+// thread after the lock has been released, under a lock of its own, so calls never overlap.
 class SerialLink {
  public:
   SerialLink();
@@ -45,6 +50,10 @@ class SerialLink {
   // True when a thread other than the caller holds the claim.
   bool ClaimedByOtherThread() const;
 
+  // Attaches the observer (nullptr detaches); it must outlive its attachment. Safe from any
+  // thread; when it returns, the previous observer is no longer being called and never will be.
+  void SetObserver(LinkObserver* observer);
+
   // The result code of the last exchange or open (0x00 on success), for diagnostics.
   uint8_t LastResult() const { return lastResult_.load(); }
 
@@ -53,6 +62,13 @@ class SerialLink {
   mutable std::mutex mutex_;
   std::atomic<std::thread::id> owner_{};
   std::atomic<uint8_t> lastResult_{0};
+  // Read without the lock so that an unobserved exchange costs nothing; calls go through
+  // observerMutex_, which SetObserver takes too.
+  std::atomic<LinkObserver*> observer_{nullptr};
+  std::mutex observerMutex_;
+
+  bool Transfer(CommandFrame& frame, ExchangeRecord* record);
+  void Report(ExchangeRecord& record, std::chrono::steady_clock::time_point started, bool success);
 };
 
 }  // namespace zel::link

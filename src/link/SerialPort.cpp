@@ -55,6 +55,7 @@ uint8_t SerialPort::Open(int32_t baud, const std::string& portName, int32_t time
   if (!channel) return code == result::kOk ? result::kOpenFailed : code;
 
   channel_ = std::move(channel);
+  bytesInFlight_ = 0;
   mode_ = Mode::kShort;
   byteAllowanceMs_ = 0;
   ready_ = true;
@@ -106,13 +107,39 @@ ReadTimeouts SerialPort::TimeoutsFor(int bytesAsked) const {
 
 int SerialPort::ReadRaw(uint8_t* buf, int n) {
   if (!open_ || !channel_) return -1;
-  return channel_->Read(buf, n, TimeoutsFor(n));
+  ReadTimeouts timeouts = TimeoutsFor(n);
+  // The wait for an answer starts once the question has crossed the line, and the answer's own
+  // bytes take their time too.
+  timeouts.lineBytes = bytesInFlight_ + n;
+  bytesInFlight_ = 0;
+  return channel_->Read(buf, n, timeouts);
+}
+
+bool SerialPort::Send(const uint8_t* buf, int n) {
+  if (!channel_->Write(buf, n)) return false;
+  bytesInFlight_ += n;
+  return true;
+}
+
+bool SerialPort::StrayByteWaiting(int32_t windowBytes) {
+  uint8_t stray = 0;
+  // No time-out of its own: only what is already there, or on its way back to back with what
+  // was just read.
+  const ReadTimeouts timeouts{-1, 0, windowBytes};
+  if (channel_->Read(&stray, 1, timeouts) <= 0) return false;
+  channel_->Purge();
+  return true;
+}
+
+bool SerialPort::DiscardOutOfStep() {
+  if (!open_ || !channel_) return false;
+  return StrayByteWaiting(0);
 }
 
 uint8_t SerialPort::WriteBytes(const uint8_t* buf, int n) {
   if (!open_ || buf == nullptr || n < 0) return result::kNotOpen;
   if (n == 0) return result::kOk;
-  return channel_->Write(buf, n) ? result::kOk : result::kWriteFailed;
+  return Send(buf, n) ? result::kOk : result::kWriteFailed;
 }
 
 uint8_t SerialPort::ReadByte(uint8_t* buf, int32_t c) {
@@ -143,7 +170,7 @@ uint8_t SerialPort::SendFrame(FrameBuffer* frame) {
   // for this frame's acknowledge.
   channel_->Purge();
   if (SetShortTimeouts() != result::kOk) return result::kConfigFailed;
-  if (!channel_->Write(&frame->code, 1)) return result::kWriteFailed;
+  if (!Send(&frame->code, 1)) return result::kWriteFailed;
 
   if (SetByteTimeouts(kOpcodeAllowanceMs) != result::kOk) return result::kConfigFailed;
   uint8_t ack = 0;
@@ -152,6 +179,12 @@ uint8_t SerialPort::SendFrame(FrameBuffer* frame) {
   if (got == 0) return result::kOpcodeNoAnswer;
   if (ack == kAckReject) return result::kOpcodeRejected;
   if (ack != kAckOk) return result::kOpcodeBadAnswer;
+  // The ZEL answers the opcode with one byte. A second one right behind it means one of the two
+  // was not its answer (a late acknowledge from an earlier exchange, line noise), and there is
+  // no telling which: taken for this opcode's 'O', the ZEL's own 'O' would pass as the verdict
+  // on the frame. The rest is not sent either: a ZEL that refused the opcode would take it for
+  // the next command. It waits for the rest of this frame until its own time-out instead.
+  if (StrayByteWaiting(1)) return result::kOpcodeBadAnswer;
 
   if (SetShortTimeouts() != result::kOk) return result::kConfigFailed;
   // L, data and checksum leave in one write: the ZEL acknowledges them only as a whole, and a
@@ -163,7 +196,7 @@ uint8_t SerialPort::SendFrame(FrameBuffer* frame) {
   std::copy_n(frame->data.begin(), dataBytes, rest.begin() + 1);
   rest[1 + dataBytes] = static_cast<uint8_t>(frame->checksum & 0xFF);
   rest[2 + dataBytes] = static_cast<uint8_t>(frame->checksum >> 8);
-  if (!channel_->Write(rest.data(), dataBytes + 3)) return result::kWriteFailed;
+  if (!Send(rest.data(), dataBytes + 3)) return result::kWriteFailed;
 
   got = ReadRaw(&ack, 1);
   if (got < 0) return result::kReadFailed;
@@ -173,12 +206,13 @@ uint8_t SerialPort::SendFrame(FrameBuffer* frame) {
   return result::kFrameBadAnswer;
 }
 
-uint8_t SerialPort::SendFrameWithRetries(FrameBuffer* frame) {
+uint8_t SerialPort::SendFrameWithRetries(FrameBuffer* frame, std::vector<uint8_t>* attempts) {
   // A negative count from a damaged settings file is treated like 0: nothing is sent.
   if (trials_ <= 0) return result::kNoTrials;
   uint8_t code = result::kOk;
   for (int32_t attempt = 1;; ++attempt) {
     code = SendFrame(frame);
+    if (attempts != nullptr) attempts->push_back(code);
     if (code == result::kOk) return code;
     // Only an explicit 'F' is worth another try; silence or garbage will not improve by itself.
     const bool rejected = code == result::kFrameRejected || code == result::kOpcodeRejected;
@@ -193,7 +227,7 @@ uint8_t SerialPort::ReceiveFrame(FrameBuffer* frame, int32_t replyAllowanceMs) {
   int got = ReadRaw(&frame->code, 1);
   if (got < 0) return result::kReadFailed;
   if (got == 0) return result::kNoByte;
-  if (!channel_->Write(&kAckOk, 1)) return result::kWriteFailed;
+  if (!Send(&kAckOk, 1)) return result::kWriteFailed;
 
   got = ReadRaw(&frame->length, 1);
   if (got < 0) return result::kReadFailed;
@@ -211,8 +245,11 @@ uint8_t SerialPort::ReceiveFrame(FrameBuffer* frame, int32_t replyAllowanceMs) {
 
   const uint16_t computed = FrameChecksum(*frame, frame->length + 2);
   frame->checksum = static_cast<uint16_t>(received[0] | (received[1] << 8));
-  const bool good = computed == frame->checksum;
-  if (!channel_->Write(good ? &kAckOk : &kAckReject, 1)) return result::kWriteFailed;
+  // The ZEL sends nothing after its checksum. A byte behind it means the frame read is not the
+  // one the ZEL sent (a stray byte taken for the reply code shifts every byte by one), whatever
+  // its checksum says: it is refused like a damaged one.
+  const bool good = computed == frame->checksum && !StrayByteWaiting(0);
+  if (!Send(good ? &kAckOk : &kAckReject, 1)) return result::kWriteFailed;
   return good ? result::kOk : result::kReplyChecksum;
 }
 

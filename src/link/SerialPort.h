@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/ByteChannel.h"
 #include "link/FrameBuffer.h"
@@ -18,7 +19,13 @@ namespace zel::link {
 //   mode A (short):    a read returns after at most T ms, however many bytes were asked for;
 //   mode B(c) (bytes): at most T ms between two bytes and T * (bytes asked) + c ms in total.
 // Writes never wait on the ZEL. A time-out of 0 or less never means "wait forever": it means
-// "take what has already arrived".
+// "take what has already arrived". Every wait also allows the line time of the bytes written
+// since the previous read and of the bytes it waits for (ReadTimeouts::lineBytes), so T stays
+// the ZEL's own time to answer at any rate.
+//
+// One byte more than the handshake allows (a second answer right behind the opcode's 'O', a
+// byte behind a reply's checksum) fails the exchange, and what is waiting is discarded: with
+// one-byte acknowledges a line out of step would otherwise pass a refusal as an acceptance.
 //
 // The port holds no lock: the link serialises frame exchanges, and open/close come from the
 // user-interface thread or the communication search only.
@@ -48,11 +55,18 @@ class SerialPort {
 
   // Frame protocol.
   uint8_t SendFrame(FrameBuffer* frame);
-  uint8_t SendFrameWithRetries(FrameBuffer* frame);
+  // Each attempt's SendFrame code is appended to attempts when given.
+  uint8_t SendFrameWithRetries(FrameBuffer* frame, std::vector<uint8_t>* attempts = nullptr);
   uint8_t ReceiveFrame(FrameBuffer* frame, int32_t replyAllowanceMs);
   // CRC-16/XMODEM over code, L, then each data word high byte first (the wire sends each word
   // low byte first). wordCount counts the code/L word, so a whole frame is L + 2 words.
   static uint16_t FrameChecksum(const FrameBuffer& frame, int wordCount);
+
+  // For the end of an exchange that has no reply frame: true when a byte is already waiting,
+  // which the ZEL never sends after accepting a command frame, so the line is out of step (the
+  // 'O' taken for the verdict may have been its answer to the opcode). What is waiting is
+  // discarded. False on a port that is not open.
+  bool DiscardOutOfStep();
 
   int32_t Timeout() const { return timeoutMs_; }  // T in ms
   int32_t Trials() const { return trials_; }      // N
@@ -63,6 +77,11 @@ class SerialPort {
   ReadTimeouts TimeoutsFor(int bytesAsked) const;
   // Reads n bytes in the current mode: count read, or -1 on failure / not open.
   int ReadRaw(uint8_t* buf, int n);
+  // Writes n bytes and counts them as on their way to the ZEL until the next read.
+  bool Send(const uint8_t* buf, int n);
+  // True (and the input purged) when a byte is waiting, or arrives within the line time of
+  // windowBytes characters.
+  bool StrayByteWaiting(int32_t windowBytes);
 
   ChannelOpener opener_;
   std::unique_ptr<ByteChannel> channel_;
@@ -72,6 +91,7 @@ class SerialPort {
   int32_t trials_ = 4;
   Mode mode_ = Mode::kShort;
   int32_t byteAllowanceMs_ = 0;  // c of mode B
+  int bytesInFlight_ = 0;        // written since the last read: still crossing the line
 };
 
 }  // namespace zel::link

@@ -179,15 +179,6 @@ TEST_F(SerialPortPtyTest, HeldPortTurnsAwayEveryOtherOpener) {
   EXPECT_EQ(second.Open(38400, "Com3", 100, 4), result::kOk);
 }
 
-TEST_F(SerialPortPtyTest, RateWithoutATermiosConstantFailsAndReleasesThePort) {
-  SerialPort port;
-  EXPECT_EQ(port.Open(14400, "Com3", 100, 4), result::kConfigFailed);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.Open(-1, "Com3", 100, 4), result::kConfigFailed);
-  SerialPort other;
-  EXPECT_EQ(other.Open(19200, "Com3", 100, 4), result::kOk);
-}
-
 TEST_F(SerialPortPtyTest, AbsentDeviceOrUnknownNameGives0x80) {
   ScopedComVariable com10(10, "/nonexistent/zel-port");
   SerialPort port;
