@@ -28,6 +28,7 @@ CommandContext::CommandContext(GlobalOptions options, std::ostream& out, std::os
 }
 
 CommandContext::~CommandContext() {
+  if (zel_) zel_->Link().SetObserver(nullptr);
   zel_.reset();
   ui::SetCurrentHost(nullptr);
 }
@@ -40,6 +41,10 @@ link::ZelCommunication* CommandContext::Zel() {
       options_.device.empty() ? PortMap::PathFor(options_.port) : options_.device;
   link::ChannelOpener opener = opener_ ? opener_ : link::PosixSerialChannel::OpenerForPath(path);
   auto zel = std::make_unique<link::ZelCommunication>(opener);
+  if (options_.trace) {
+    trace_ = std::make_unique<link::ExchangeTrace>(err_);
+    zel->Link().SetObserver(trace_.get());
+  }
   link::CommSettings settings;
   settings.portName = options_.device.empty() ? options_.port : "Com1";
   settings.baudRate = options_.baud;

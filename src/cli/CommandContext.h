@@ -9,6 +9,7 @@
 #include "cli/CliHost.h"
 #include "cli/JsonWriter.h"
 #include "link/ByteChannel.h"
+#include "link/ExchangeTrace.h"
 
 namespace zel::link {
 class ZelCommunication;
@@ -30,6 +31,7 @@ struct GlobalOptions {
   std::string package;  // firmware package whose error maps name the errors
   bool json = false;
   bool assumeYes = false;
+  bool trace = false;  // every exchange, decoded, on the error stream
 };
 
 // What one zelctl command works with: the options, the output streams, the host that stands in
@@ -73,6 +75,7 @@ class CommandContext {
   std::ostream& err_;
   CliHost host_;
   link::ChannelOpener opener_;
+  std::unique_ptr<link::ExchangeTrace> trace_;
   std::unique_ptr<link::ZelCommunication> zel_;
   bool openFailed_ = false;
 };

@@ -37,6 +37,7 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "                   (the version matching the ZEL, else the package's first)\n"
          "  --json           print one JSON object per command, failures included\n"
          "  --yes            answer Yes to confirmations (enabling the drive, releasing a stop)\n"
+         "  --trace          write every exchange with the ZEL to stderr, decoded\n"
          "  --help           this text\n"
          "  --version        the program's version\n\n"
          "Numbers are decimal; 0x marks hexadecimal. Exit status: 0 done, 1 the ZEL or the line\n"
@@ -115,6 +116,8 @@ ParsedLine ParseLine(const std::vector<std::string>& args) {
       o.json = true;
     } else if (name == "--yes") {
       o.assumeYes = true;
+    } else if (name == "--trace") {
+      o.trace = true;
     } else if (name == "--port") {
       if (!takeValue()) break;
       o.port = value;

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <fstream>
+#include <memory>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -7,6 +9,7 @@
 #include "app/CMainFrame.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
+#include "link/ExchangeTrace.h"
 #include "link/PosixSerialChannel.h"
 
 int main(int argc, char* argv[]) {
@@ -22,18 +25,33 @@ int main(int argc, char* argv[]) {
   QCommandLineOption screenshot("screenshot", "Save a picture of the main window to FILE.", "FILE");
   QCommandLineOption quitAfter("quit-after", "Close the program after MS milliseconds.", "MS");
   QCommandLineOption package("package", "Register the firmware package FILE at start.", "FILE");
+  QCommandLineOption trace("trace", "Write every exchange with the ZEL to FILE, decoded.", "FILE");
   parser.addOption(port);
   parser.addOption(device);
   parser.addOption(screenshot);
   parser.addOption(quitAfter);
   parser.addOption(package);
+  parser.addOption(trace);
   parser.process(app);
 
   zel::gui::QtHost host;
   zel::link::ChannelOpener opener;
   if (parser.isSet(device))
     opener = zel::link::PosixSerialChannel::OpenerForPath(parser.value(device).toStdString());
+  // Declared before the frame so that the trace outlives every exchange the frame's threads make.
+  std::ofstream traceFile;
+  std::unique_ptr<zel::link::ExchangeTrace> exchangeTrace;
+  if (parser.isSet(trace)) {
+    const std::string path = parser.value(trace).toStdString();
+    traceFile.open(path, std::ios::out | std::ios::app);
+    if (!traceFile) {
+      std::fprintf(stderr, "zelgui: cannot write the trace file %s\n", path.c_str());
+      return 2;
+    }
+    exchangeTrace = std::make_unique<zel::link::ExchangeTrace>(traceFile);
+  }
   zel::app::CMainFrame frame(opener);
+  if (exchangeTrace) frame.Communication().Link().SetObserver(exchangeTrace.get());
   if (parser.isSet(port)) {
     frame.Communication().Settings().portName = parser.value(port).toStdString();
     frame.Communication().ReopenLink();

@@ -63,6 +63,12 @@ TEST_F(ZelCtlTest, ReadsIdentityAndStatus) {
 
   ASSERT_EQ(Run({"status"}), 0) << Err();
   EXPECT_NE(Out().find("bit 15"), std::string::npos);
+
+  // The trace goes to stderr, one decoded line per exchange, and leaves the JSON on stdout alone.
+  ASSERT_EQ(Run({"version", "--json", "--trace"}), 0) << Err();
+  EXPECT_EQ(Out().rfind("{\"ok\":true,\"softwareVersion\":4160", 0), 0u) << Out();
+  EXPECT_NE(Err().find("0x1A ReadVersion args 0x0000 | send 0x00 ok"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("reply 0x00: 0x1040"), std::string::npos) << Err();
 }
 
 TEST_F(ZelCtlTest, ParameterSetIsCheckedBeforeAnythingIsSent) {
