@@ -99,7 +99,8 @@ void QtWindowWidget::Build() {
     pageArea_ = new QStackedWidget(body_);
     column->addWidget(pageArea_, 1);
   }
-  // The label that starts each row, and per container the labels that caption a row of fields.
+  // The caption (a label without id: its text never changes) that starts each row, and per
+  // container the captions that lead a row of fields.
   std::map<QBoxLayout*, QWidget*> rowCaption;
   std::map<std::pair<int, int>, std::set<QWidget*>> captions;
   for (const ui::Control& control : window_.Controls()) {
@@ -108,7 +109,8 @@ void QtWindowWidget::Build() {
     QBoxLayout* row = LayoutFor(control);
     const auto key = std::make_pair(control.parent, control.parentPage);
     if (row->count() == 0) {
-      rowCaption[row] = control.kind == ui::ControlKind::Label ? widget : nullptr;
+      const bool caption = control.kind == ui::ControlKind::Label && control.id == 0;
+      rowCaption[row] = caption ? widget : nullptr;
     } else if (QWidget* caption = rowCaption[row]) {
       captions[key].insert(caption);
     }
