@@ -378,15 +378,24 @@ void CMainFrame::OnRegulationTabPicked(int index) {
   ui::CurrentHost().ShowMessage(kNotOnlineSettings);
 }
 
+void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
+  if (index < 0 || index >= kWizardCount) return;
+  wizardLaunchers_[static_cast<std::size_t>(index)] = std::move(launch);
+}
+
 void CMainFrame::LaunchWizard(int index) {
-  if (index == 1 && identity_.softwareVersion <= 0x103F) {
+  if (index < 0 || index >= kWizardCount) return;  // -1: the double click hit no item
+  if (index == kCanWizard && identity_.softwareVersion <= 0x103F) {
     ui::CurrentHost().ShowMessage(
         "CAN Wizard only available for Software Version 0x1040 and higher!");
     return;
   }
-  if (index < 0 || index > 3 || !launchWizard_) return;
-  launchWizard_(index);
-  if (index == 1 || index == 3) Refresh();
+  // A copy: the wizard may fill its own slot anew while it runs.
+  std::function<void()> launch = wizardLaunchers_[static_cast<std::size_t>(index)];
+  if (!launch) return;
+  launch();
+  // Both wizards change what the ZEL holds behind the main window's back.
+  if (index == kCanWizard || index == kUpDownloadWizard) Refresh();
 }
 
 void CMainFrame::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {

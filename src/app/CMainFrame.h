@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,6 +82,12 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kToolQuitServiceMode = 32832;
 
   static constexpr unsigned kMsgLaunchWizard = ui::kWmUser + 1;
+  // The wizards by the index that kMsgLaunchWizard carries in wParam (the wizard view's order).
+  static constexpr int kStartupWizard = 0;
+  static constexpr int kCanWizard = 1;
+  static constexpr int kDownloadWizard = 2;
+  static constexpr int kUpDownloadWizard = 3;
+  static constexpr int kWizardCount = 4;
   static constexpr unsigned kMsgFirmwareCheck = ui::kWmUser + 46;
 
   // An empty opener uses the POSIX serial ports.
@@ -152,8 +159,9 @@ class CMainFrame : public ui::MessageTarget {
   // Front-end hooks: closing the window, and "something the window shows has changed".
   void SetCloseHandler(std::function<void()> close) { close_ = std::move(close); }
   void SetChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
-  // Runs a wizard by index (0 start-up, 1 CAN, 2 download, 3 up/download) once they exist.
-  void SetWizardLauncher(std::function<void(int)> launch) { launchWizard_ = std::move(launch); }
+  // Fills the launcher slot of one wizard (index as above): it runs that wizard modally. Each
+  // wizard fills its slot once it exists; a launch request for an empty slot does nothing.
+  void SetWizardLauncher(int index, std::function<void()> launch);
 
  private:
   bool IsBuilt(int id) const;
@@ -188,7 +196,7 @@ class CMainFrame : public ui::MessageTarget {
   std::function<bool()> monitorRunning_;
   std::function<void()> close_;
   std::function<void()> changed_;
-  std::function<void(int)> launchWizard_;
+  std::array<std::function<void()>, kWizardCount> wizardLaunchers_;
   ui::Dispatcher::TargetId targetId_;
 };
 

@@ -1,7 +1,10 @@
 #include "gui/QtMainWindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -166,7 +169,6 @@ void QtMainWindow::BuildPanes() {
   wizardList_->setWordWrap(true);
   wizardList_->setResizeMode(QListView::Adjust);
   wizardList_->setMovement(QListView::Static);
-  wizardList_->setGridSize(QSize(105, 72));
   const QStyle::StandardPixmap icons[] = {QStyle::SP_MediaPlay, QStyle::SP_DriveNetIcon,
                                           QStyle::SP_ArrowDown, QStyle::SP_FileDialogDetailedView};
   const ui::Control* items = view.Find(app::CWizardView::kIdList);
@@ -177,6 +179,7 @@ void QtMainWindow::BuildPanes() {
           [this](int row) { frame_.WizardView().UserSelect(app::CWizardView::kIdList, row); });
   wizardList_->viewport()->installEventFilter(this);
   column->addWidget(wizardList_, 1);
+  FitWizardItems();
   mainSplitter_->addWidget(wizardView_);
 
   rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
@@ -213,7 +216,31 @@ void QtMainWindow::ApplyPaneSizes() {
       {sizes.upperRowHeight, std::max(0, clientHeight - sizes.upperRowHeight)});
 }
 
+void QtMainWindow::FitWizardItems() {
+  // Every label wraps at the view's width and every item is as tall as the longest label needs,
+  // so "Firmware Download Wizard" reads in full even in the narrow wizard column.
+  constexpr int kGap = 6;
+  const QSize icon = wizardList_->iconSize();
+  const int width = std::max(icon.width(), wizardList_->viewport()->width() - kGap);
+  const int textMargin =
+      style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, wizardList_) + 1;
+  const QFontMetrics metrics(wizardList_->font());
+  int textHeight = 0;
+  for (int i = 0; i < wizardList_->count(); ++i) {
+    const QRect wrapped =
+        metrics.boundingRect(QRect(0, 0, width - 2 * textMargin, 1 << 16),
+                             Qt::AlignHCenter | Qt::TextWordWrap, wizardList_->item(i)->text());
+    textHeight = std::max(textHeight, wrapped.height());
+  }
+  const QSize cell(width, icon.height() + textHeight + 4 * textMargin);
+  if (wizardList_->gridSize() == cell + QSize(0, kGap)) return;
+  for (int i = 0; i < wizardList_->count(); ++i) wizardList_->item(i)->setSizeHint(cell);
+  wizardList_->setGridSize(cell + QSize(0, kGap));
+}
+
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (wizardList_ && watched == wizardList_->viewport() && event->type() == QEvent::Resize)
+    FitWizardItems();
   if (wizardList_ && watched == wizardList_->viewport() &&
       event->type() == QEvent::MouseButtonDblClick) {
     // A double click on empty space launches nothing: it reports no selection.

@@ -45,6 +45,7 @@ class QtMainWindow : public QMainWindow {
   void BuildStatusBar();
   void BuildPanes();
   void ApplyPaneSizes();
+  void FitWizardItems();
 
   app::CMainFrame& frame_;
   std::map<int, QAction*> menuActions_;

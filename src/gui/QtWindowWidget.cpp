@@ -1,8 +1,12 @@
 #include "gui/QtWindowWidget.h"
 
+#include <algorithm>
+#include <set>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -58,6 +63,7 @@ void QtWindowWidget::Detach() {
 }
 
 void QtWindowWidget::Clear() {
+  built_.clear();
   widgets_.clear();
   containers_.clear();
   lastRow_.clear();
@@ -93,17 +99,37 @@ void QtWindowWidget::Build() {
     pageArea_ = new QStackedWidget(body_);
     column->addWidget(pageArea_, 1);
   }
+  // The caption (a label without id: its text never changes) that starts each row, and per
+  // container the captions that lead a row of fields.
+  std::map<QBoxLayout*, QWidget*> rowCaption;
+  std::map<std::pair<int, int>, std::set<QWidget*>> captions;
   for (const ui::Control& control : window_.Controls()) {
     QWidget* widget = Create(control);
     widget->setObjectName(QStringLiteral("ctl%1").arg(control.id));
-    LayoutFor(control)->addWidget(widget);
-    if (control.id != 0) widgets_[control.id] = widget;
-    Update(control);
+    QBoxLayout* row = LayoutFor(control);
+    const auto key = std::make_pair(control.parent, control.parentPage);
+    if (row->count() == 0) {
+      const bool caption = control.kind == ui::ControlKind::Label && control.id == 0;
+      rowCaption[row] = caption ? widget : nullptr;
+    } else if (QWidget* caption = rowCaption[row]) {
+      captions[key].insert(caption);
+    }
+    row->addWidget(widget);
+    built_.push_back(widget);
+    if (control.id != 0) widgets_.emplace(control.id, widget);
+    Update(control, widget);
     // A sheet's page sits between its tab strip and its buttons.
     if (sheet && !sheet->IsWizard() && control.kind == ui::ControlKind::Tab) {
       pageArea_ = new QStackedWidget(body_);
       column->addWidget(pageArea_, 1);
     }
+  }
+  // A caption that leads a row of fields gets the width of the widest such caption beside it,
+  // so the fields of one group line up in a column as on a dialog template.
+  for (const auto& [key, labels] : captions) {
+    int width = 0;
+    for (QWidget* label : labels) width = std::max(width, label->sizeHint().width());
+    for (QWidget* label : labels) label->setFixedWidth(width);
   }
   root_->addWidget(body_);
   builtCount_ = window_.Controls().size();
@@ -212,10 +238,7 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
   return new QWidget(body_);
 }
 
-void QtWindowWidget::Update(const ui::Control& control) {
-  auto found = widgets_.find(control.id);
-  if (found == widgets_.end()) return;
-  QWidget* widget = found->second;
+void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
   updating_ = true;
   QSignalBlocker block(widget);
   widget->setVisible(control.visible);
@@ -277,6 +300,8 @@ void QtWindowWidget::Update(const ui::Control& control) {
           list->addTopLevelItem(new QTreeWidgetItem(cells));
         }
       }
+      if (!control.columnShares.empty())
+        list->setMinimumWidth(SharedListMinimumWidth(list, control));
       ShareColumns(list, control.columnShares);
       list->clearSelection();
       if (control.selection >= 0 && control.selection < list->topLevelItemCount())
@@ -348,12 +373,15 @@ void QtWindowWidget::OnChanged(int id) {
       Build();
     } else {
       setWindowTitle(Q(window_.Title()));
-      for (const ui::Control& control : window_.Controls()) Update(control);
+      std::size_t index = 0;
+      for (const ui::Control& control : window_.Controls()) Update(control, built_[index++]);
       UpdatePage();
     }
     return;
   }
-  if (const ui::Control* control = window_.Find(id)) Update(*control);
+  auto widget = widgets_.find(id);
+  const ui::Control* control = window_.Find(id);
+  if (control && widget != widgets_.end()) Update(*control, widget->second);
 }
 
 void QtWindowWidget::ShareColumns(QTreeWidget* list, const std::vector<int>& shares) {
@@ -363,6 +391,32 @@ void QtWindowWidget::ShareColumns(QTreeWidget* list, const std::vector<int>& sha
   const int width = list->viewport()->width();
   for (std::size_t c = 0; c < shares.size(); ++c)
     list->setColumnWidth(static_cast<int>(c), width * std::max(shares[c], 0) / total);
+}
+
+int QtWindowWidget::SharedListMinimumWidth(QTreeWidget* list, const ui::Control& control) {
+  const std::vector<int>& shares = control.columnShares;
+  int total = 0;
+  for (int share : shares) total += std::max(share, 0);
+  if (total == 0) return 0;
+  // Every column's share must hold its caption, and its cells as the item view lays them out
+  // (a text margin each side). The last column takes what is left over; it holds long texts
+  // such as paths, which may be cut short rather than widen the window without bound.
+  QStyle* style = list->style();
+  const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  const QFontMetrics cells(list->font());
+  int viewport = 0;
+  for (std::size_t c = 0; c < shares.size(); ++c) {
+    if (shares[c] <= 0) continue;
+    int need = list->header()->sectionSizeHint(static_cast<int>(c));
+    if (c + 1 < shares.size())
+      for (const auto& row : control.rows)
+        if (c < row.size())
+          need = std::max(need, cells.horizontalAdvance(Q(row[c])) + 2 * textMargin);
+    viewport = std::max(viewport, (need * total + shares[c] - 1) / shares[c]);
+  }
+  // Room for a vertical scroll bar too, so the columns keep their width once rows overflow.
+  return viewport + 2 * list->frameWidth() +
+         style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
 }
 
 bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {

@@ -41,16 +41,19 @@ class QtWindowWidget : public QWidget {
   void Build();
   void Clear();
   void OnChanged(int id);
-  void Update(const ui::Control& control);
+  void Update(const ui::Control& control, QWidget* widget);
   void UpdatePage();
   QWidget* Create(const ui::Control& control);
   QBoxLayout* LayoutFor(const ui::Control& control);
   static void ShareColumns(QTreeWidget* list, const std::vector<int>& shares);
+  static int SharedListMinimumWidth(QTreeWidget* list, const ui::Control& control);
 
   ui::Window& window_;
   std::function<void(int)> ended_;
   QBoxLayout* root_ = nullptr;
   QWidget* body_ = nullptr;
+  // The widget of every control, in tree order: captions share id 0 and are found only here.
+  std::vector<QWidget*> built_;
   std::map<int, QWidget*> widgets_;
   // Layouts keyed by (parent id, page): the window itself is (0, 0).
   std::map<std::pair<int, int>, QBoxLayout*> containers_;

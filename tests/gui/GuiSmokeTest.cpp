@@ -97,10 +97,12 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
   EXPECT_EQ(values, (QStringList{"0x1041", "0x0200", "0x0007", "0x0102"}));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-  // Wizard launches: a double click on an item posts its index, one on empty space posts -1,
-  // and both arrive through Qt's event loop.
+  // Wizard launches: a double click on each icon posts WM_USER+1 with that icon's index, which
+  // reaches the main window's handler through Qt's event loop and runs that wizard's slot; one
+  // on empty space posts -1 and runs none.
   std::vector<int> launched;
-  frame.SetWizardLauncher([&](int index) { launched.push_back(index); });
+  for (int i = 0; i < app::CMainFrame::kWizardCount; ++i)
+    frame.SetWizardLauncher(i, [&launched, i] { launched.push_back(i); });
   auto* list = window.findChild<QListWidget*>("ctl1301");
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->count(), 4);
@@ -110,10 +112,22 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &event);
   };
-  doubleClick(list->visualItemRect(list->item(2)).center());
-  doubleClick(QPoint(list->viewport()->width() - 2, list->viewport()->height() - 2));
   QApplication::processEvents();
-  EXPECT_EQ(launched, std::vector<int>{2});
+  for (int i = 0; i < list->count(); ++i) {
+    // The whole label fits its item, wrapped at the item's width: nothing is cut off.
+    const QRect item = list->visualItemRect(list->item(i));
+    const QRect text = list->fontMetrics().boundingRect(QRect(0, 0, item.width(), 1 << 16),
+                                                        Qt::AlignHCenter | Qt::TextWordWrap,
+                                                        list->item(i)->text());
+    EXPECT_LE(text.width(), item.width()) << list->item(i)->text().toStdString();
+    EXPECT_LE(text.height() + list->iconSize().height(), item.height())
+        << list->item(i)->text().toStdString();
+    doubleClick(item.center());
+  }
+  doubleClick(QPoint(list->viewport()->width() - 2, list->viewport()->height() - 2));
+  EXPECT_TRUE(launched.empty()) << "launches wait for the main window's message";
+  QApplication::processEvents();
+  EXPECT_EQ(launched, (std::vector<int>{0, 1, 2, 3}));
 
   QApplication::processEvents();
   auto shot = test::TestOutputDir("gui") / "main-window.png";

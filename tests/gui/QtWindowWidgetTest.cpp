@@ -1,4 +1,5 @@
 #include "gui/QtTestApp.h"
+#include "gui/QtWindowDialog.h"
 #include "gui/QtWindowWidget.h"
 
 #include <gtest/gtest.h>
@@ -6,11 +7,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "firmware/CSetupFirmwareFilesDlg.h"
@@ -77,16 +80,43 @@ TEST(QtWindowWidget, ClickingTheCheckedRadioLeavesItChecked) {
   EXPECT_FALSE(dlg.EnableChosen());
 }
 
-TEST(QtWindowWidget, ListColumnsKeepTheirSharesOfTheWidthWhenResized) {
+TEST(QtWindowWidget, SharedListColumnsAreReadableAtOpeningAndKeepTheirSharesWhenResized) {
   QtTestApp();
-  firmware::CSetupFirmwareFilesDlg dlg({});
+  firmware::FirmwareInfo record;
+  record.packagePath = "/home/service/firmware/ZelFirmware.bin";
+  record.date = 1700000000;
+  record.softwareVersion = 0x1041;
+  record.hardwareVersion = 0x0200;
+  record.applicationNumber = 0x0007;
+  record.applicationVersion = 0x0102;
+  firmware::CSetupFirmwareFilesDlg dlg({record});
   dlg.Initialize();
+  {
+    // At the size the dialog opens with, every caption and every cell but the path reads in
+    // full: the path column takes what is left and may cut a long path short.
+    QtWindowDialog opened(dlg);
+    opened.show();
+    QApplication::processEvents();
+    auto* list = Child<QTreeWidget>(opened, firmware::CSetupFirmwareFilesDlg::kIdList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    const int textMargin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    for (int c = 0; c < 5; ++c) {
+      const QString cell = list->topLevelItem(0)->text(c);
+      EXPECT_GE(list->columnWidth(c), list->header()->sectionSizeHint(c))
+          << list->headerItem()->text(c).toStdString();
+      EXPECT_EQ(list->fontMetrics().elidedText(cell, Qt::ElideRight,
+                                               list->columnWidth(c) - 2 * textMargin),
+                cell);
+    }
+    opened.Detach();
+  }
   QtWindowWidget widget(dlg);
   auto* list = Child<QTreeWidget>(widget, firmware::CSetupFirmwareFilesDlg::kIdList);
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->columnCount(), 6);
   const int shares[6] = {8, 5, 5, 6, 6, 30};
-  for (int width : {600, 900}) {
+  for (int width : {600, 1200}) {
     widget.resize(width, 400);
     widget.show();
     QApplication::processEvents();

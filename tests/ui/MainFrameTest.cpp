@@ -52,7 +52,8 @@ TEST(MainFrame, WizardViewDoubleClickPostsTheSelectedIndex) {
   old.identity.softwareVersion = 0x103F;
   Desk desk(old);
   std::vector<int> launched;
-  desk.frame->SetWizardLauncher([&](int i) { launched.push_back(i); });
+  for (int i = 0; i < CMainFrame::kWizardCount; ++i)
+    desk.frame->SetWizardLauncher(i, [&launched, i] { launched.push_back(i); });
   ASSERT_TRUE(desk.frame->ReadIdentity());
   CWizardView& view = desk.frame->WizardView();
   EXPECT_EQ(view.Text(CWizardView::kIdCaption), "Wizards");
