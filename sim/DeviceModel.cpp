@@ -351,8 +351,9 @@ CommandResult DeviceModel::SetAddrVariable(std::span<const uint16_t> words) {
 }
 
 CommandResult DeviceModel::ReadAddrVariable(std::span<const uint16_t> words) const {
+  // Reading is open at any time, so the tool can show a variable before the user decides to
+  // change it; only the write needs service mode.
   if (words.size() < 2 || words[1] > 1) return Rejected();
-  if ((temp_[1] & kConfigServiceMode) == 0) return Rejected();
   uint16_t low = 0;
   ReadAddress(words[0], low);
   if (words[1] == 0) return Reply({low});
