@@ -672,9 +672,34 @@ void DeviceModel::RaiseError(int bit) {
   if (bit >= 0 && bit < 15) errorBits_ |= static_cast<uint16_t>(1u << bit);
 }
 
+void DeviceModel::ClearErrorBit(int bit) {
+  std::lock_guard lock(mutex_);
+  if (bit >= 0 && bit < 15) errorBits_ &= static_cast<uint16_t>(~(1u << bit));
+}
+
+void DeviceModel::SetErrorBits(uint16_t bits) {
+  std::lock_guard lock(mutex_);
+  errorBits_ = bits & static_cast<uint16_t>(~kErrorSummary);
+}
+
 void DeviceModel::RaiseCanError(int bit) {
   std::lock_guard lock(mutex_);
   if (bit >= 0 && bit < 15) canErrorBits_ |= static_cast<uint16_t>(1u << bit);
+}
+
+void DeviceModel::ClearCanErrorBit(int bit) {
+  std::lock_guard lock(mutex_);
+  if (bit >= 0 && bit < 15) canErrorBits_ &= static_cast<uint16_t>(~(1u << bit));
+}
+
+void DeviceModel::SetCanErrorBits(uint16_t bits) {
+  std::lock_guard lock(mutex_);
+  canErrorBits_ = bits & static_cast<uint16_t>(~kErrorSummary);
+}
+
+bool DeviceModel::EnableInput() const {
+  std::lock_guard lock(mutex_);
+  return config_.enableInput;
 }
 
 void DeviceModel::SetEnableInput(bool on) {
