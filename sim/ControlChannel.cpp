@@ -133,6 +133,8 @@ void ControlChannel::Serve() {
       break;
     }
     if (fds[0].revents != 0) break;
+    // A client accepted below has no entry in `fds` yet; it is polled from the next round.
+    const std::size_t polled = clients.size();
     if ((fds[1].revents & POLLIN) != 0) {
       int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
       if (fd >= 0 && clients.size() >= kMaxClients) {
@@ -146,7 +148,7 @@ void ControlChannel::Serve() {
     for (std::size_t i = 0; i < clients.size(); ++i) {
       Client& client = clients[i];
       bool open = true;
-      if (fds[i + 2].revents != 0) {
+      if (i < polled && fds[i + 2].revents != 0) {
         char buffer[256];
         ssize_t count = recv(client.fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR)) open = false;
