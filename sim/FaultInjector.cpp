@@ -43,6 +43,11 @@ void FaultInjector::RejectChecksums(int count) {
   armed_.checksumRejects = AtLeastZero(count);
 }
 
+void FaultInjector::RefuseReplies(int count) {
+  std::lock_guard lock(mutex_);
+  armed_.replyRefusals = AtLeastZero(count);
+}
+
 void FaultInjector::CorruptNextReplyChecksum(int count) {
   std::lock_guard lock(mutex_);
   armed_.corruptReplies = AtLeastZero(count);
@@ -93,6 +98,11 @@ bool FaultInjector::TakeOpcodeReject() {
 bool FaultInjector::TakeChecksumReject() {
   std::lock_guard lock(mutex_);
   return TakeOne(armed_.checksumRejects);
+}
+
+bool FaultInjector::TakeReplyRefusal() {
+  std::lock_guard lock(mutex_);
+  return TakeOne(armed_.replyRefusals);
 }
 
 bool FaultInjector::TakeReplyCorruption() {

@@ -14,6 +14,7 @@ struct ArmedFaults {
   int opcodeRejects = 0;
   int checksumRejects = 0;
   int corruptReplies = 0;
+  int replyRefusals = 0;
   int replyStops = 0;
   std::size_t stopAfter = 0;
   int noiseBursts = 0;
@@ -38,6 +39,9 @@ class FaultInjector {
   void RejectOpcodes(int count);
   // Answer 'F' to the next `count` complete command frames even when their checksum is right.
   void RejectChecksums(int count);
+  // The next `count` commands of the reply set are refused with the reply code for a refused
+  // command instead of being executed; their frame handshake is normal.
+  void RefuseReplies(int count);
   // The next `count` reply frames travel with a checksum that does not match their contents.
   void CorruptNextReplyChecksum(int count = 1);
   // The next `count` replies stop after their reply code and `bytesAfterCode` further bytes (L
@@ -59,6 +63,7 @@ class FaultInjector {
   bool TakeSilence();
   bool TakeOpcodeReject();
   bool TakeChecksumReject();
+  bool TakeReplyRefusal();
   bool TakeReplyCorruption();
   // Returns true and the byte budget when a mid-reply stop is armed.
   bool TakeReplyStop(std::size_t& bytesAfterCode);

@@ -20,10 +20,11 @@ struct FaultName {
   std::string_view name;
 };
 
-constexpr std::array<FaultName, 8> kNames{{
+constexpr std::array<FaultName, 9> kNames{{
     {FaultSpec::Kind::kNeverAnswer, "never-answer"},
     {FaultSpec::Kind::kRejectOpcode, "reject-opcode"},
     {FaultSpec::Kind::kRejectChecksum, "reject-checksum"},
+    {FaultSpec::Kind::kRefuseReply, "refuse-reply"},
     {FaultSpec::Kind::kCorruptReply, "corrupt-reply"},
     {FaultSpec::Kind::kStopReply, "stop-reply"},
     {FaultSpec::Kind::kNoise, "noise"},
@@ -125,6 +126,9 @@ void FaultSpec::ArmOn(FaultInjector& faults) const {
     case Kind::kRejectChecksum:
       faults.RejectChecksums(count);
       break;
+    case Kind::kRefuseReply:
+      faults.RefuseReplies(count);
+      break;
     case Kind::kCorruptReply:
       faults.CorruptNextReplyChecksum(count);
       break;
@@ -149,6 +153,7 @@ std::string FaultSpec::Describe(const ArmedFaults& armed) {
   AddCounted(text, "never-answer", armed.neverAnswer ? 0 : armed.silentOpcodes);
   AddCounted(text, "reject-opcode", armed.opcodeRejects);
   AddCounted(text, "reject-checksum", armed.checksumRejects);
+  AddCounted(text, "refuse-reply", armed.replyRefusals);
   AddCounted(text, "corrupt-reply", armed.corruptReplies);
   AddCounted(text, "stop-reply", armed.replyStops, ",after=" + std::to_string(armed.stopAfter));
   AddCounted(text, "noise", armed.noiseBursts, ",bytes=" + HexBytes(armed.noise));
@@ -164,6 +169,8 @@ const char* FaultSpec::Help() {
          "                          next N opcodes\n"
          "  reject-opcode[=N]       answer 'F' to the next N opcodes\n"
          "  reject-checksum[=N]     answer 'F' to the next N complete frames, checksum right\n"
+         "  refuse-reply[=N]        refuse the next N commands that have a reply with reply\n"
+         "                          code 0x05, without executing them\n"
          "  corrupt-reply[=N]       send the next N reply frames with a wrong checksum\n"
          "  stop-reply[=N][,after=B]  stop the next N replies B bytes after the reply code\n"
          "                          (default 0: only the reply code goes out)\n"

@@ -23,6 +23,7 @@ struct FaultSpec {
     kNeverAnswer,
     kRejectOpcode,
     kRejectChecksum,
+    kRefuseReply,
     kCorruptReply,
     kStopReply,
     kNoise,

@@ -332,7 +332,13 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   // The command takes effect before its acceptance goes out: whoever saw the 'O' may rely on it,
   // whether that is the next command or a test looking at the model.
   CatchUpModel();
-  CommandResult result = device_.Execute(opcode, words);
+  CommandResult result;
+  if (DeviceModel::HasReply(opcode) && faults_.TakeReplyRefusal()) {
+    Log("opcode " + std::to_string(opcode) + " refused in its reply on request");
+    result = {true, DeviceModel::kReplyRejected, {0}};
+  } else {
+    result = device_.Execute(opcode, words);
+  }
   Count(&SimulatorStats::framesAccepted);
   SendByte(kAccept);
   Log("opcode " + std::to_string(opcode) + " words" + Hex(words) +

@@ -104,9 +104,10 @@ TEST_F(ControlChannelTest, ErrorWordsAndTheEnableInputReachWhatTheDeviceAnswers)
 }
 
 TEST_F(ControlChannelTest, CountedFaultsLastTheirExchangesAndTheStateSpellsThemAsTheyAreArmed) {
-  EXPECT_EQ(client_->Ask("fault reject-opcode=2 corrupt-reply noise=3,bytes=55aa"), "ok");
+  EXPECT_EQ(client_->Ask("fault reject-opcode=2 refuse-reply corrupt-reply noise=3,bytes=55aa"),
+            "ok");
   const std::string armed = Faults();
-  EXPECT_EQ(armed, "reject-opcode=2 corrupt-reply=1 noise=3,bytes=55aa");
+  EXPECT_EQ(armed, "reject-opcode=2 refuse-reply=1 corrupt-reply=1 noise=3,bytes=55aa");
   // What the state shows can be given back as it is.
   EXPECT_EQ(client_->Ask("fault clear"), "ok");
   EXPECT_EQ(Faults(), "none");
@@ -121,7 +122,10 @@ TEST_F(ControlChannelTest, CountedFaultsLastTheirExchangesAndTheStateSpellsThemA
   EXPECT_EQ(line_->Read(3), (Bytes{0x55, 0xAA, 'O'}));
   line_->Write({0x00, 0x00, 0x00, 0x0C, 0x73});
   EXPECT_EQ(line_->Read(1), Bytes{'O'});
-  EXPECT_FALSE(line_->ReceiveReply().complete);  // the corrupted one
+  // Faults armed for the next exchange meet in the same one: refused, and with a bad checksum.
+  DeviceLine::Reply refused = line_->ReceiveReply();
+  EXPECT_EQ(refused.code, DeviceModel::kReplyRejected);
+  EXPECT_FALSE(refused.complete);
   EXPECT_TRUE(line_->Exchange(kReadVersion, {0}).complete);
   EXPECT_EQ(Faults(), "none");
 
