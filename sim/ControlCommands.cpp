@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "sim/FaultSpec.h"
+#include "sim/NamedFault.h"
 #include "sim/NumberText.h"
 #include "sim/Simulator.h"
 
@@ -117,19 +117,19 @@ std::string ErrorWordCommand(DeviceModel& device, bool standard,
 }
 
 std::string FaultCommand(FaultInjector& faults, const std::vector<std::string_view>& words) {
-  if (words.size() < 2) return Error("fault needs SPEC... or clear");
+  if (words.size() < 2) return Error("fault needs FAULT... or clear");
   if (words.size() == 2 && words[1] == "clear") {
     faults.ClearAll();
     return "ok";
   }
-  std::vector<FaultSpec> specs;
+  std::vector<NamedFault> armed;
   for (std::size_t i = 1; i < words.size(); ++i) {
-    FaultSpec spec;
+    NamedFault fault;
     std::string error;
-    if (!FaultSpec::Parse(words[i], spec, error)) return Error(error);
-    specs.push_back(std::move(spec));
+    if (!NamedFault::Parse(words[i], fault, error)) return Error(error);
+    armed.push_back(std::move(fault));
   }
-  for (const FaultSpec& spec : specs) spec.ArmOn(faults);
+  for (const NamedFault& fault : armed) fault.ArmOn(faults);
   return "ok";
 }
 
@@ -140,7 +140,7 @@ std::string ControlCommands::Execute(std::string_view line) {
   if (words.empty()) return Error("empty command; try help");
   std::string_view command = words[0];
   if (command == "help") {
-    return "ok commands: state, fault SPEC...|clear, error raise|clear|set, "
+    return "ok commands: state, fault FAULT...|clear, error raise|clear|set, "
            "can-error raise|clear|set, enable-input on|off, hang-up, help";
   }
   if (command == "state") {
@@ -176,7 +176,7 @@ std::string ControlCommands::State() const {
          " frames-accepted=" + std::to_string(stats.framesAccepted) +
          " frames-rejected=" + std::to_string(stats.framesRejected) +
          " hang-ups=" + std::to_string(stats.hangUps) +
-         " faults: " + FaultSpec::Describe(simulator_.Faults().Armed());
+         " faults: " + NamedFault::Describe(simulator_.Faults().Armed());
 }
 
 const char* ControlCommands::Help() {
@@ -184,7 +184,7 @@ const char* ControlCommands::Help() {
          "answered by one line, \"ok ...\" or \"error: ...\"; try: socat - UNIX-CONNECT:PATH):\n"
          "  state                     error words, enable input, service mode, status word,\n"
          "                            frame counters and the armed faults\n"
-         "  fault SPEC...             arm faults (see Faults)\n"
+         "  fault FAULT...            arm faults (see Faults)\n"
          "  fault clear               disarm every fault\n"
          "  error raise BIT...        raise bits of the standard error word: 0..14 or\n"
          "                            over-current, over-voltage, under-voltage,\n"

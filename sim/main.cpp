@@ -9,7 +9,7 @@
 
 #include "sim/ControlChannel.h"
 #include "sim/ControlCommands.h"
-#include "sim/FaultSpec.h"
+#include "sim/NamedFault.h"
 #include "sim/NumberText.h"
 #include "sim/Simulator.h"
 
@@ -19,7 +19,7 @@ constexpr const char* kUsage =
     "usage: zelsim --link PATH [--baud N] [--paced] [--software WORD] [--hardware WORD]\n"
     "              [--app-number WORD] [--app-version WORD] [--password XXXX]\n"
     "              [--enable-input on|off] [--error-word WORD] [--can-error-word WORD]\n"
-    "              [--fault SPEC]... [--control PATH] [--verbose]\n"
+    "              [--fault FAULT]... [--control PATH] [--verbose]\n"
     "       zelsim --help | --version\n"
     "Serves a simulated ZEL on a pseudo-terminal linked at PATH until SIGINT or SIGTERM.\n"
     "  --baud N             the only line rate the device answers at (default 38400)\n"
@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "  --enable-input       state of the digital input 'Enable' (default on)\n"
     "  --error-word WORD    standard error word at start (bit 15 follows the others)\n"
     "  --can-error-word WORD  CAN error word at start\n"
-    "  --fault SPEC         arm a fault at start (repeatable; see Faults)\n"
+    "  --fault FAULT         arm a fault at start (repeatable; see Faults)\n"
     "  --control PATH       take control commands on a Unix socket at PATH\n"
     "  --verbose            log every frame to stderr\n";
 
@@ -49,7 +49,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   zel::sim::SimulatorOptions options;
-  std::vector<zel::sim::FaultSpec> faults;
+  std::vector<zel::sim::NamedFault> faults;
   std::string controlPath;
   bool haveErrorWord = false;
   bool haveCanErrorWord = false;
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
       return true;
     };
     if (option == "--help" || option == "-h") {
-      std::printf("%s\n%s\n%s", kUsage, zel::sim::FaultSpec::Help(),
+      std::printf("%s\n%s\n%s", kUsage, zel::sim::NamedFault::Help(),
                   zel::sim::ControlCommands::Help());
       return 0;
     } else if (option == "--version") {
@@ -116,11 +116,11 @@ int main(int argc, char** argv) {
       if (!word(canErrorWord)) return Fail("--can-error-word needs a word");
       haveCanErrorWord = true;
     } else if (option == "--fault") {
-      zel::sim::FaultSpec spec;
+      zel::sim::NamedFault fault;
       std::string error;
-      if (value == nullptr) return Fail("--fault needs a SPEC");
-      if (!zel::sim::FaultSpec::Parse(value, spec, error)) return Fail(error);
-      faults.push_back(spec);
+      if (value == nullptr) return Fail("--fault needs a FAULT");
+      if (!zel::sim::NamedFault::Parse(value, fault, error)) return Fail(error);
+      faults.push_back(fault);
       ++i;
     } else if (option == "--control" && value != nullptr) {
       controlPath = value;
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   // Armed before the line exists, so the very first exchange already shows them.
   if (haveErrorWord) simulator.Device().SetErrorBits(errorWord);
   if (haveCanErrorWord) simulator.Device().SetCanErrorBits(canErrorWord);
-  for (const zel::sim::FaultSpec& spec : faults) spec.ArmOn(simulator.Faults());
+  for (const zel::sim::NamedFault& fault : faults) fault.ArmOn(simulator.Faults());
 
   std::string error;
   if (!simulator.Start(&error)) {

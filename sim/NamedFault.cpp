@@ -1,4 +1,4 @@
-#include "sim/FaultSpec.h"
+#include "sim/NamedFault.h"
 
 #include <array>
 #include <cstdio>
@@ -16,20 +16,20 @@ constexpr std::size_t kMaxNoiseBytes = 600;
 constexpr unsigned long kMaxStopAfter = 515;
 
 struct FaultName {
-  FaultSpec::Kind kind;
+  NamedFault::Kind kind;
   std::string_view name;
 };
 
 constexpr std::array<FaultName, 9> kNames{{
-    {FaultSpec::Kind::kNeverAnswer, "never-answer"},
-    {FaultSpec::Kind::kRejectOpcode, "reject-opcode"},
-    {FaultSpec::Kind::kRejectChecksum, "reject-checksum"},
-    {FaultSpec::Kind::kRefuseReply, "refuse-reply"},
-    {FaultSpec::Kind::kCorruptReply, "corrupt-reply"},
-    {FaultSpec::Kind::kStopReply, "stop-reply"},
-    {FaultSpec::Kind::kNoise, "noise"},
-    {FaultSpec::Kind::kStrayAck, "stray-ack"},
-    {FaultSpec::Kind::kHangUp, "hang-up"},
+    {NamedFault::Kind::kNeverAnswer, "never-answer"},
+    {NamedFault::Kind::kRejectOpcode, "reject-opcode"},
+    {NamedFault::Kind::kRejectChecksum, "reject-checksum"},
+    {NamedFault::Kind::kRefuseReply, "refuse-reply"},
+    {NamedFault::Kind::kCorruptReply, "corrupt-reply"},
+    {NamedFault::Kind::kStopReply, "stop-reply"},
+    {NamedFault::Kind::kNoise, "noise"},
+    {NamedFault::Kind::kStrayAck, "stray-ack"},
+    {NamedFault::Kind::kHangUp, "hang-up"},
 }};
 
 bool ParseHexBytes(std::string_view text, std::vector<uint8_t>& bytes) {
@@ -62,11 +62,11 @@ void AddCounted(std::string& text, std::string_view name, int count, std::string
 
 }  // namespace
 
-bool FaultSpec::Parse(std::string_view text, FaultSpec& spec, std::string& error) {
+bool NamedFault::Parse(std::string_view text, NamedFault& fault, std::string& error) {
   std::string_view head = text.substr(0, text.find(','));
   std::string_view rest = head.size() < text.size() ? text.substr(head.size() + 1) : "";
   std::string_view name = head.substr(0, head.find('='));
-  FaultSpec parsed;
+  NamedFault parsed;
   bool known = false;
   for (const FaultName& entry : kNames) {
     if (entry.name == name) {
@@ -110,11 +110,11 @@ bool FaultSpec::Parse(std::string_view text, FaultSpec& spec, std::string& error
       return false;
     }
   }
-  spec = std::move(parsed);
+  fault = std::move(parsed);
   return true;
 }
 
-void FaultSpec::ArmOn(FaultInjector& faults) const {
+void NamedFault::ArmOn(FaultInjector& faults) const {
   switch (kind) {
     case Kind::kNeverAnswer:
       faults.SetNeverAnswer(untilCleared);
@@ -147,7 +147,7 @@ void FaultSpec::ArmOn(FaultInjector& faults) const {
   }
 }
 
-std::string FaultSpec::Describe(const ArmedFaults& armed) {
+std::string NamedFault::Describe(const ArmedFaults& armed) {
   std::string text;
   if (armed.neverAnswer) text = "never-answer";
   AddCounted(text, "never-answer", armed.neverAnswer ? 0 : armed.silentOpcodes);
@@ -162,8 +162,8 @@ std::string FaultSpec::Describe(const ArmedFaults& armed) {
   return text.empty() ? "none" : text;
 }
 
-const char* FaultSpec::Help() {
-  return "Faults (--fault SPEC, control: fault SPEC...), SPEC = NAME[=COUNT][,KEY=VALUE]:\n"
+const char* NamedFault::Help() {
+  return "Faults (--fault FAULT, control: fault FAULT...), FAULT = NAME[=COUNT][,KEY=VALUE]:\n"
          "  COUNT is how many of the next exchanges show the fault (default 1, 0 disarms it)\n"
          "  never-answer[=N]        swallow every byte; without N until cleared, with N the\n"
          "                          next N opcodes\n"

@@ -18,7 +18,7 @@ namespace zel::sim {
 // COUNT is how many of the next exchanges show the fault (1 when left out, 0 disarms it);
 // `after` belongs to stop-reply, `bytes` to noise. never-answer without a count lasts until
 // cleared.
-struct FaultSpec {
+struct NamedFault {
   enum class Kind {
     kNeverAnswer,
     kRejectOpcode,
@@ -37,8 +37,8 @@ struct FaultSpec {
   std::size_t after = 0;
   std::vector<uint8_t> bytes{0x00};
 
-  // False with a message naming what is wrong; `spec` is then unchanged.
-  static bool Parse(std::string_view text, FaultSpec& spec, std::string& error);
+  // False with a message naming what is wrong; `fault` is then unchanged.
+  static bool Parse(std::string_view text, NamedFault& fault, std::string& error);
   void ArmOn(FaultInjector& faults) const;
 
   // The armed faults in the same spelling, separated by spaces; "none" when nothing is armed.
