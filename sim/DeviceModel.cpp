@@ -351,8 +351,9 @@ CommandResult DeviceModel::SetAddrVariable(std::span<const uint16_t> words) {
 }
 
 CommandResult DeviceModel::ReadAddrVariable(std::span<const uint16_t> words) const {
+  // Reading is open at any time, so the tool can show a variable before the user decides to
+  // change it; only the write needs service mode.
   if (words.size() < 2 || words[1] > 1) return Rejected();
-  if ((temp_[1] & kConfigServiceMode) == 0) return Rejected();
   uint16_t low = 0;
   ReadAddress(words[0], low);
   if (words[1] == 0) return Reply({low});
@@ -671,9 +672,34 @@ void DeviceModel::RaiseError(int bit) {
   if (bit >= 0 && bit < 15) errorBits_ |= static_cast<uint16_t>(1u << bit);
 }
 
+void DeviceModel::ClearErrorBit(int bit) {
+  std::lock_guard lock(mutex_);
+  if (bit >= 0 && bit < 15) errorBits_ &= static_cast<uint16_t>(~(1u << bit));
+}
+
+void DeviceModel::SetErrorBits(uint16_t bits) {
+  std::lock_guard lock(mutex_);
+  errorBits_ = bits & static_cast<uint16_t>(~kErrorSummary);
+}
+
 void DeviceModel::RaiseCanError(int bit) {
   std::lock_guard lock(mutex_);
   if (bit >= 0 && bit < 15) canErrorBits_ |= static_cast<uint16_t>(1u << bit);
+}
+
+void DeviceModel::ClearCanErrorBit(int bit) {
+  std::lock_guard lock(mutex_);
+  if (bit >= 0 && bit < 15) canErrorBits_ &= static_cast<uint16_t>(~(1u << bit));
+}
+
+void DeviceModel::SetCanErrorBits(uint16_t bits) {
+  std::lock_guard lock(mutex_);
+  canErrorBits_ = bits & static_cast<uint16_t>(~kErrorSummary);
+}
+
+bool DeviceModel::EnableInput() const {
+  std::lock_guard lock(mutex_);
+  return config_.enableInput;
 }
 
 void DeviceModel::SetEnableInput(bool on) {

@@ -117,10 +117,15 @@ class DeviceModel {
   uint16_t Memory(uint16_t address) const;
   DeviceIdentity Identity() const;
 
-  // Error bits 0..14; the summary bit follows by itself.
+  // Error bits 0..14; the summary bit follows by itself, so it is ignored in the words set here.
   void RaiseError(int bit);
+  void ClearErrorBit(int bit);
+  void SetErrorBits(uint16_t bits);
   void RaiseCanError(int bit);
+  void ClearCanErrorBit(int bit);
+  void SetCanErrorBits(uint16_t bits);
   void SetEnableInput(bool on);
+  bool EnableInput() const;
   void SetAnalogSetValue(int16_t value);
   void SetLoadCurrent(int16_t milliamps);
 

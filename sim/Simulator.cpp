@@ -108,6 +108,15 @@ std::string Simulator::LinkPath() const {
   return options_.linkPath;
 }
 
+bool Simulator::RequestHangUp() {
+  if (!running_) return false;
+  hangUpRequested_ = true;
+  uint64_t one = 1;
+  ssize_t ignored = write(wakeFd_, &one, sizeof one);
+  (void)ignored;
+  return true;
+}
+
 SimulatorStats Simulator::Stats() const {
   std::lock_guard lock(statsMutex_);
   return stats_;
@@ -137,6 +146,8 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
                                          std::chrono::steady_clock::time_point deadline,
                                          bool forever) {
   while (running_) {
+    // A requested hang-up ends whatever the device was doing, even with bytes still to serve.
+    if (hangUpRequested_) return Wait::kHangUp;
     if (inboxNext_ < inboxSize_) {
       byte = inbox_[inboxNext_++];
       if (options_.paced) {
@@ -164,7 +175,12 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
       if (errno == EINTR) continue;
       return Wait::kHangUp;
     }
-    if (fds[1].revents != 0) return Wait::kStop;
+    if (fds[1].revents != 0) {
+      uint64_t wakes = 0;
+      ssize_t ignored = read(wakeFd_, &wakes, sizeof wakes);
+      (void)ignored;
+      continue;  // the loop's conditions say whether to stop or to hang up
+    }
     if (ready == 0) continue;  // the deadline check above ends the wait
     if ((fds[0].revents & POLLIN) == 0) {
       if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::kHangUp;
@@ -192,7 +208,7 @@ std::chrono::nanoseconds Simulator::ByteTime() const {
 
 void Simulator::Send(const uint8_t* bytes, std::size_t count) {
   using Clock = std::chrono::steady_clock;
-  for (std::size_t i = 0; i < count && running_; ++i) {
+  for (std::size_t i = 0; i < count && running_ && !hangUpRequested_; ++i) {
     if (options_.paced) {
       // An absolute schedule, so the line rate holds over a whole burst without drifting and a
       // late wake-up does not stretch it; each byte is handed over when its stop bit would have
@@ -204,7 +220,7 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
     }
     // The master is non-blocking; a tool that never reads must not stall the device forever.
     auto giveUp = Clock::now() + std::chrono::milliseconds(500);
-    while (running_) {
+    while (running_ && !hangUpRequested_) {
       ssize_t written = write(terminal_->MasterFd(), bytes + i, 1);
       if (written == 1) break;
       if (written < 0 && errno != EAGAIN && errno != EINTR) return;
@@ -244,11 +260,12 @@ void Simulator::Serve() {
     Wait wait = ReadByteUntil(opcode, {}, true);
     if (wait == Wait::kStop) break;
     if (wait == Wait::kHangUp) {
+      hangUpRequested_ = false;
       HangUp();
       continue;
     }
     if (wait != Wait::kByte) continue;
-    if (faults_.NeverAnswer()) continue;
+    if (faults_.TakeSilence()) continue;
     if (faults_.TakeHangUp()) {
       HangUp();
       continue;
@@ -260,6 +277,24 @@ void Simulator::Serve() {
 void Simulator::ServeOneFrame(uint8_t opcode) {
   std::vector<uint8_t> noise = faults_.TakeNoise();
   if (!noise.empty()) Send(noise.data(), noise.size());
+  // A stray acknowledge: one 'O' more than the device means, right before its own answer to the
+  // opcode. The device carries on as it always does, because it cannot know: it answers the
+  // opcode, takes the next bytes as L, data and checksum and judges them.
+  // A tool that reads one answer byte per step is one byte behind from here on. It takes the
+  // stray 'O' for the opcode's acknowledge and sends the rest of the frame at once, which the
+  // device expects anyway; then it takes the device's answer to the opcode for the answer to the
+  // frame, so it believes a frame accepted that the device may still refuse. The device's real
+  // verdict is then still on the line: left unread after a command without a reply, or taken
+  // for the reply code of one with a reply, whose frame the tool then reads a byte late.
+  // When the device refused the opcode ('F' after the stray 'O'), it waits for a new opcode and
+  // takes the tool's L for one.
+  // A tool that sees the second byte before sending the rest of the frame and sends its opcode
+  // again at once lands inside the frame the device is collecting: the device forgets that frame
+  // only after a gap of `interByteTimeout`, and only then takes an opcode again.
+  if (faults_.TakeStrayAck()) {
+    Log("stray acknowledge before opcode " + std::to_string(opcode) + "'s answer");
+    SendByte(kAccept);
+  }
   if (faults_.TakeOpcodeReject()) {
     Log("opcode " + std::to_string(opcode) + " rejected on request");
     Count(&SimulatorStats::framesRejected);
@@ -297,7 +332,13 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   // The command takes effect before its acceptance goes out: whoever saw the 'O' may rely on it,
   // whether that is the next command or a test looking at the model.
   CatchUpModel();
-  CommandResult result = device_.Execute(opcode, words);
+  CommandResult result;
+  if (DeviceModel::HasReply(opcode) && faults_.TakeReplyRefusal()) {
+    Log("opcode " + std::to_string(opcode) + " refused in its reply on request");
+    result = {true, DeviceModel::kReplyRejected, {0}};
+  } else {
+    result = device_.Execute(opcode, words);
+  }
   Count(&SimulatorStats::framesAccepted);
   SendByte(kAccept);
   Log("opcode " + std::to_string(opcode) + " words" + Hex(words) +

@@ -67,6 +67,9 @@ class Simulator {
   DeviceModel& Device() { return device_; }
   FaultInjector& Faults() { return faults_; }
   SimulatorStats Stats() const;
+  // Closes the line at once, as a pulled cable would, and links a fresh one at the same path.
+  // Any thread; the serving thread does the work. False when the simulator is not serving.
+  bool RequestHangUp();
 
  private:
   enum class Wait { kByte, kTimeout, kStop, kHangUp };
@@ -91,6 +94,7 @@ class Simulator {
   std::thread thread_;
   int wakeFd_ = -1;
   std::atomic<bool> running_{false};
+  std::atomic<bool> hangUpRequested_{false};
   mutable std::mutex statsMutex_;
   SimulatorStats stats_;
   std::chrono::steady_clock::time_point modelClock_;

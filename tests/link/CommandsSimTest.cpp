@@ -119,8 +119,9 @@ TEST_F(CommandsSimTest, TemporaryParametersAndTheirEepromCopy) {
 TEST_F(CommandsSimTest, ServiceModeAndAddressVariables) {
   ServiceGroup& service = comm_->Service();
   uint32_t value = 0;
-  // Outside service mode the ZEL refuses to read addresses.
-  EXPECT_FALSE(service.ReadAddrVariable(0x0301, 0, value));
+  // Outside service mode the ZEL reads addresses but refuses to write them.
+  ASSERT_TRUE(service.ReadAddrVariable(0x0301, 0, value));
+  EXPECT_EQ(value, SysConfig());
   uint16_t answer = 0;
   ASSERT_TRUE(service.SetAddrVariable(0x1000, 0, 5, answer));
   EXPECT_FALSE(ServiceGroup::IsAccepted(answer));
@@ -147,7 +148,9 @@ TEST_F(CommandsSimTest, ServiceModeAndAddressVariables) {
 
   ASSERT_TRUE(comm_->Parameter().QuitServiceMode());
   EXPECT_FALSE(Device().InServiceMode());
-  EXPECT_FALSE(service.ReadAddrVariable(0x1000, 0, value));
+  ASSERT_TRUE(service.SetAddrVariable(0x1000, 0, 7, answer));
+  EXPECT_FALSE(ServiceGroup::IsAccepted(answer));
+  EXPECT_EQ(Device().Memory(0x1000), 0x5678);
 
   // Too long a password never reaches the ZEL.
   service.SetShowFlag(true);

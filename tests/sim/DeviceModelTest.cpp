@@ -136,10 +136,10 @@ TEST_F(DeviceModelTest, OnlyThePasswordOpensServiceMode) {
   EXPECT_FALSE(device_.InServiceMode());
 }
 
-TEST_F(DeviceModelTest, AddressVariablesNeedServiceMode) {
-  EXPECT_EQ(Run(kReadAddr, {0x2000, 0}).replyCode, DeviceModel::kReplyRejected);
+TEST_F(DeviceModelTest, AddressVariablesReadAnyTimeButWrittenOnlyInServiceMode) {
+  EXPECT_EQ(Reply(kReadAddr, {0x0307, 0}), Words{25000});  // MaxSpeed, outside service mode
   EXPECT_EQ(Reply(kSetAddr, {0x2000, 0, 0x1234})[0] & 0xFF, 'F');
-  EXPECT_EQ(device_.Memory(0x2000), 0);
+  EXPECT_EQ(Reply(kReadAddr, {0x2000, 0}), Words{0});
 
   EnterService();
   EXPECT_EQ(Reply(kSetAddr, {0x2000, 0, 0x1234})[0] & 0xFF, 'O');

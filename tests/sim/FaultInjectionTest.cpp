@@ -70,6 +70,35 @@ TEST_F(FaultInjectionTest, NoiseArrivesBeforeTheAcknowledge) {
   EXPECT_TRUE(line_->ReceiveReply().complete);
 }
 
+TEST_F(FaultInjectionTest, StrayAcknowledgeMakesARefusedFrameLookAcceptedToAByteAStepTool) {
+  // One byte read per step, as the tool does: the stray 'O' passes for the opcode's answer and
+  // the opcode's answer for the frame's, although the device refuses the frame.
+  Faults().SendStrayAcks(1);
+  Faults().RejectChecksums(1);
+  EXPECT_TRUE(line_->Command(21, {2, 0, 100}));
+  EXPECT_EQ(line_->Read(1), Bytes{'F'});  // the device's real verdict, still on the line
+  EXPECT_EQ(simulator_->Device().TempParameter(2), DeviceModel::DefaultParameter(2));
+
+  // With a reply the verdict is taken for the reply code and the frame is read a byte late.
+  Faults().SendStrayAcks(1);
+  ASSERT_TRUE(line_->Command(26, {0}));
+  DeviceLine::Reply reply = line_->ReceiveReply();
+  EXPECT_EQ(reply.code, 'O');
+  EXPECT_FALSE(reply.complete);
+  // The rest of the real reply is still waiting; the tool purges it before its next frame.
+  EXPECT_FALSE(line_->Read(16, milliseconds(100)).empty());
+  EXPECT_TRUE(line_->Exchange(26, {0}).complete);
+
+  // Refused opcode behind the stray 'O': the rest of the frame arrives while the device waits
+  // for an opcode, so its L is served as one; the device is in step again after a quiet gap.
+  Faults().SendStrayAcks(1);
+  Faults().RejectOpcodes(1);
+  EXPECT_FALSE(line_->Command(21, {2, 0, 100}));  // reads the 'F' meant for the opcode
+  line_->Read(16, milliseconds(150));
+  EXPECT_TRUE(line_->Exchange(26, {0}).complete);
+  EXPECT_EQ(simulator_->Device().TempParameter(2), DeviceModel::DefaultParameter(2));
+}
+
 TEST_F(FaultInjectionTest, HangUpEndsTheToolsOpenAndTheLinkServesAgain) {
   Faults().HangUpOnNextOpcode();
   line_->Write({0x1A});

@@ -10,6 +10,7 @@
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
 #include "support/HandFiredTimer.h"
+#include "ui/MainFrameDesk.h"
 #include "ui/SimulatedZel.h"
 
 namespace zel::link {
@@ -235,11 +236,30 @@ TEST(AddrVariableDialogs, EditsAVariableInServiceModeAndRemembersTheInputs) {
   EXPECT_EQ(last.value, 0xFFFEu);
 }
 
-TEST(AddrVariableDialogs, OutsideServiceModeTheReadFailsAndNothingIsWritten) {
-  SimulatedZel zel;
-  zel.Host().QueueModal([](Window& w) { w.Press(ui::kIdOk); });
-  EXPECT_EQ(RunEditAddrVariable(zel.Comm().Service()), CommandOutcome::kFailed);
-  EXPECT_EQ(zel.Host().ModalTitles(), std::vector<std::string>{"ReadAddrVariable"});
+TEST(AddrVariableDialogs, OutsideServiceModeTheValueIsShownButTheWriteIsRefused) {
+  test::MainFrameDesk desk;
+  // MaxSpeed (parameter 17) lives at 0x0307; the ZEL lets anyone read it.
+  const uint16_t before = desk.zel.Device().TempParameter(17);
+  std::string shownValue;
+  desk.Host().QueueModal([&](Window& w) {
+    w.UserSetText(CReadAddrVariableDlg::kIdAddress, "0x0307");
+    w.UserSelect(CReadAddrVariableDlg::kIdFormat, 1);
+    w.Press(ui::kIdOk);
+  });
+  desk.Host().QueueModal([&](Window& w) {
+    shownValue = w.Text(CEditAddrVariableDlg::kIdValue);
+    w.UserSetText(CEditAddrVariableDlg::kIdValue, "0x1000");
+    w.Press(ui::kIdOk);
+  });
+  desk.frame->OnCommand(app::CMainFrame::kCmdEditAddrVariable);
+  EXPECT_EQ(desk.Host().ModalTitles(),
+            (std::vector<std::string>{"ReadAddrVariable", "EditAddrVariable"}));
+  EXPECT_EQ(shownValue,
+            CEditAddrVariableDlg::FormatValue(AddrVariableFormat::kUnsigned16, before, true));
+  // The refusal is the ZEL's answer, not a failed exchange: its own message and no other.
+  EXPECT_EQ(desk.Host().Messages(),
+            std::vector<std::string>{"The parameter is NOT set!\nThe ZEL is not in service mode!"});
+  EXPECT_EQ(desk.zel.Device().TempParameter(17), before);
 }
 
 TEST(AddrVariableDialogs, ValuesConvertBetweenHexadecimalAndDecimalByFormat) {

@@ -1,0 +1,200 @@
+#include "sim/ControlCommands.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "sim/NamedFault.h"
+#include "sim/NumberText.h"
+#include "sim/Simulator.h"
+
+namespace zel::sim {
+namespace {
+
+struct ErrorBitName {
+  int bit;
+  std::string_view name;
+};
+
+// The standard error word's bits under the names the sample package's error map gives them.
+constexpr std::array<ErrorBitName, 6> kErrorBits{{
+    {0, "over-current"},
+    {1, "over-voltage"},
+    {2, "under-voltage"},
+    {3, "power-stage-temperature"},
+    {5, "encoder"},
+    {7, "speed"},
+}};
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    at = line.find_first_not_of(" \t\r", at);
+    if (at == std::string_view::npos) break;
+    std::size_t end = line.find_first_of(" \t\r", at);
+    if (end == std::string_view::npos) end = line.size();
+    words.push_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+std::string Error(const std::string& message) {
+  return "error: " + message;
+}
+
+std::string Hex16(uint16_t word) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "0x%04X", word);
+  return buffer;
+}
+
+// Bits 0..14 by number or, for the standard word, by name; bit 15 is the summary and follows.
+bool ParseBit(std::string_view text, bool named, int& bit, std::string& error) {
+  if (named) {
+    for (const ErrorBitName& entry : kErrorBits) {
+      if (entry.name == text) {
+        bit = entry.bit;
+        return true;
+      }
+    }
+  }
+  unsigned long number = 0;
+  if (!ParseUnsigned(text, 15, number)) {
+    error = "'" + std::string(text) + "' is not an error bit (0 to 14" +
+            (named ? std::string(" or a name: see help") : "") + ")";
+    return false;
+  }
+  if (number == 15) {
+    error = "bit 15 is the summary bit; it follows the others by itself";
+    return false;
+  }
+  bit = static_cast<int>(number);
+  return true;
+}
+
+// "error ..." and "can-error ...": raise BIT..., clear BIT...|all, set WORD.
+std::string ErrorWordCommand(DeviceModel& device, bool standard,
+                             const std::vector<std::string_view>& words) {
+  const std::string noun(words[0]);
+  if (words.size() < 3) return Error(noun + " needs raise BIT..., clear BIT...|all or set WORD");
+  std::string_view verb = words[1];
+  if (verb == "set") {
+    unsigned long value = 0;
+    if (words.size() != 3 || !ParseUnsigned(words[2], 0xFFFF, value)) {
+      return Error(noun + " set needs one word from 0 to 0xFFFF");
+    }
+    if (standard) {
+      device.SetErrorBits(static_cast<uint16_t>(value));
+    } else {
+      device.SetCanErrorBits(static_cast<uint16_t>(value));
+    }
+  } else if (verb == "clear" && words.size() == 3 && words[2] == "all") {
+    if (standard) {
+      device.SetErrorBits(0);
+    } else {
+      device.SetCanErrorBits(0);
+    }
+  } else if (verb == "raise" || verb == "clear") {
+    std::vector<int> bits;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      int bit = 0;
+      std::string error;
+      if (!ParseBit(words[i], standard, bit, error)) return Error(error);
+      bits.push_back(bit);
+    }
+    for (int bit : bits) {
+      if (verb == "raise" && standard) device.RaiseError(bit);
+      if (verb == "raise" && !standard) device.RaiseCanError(bit);
+      if (verb == "clear" && standard) device.ClearErrorBit(bit);
+      if (verb == "clear" && !standard) device.ClearCanErrorBit(bit);
+    }
+  } else {
+    return Error("unknown " + noun + " command '" + std::string(verb) + "'");
+  }
+  return "ok " + noun + "=" + Hex16(standard ? device.ErrorWord() : device.CanErrorWord());
+}
+
+std::string FaultCommand(FaultInjector& faults, const std::vector<std::string_view>& words) {
+  if (words.size() < 2) return Error("fault needs FAULT... or clear");
+  if (words.size() == 2 && words[1] == "clear") {
+    faults.ClearAll();
+    return "ok";
+  }
+  std::vector<NamedFault> armed;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    NamedFault fault;
+    std::string error;
+    if (!NamedFault::Parse(words[i], fault, error)) return Error(error);
+    armed.push_back(std::move(fault));
+  }
+  for (const NamedFault& fault : armed) fault.ArmOn(faults);
+  return "ok";
+}
+
+}  // namespace
+
+std::string ControlCommands::Execute(std::string_view line) {
+  std::vector<std::string_view> words = Words(line);
+  if (words.empty()) return Error("empty command; try help");
+  std::string_view command = words[0];
+  if (command == "help") {
+    return "ok commands: state, fault FAULT...|clear, error raise|clear|set, "
+           "can-error raise|clear|set, enable-input on|off, hang-up, help";
+  }
+  if (command == "state") {
+    if (words.size() != 1) return Error("state takes no arguments");
+    return State();
+  }
+  if (command == "fault") return FaultCommand(simulator_.Faults(), words);
+  if (command == "error" || command == "can-error") {
+    return ErrorWordCommand(simulator_.Device(), command == "error", words);
+  }
+  if (command == "enable-input") {
+    if (words.size() != 2 || (words[1] != "on" && words[1] != "off")) {
+      return Error("enable-input needs on or off");
+    }
+    simulator_.Device().SetEnableInput(words[1] == "on");
+    return "ok";
+  }
+  if (command == "hang-up") {
+    if (words.size() != 1) return Error("hang-up takes no arguments");
+    if (!simulator_.RequestHangUp()) return Error("the device is not serving");
+    return "ok";
+  }
+  return Error("unknown command '" + std::string(command) + "'; try help");
+}
+
+std::string ControlCommands::State() const {
+  DeviceModel& device = simulator_.Device();
+  SimulatorStats stats = simulator_.Stats();
+  return "ok error=" + Hex16(device.ErrorWord()) + " can-error=" + Hex16(device.CanErrorWord()) +
+         " enable-input=" + (device.EnableInput() ? "on" : "off") +
+         " service-mode=" + (device.InServiceMode() ? "on" : "off") +
+         " status=" + Hex16(device.StatusWord()) +
+         " frames-accepted=" + std::to_string(stats.framesAccepted) +
+         " frames-rejected=" + std::to_string(stats.framesRejected) +
+         " hang-ups=" + std::to_string(stats.hangUps) +
+         " faults: " + NamedFault::Describe(simulator_.Faults().Armed());
+}
+
+const char* ControlCommands::Help() {
+  return "Control channel (--control PATH, a Unix stream socket; one command a line, each\n"
+         "answered by one line, \"ok ...\" or \"error: ...\"; try: socat - UNIX-CONNECT:PATH):\n"
+         "  state                     error words, enable input, service mode, status word,\n"
+         "                            frame counters and the armed faults\n"
+         "  fault FAULT...            arm faults (see Faults)\n"
+         "  fault clear               disarm every fault\n"
+         "  error raise BIT...        raise bits of the standard error word: 0..14 or\n"
+         "                            over-current, over-voltage, under-voltage,\n"
+         "                            power-stage-temperature, encoder, speed\n"
+         "  error clear BIT...|all    clear them\n"
+         "  error set WORD            set the whole word (bit 15 follows the others)\n"
+         "  can-error raise|clear|set the same for the CAN error word (bits by number)\n"
+         "  enable-input on|off       the digital input 'Enable'\n"
+         "  hang-up                   close the line now and link a fresh one at the same path\n"
+         "  help                      list the commands\n";
+}
+
+}  // namespace zel::sim
