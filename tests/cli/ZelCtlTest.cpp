@@ -13,6 +13,7 @@
 
 #include "cli/PortDiagnosis.h"
 #include "cli/ZelCtl.h"
+#include "sim/NamedFault.h"
 #include "sim/Simulator.h"
 
 namespace zel::cli {
@@ -319,6 +320,7 @@ TEST_F(ZelCtlTest, ConnectionFailuresNameTheirCause) {
   EXPECT_EQ(Run({"--baud", "9600", "addr", "get", "0x100"}), 1);
   EXPECT_NE(Err().find("No answer from the ZEL"), std::string::npos) << Err();
   EXPECT_EQ(Err().find("service mode"), std::string::npos) << Err();
+  sim_->Faults().RefuseReplies(1);
   EXPECT_EQ(Run({"--json", "addr", "get", "0x100"}), 1);
   EXPECT_NE(Out().find("\"cause\":\"refused\""), std::string::npos) << Out();
   EXPECT_NE(Out().find("service mode"), std::string::npos) << Out();
@@ -366,6 +368,62 @@ TEST_F(ZelCtlTest, PortsListsTheDevicesAndTheirComPorts) {
                            "\"present\":false}"),
             std::string::npos)
       << out.str();
+}
+
+// Whatever the line or the device does wrong, zelctl never reports a change the simulated ZEL did
+// not make: it either fails or the device holds what was asked. Afterwards the line recovers.
+TEST_F(ZelCtlTest, NoFaultMakesARefusedCommandLookDone) {
+  const std::vector<std::vector<std::string>> faultSets = {
+      {"stray-ack", "reject-checksum"},
+      {"stray-ack=3", "reject-checksum=3"},
+      {"stray-ack=50", "reject-checksum=50"},
+      {"stray-ack"},
+      {"noise=2,bytes=4F"},
+      {"noise,bytes=4F4F"},
+      {"noise=50,bytes=4F"},
+      {"reject-opcode=9"},
+      {"reject-checksum=9"},
+      {"refuse-reply=50"},
+      {"corrupt-reply=50"},
+      {"stop-reply=50,after=1"},
+      {"never-answer=1"},
+      {"hang-up"},
+  };
+  auto arm = [&](const std::vector<std::string>& set) {
+    for (const std::string& text : set) {
+      sim::NamedFault fault;
+      std::string error;
+      ASSERT_TRUE(sim::NamedFault::Parse(text, fault, error)) << text << ": " << error;
+      fault.ArmOn(sim_->Faults());
+    }
+  };
+  constexpr std::uint16_t kStatusEnabled = 0x4000;
+  std::uint16_t speed = 10000;
+  for (const auto& set : faultSets) {
+    std::string name;
+    for (const auto& f : set) name += f + " ";
+    SCOPED_TRACE(name);
+
+    // The drive enabled by software, then a disable under the fault.
+    sim_->Faults().ClearAll();
+    ASSERT_EQ(Run({"--yes", "param", "set", "SysConfig", "0x1100"}), 0) << Err();
+    ASSERT_EQ(Run({"--yes", "enable"}), 0) << Err();
+    arm(set);
+    if (Run({"--trials", "2", "disable"}) == 0) {
+      EXPECT_EQ(sim_->Device().StatusWord() & kStatusEnabled, 0) << "disable reported done";
+    }
+
+    // A parameter write under the fault.
+    sim_->Faults().ClearAll();
+    ++speed;
+    arm(set);
+    if (Run({"--trials", "2", "param", "set", "MaxSpeed", std::to_string(speed)}) == 0) {
+      EXPECT_EQ(sim_->Device().TempParameter(17), speed) << "param set reported done";
+    }
+
+    sim_->Faults().ClearAll();
+    ASSERT_EQ(Run({"version"}), 0) << "the line did not recover: " << Err();
+  }
 }
 
 }  // namespace
