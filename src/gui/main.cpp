@@ -15,10 +15,12 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("ZEL_UserInterface");
+  QApplication::setApplicationVersion(ZEL_VERSION);
 
   QCommandLineParser parser;
   parser.setApplicationDescription("ZEL service tool");
   parser.addHelpOption();
+  parser.addVersionOption();
   QCommandLineOption port("port", "Serial port to use (Com1 to Com10).", "ComN");
   QCommandLineOption device("device", "Serial device path, whatever the port name says.", "PATH");
   // For headless runs (the demo under Xvfb, CI): save the main window and leave on a timer.
