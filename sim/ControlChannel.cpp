@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -93,8 +92,7 @@ bool ControlChannel::Start(const std::string& path, std::string* error) {
     socketDevice_ = bound.st_dev;
     socketInode_ = bound.st_ino;
   }
-  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wakeFd_ < 0) {
+  if (!wake_.Open()) {
     close(fd);
     unlink(path.c_str());
     return Fail(error, "eventfd failed");
@@ -109,13 +107,11 @@ bool ControlChannel::Start(const std::string& path, std::string* error) {
 void ControlChannel::Stop() {
   if (!thread_.joinable()) return;
   running_ = false;
-  uint64_t one = 1;
-  ssize_t ignored = write(wakeFd_, &one, sizeof one);
-  (void)ignored;
+  wake_.Signal();
   thread_.join();
   close(listenFd_);
-  close(wakeFd_);
-  listenFd_ = wakeFd_ = -1;
+  wake_.Close();
+  listenFd_ = -1;
   // Only our own socket goes: another program may have taken the path over meanwhile.
   struct stat now {};
   if (stat(path_.c_str(), &now) == 0 && now.st_dev == socketDevice_ && now.st_ino == socketInode_) {
@@ -126,7 +122,7 @@ void ControlChannel::Stop() {
 void ControlChannel::Serve() {
   std::vector<Client> clients;
   while (running_) {
-    std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
+    std::vector<pollfd> fds{{wake_.Fd(), POLLIN, 0}, {listenFd_, POLLIN, 0}};
     for (const Client& client : clients) fds.push_back({client.fd, POLLIN, 0});
     if (poll(fds.data(), fds.size(), -1) < 0) {
       if (errno == EINTR) continue;

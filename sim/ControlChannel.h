@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "sim/ControlCommands.h"
+#include "sim/WakeEvent.h"
 
 namespace zel::sim {
 
@@ -41,7 +42,7 @@ class ControlChannel {
   ControlCommands commands_;
   std::string path_;
   int listenFd_ = -1;
-  int wakeFd_ = -1;
+  WakeEvent wake_;
   dev_t socketDevice_ = 0;
   ino_t socketInode_ = 0;
   std::atomic<bool> running_{false};

@@ -1,7 +1,6 @@
 #include "sim/Simulator.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -71,8 +70,7 @@ bool Simulator::Start(std::string* error) {
   }
   auto terminal = std::make_unique<PseudoTerminal>();
   if (!terminal->Open(options_.linkPath, options_.baud, error)) return false;
-  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wakeFd_ < 0) {
+  if (!wake_.Open()) {
     if (error != nullptr) *error = "eventfd failed";
     terminal->RemoveLink();
     return false;
@@ -90,14 +88,11 @@ bool Simulator::Start(std::string* error) {
 void Simulator::Stop() {
   if (!thread_.joinable()) return;
   running_ = false;
-  uint64_t one = 1;
-  ssize_t ignored = write(wakeFd_, &one, sizeof one);
-  (void)ignored;
+  wake_.Signal();
   thread_.join();
   terminal_->Close();
   terminal_->RemoveLink();
-  close(wakeFd_);
-  wakeFd_ = -1;
+  wake_.Close();
 }
 
 bool Simulator::Running() const {
@@ -111,9 +106,7 @@ std::string Simulator::LinkPath() const {
 bool Simulator::RequestHangUp() {
   if (!running_) return false;
   hangUpRequested_ = true;
-  uint64_t one = 1;
-  ssize_t ignored = write(wakeFd_, &one, sizeof one);
-  (void)ignored;
+  wake_.Signal();
   return true;
 }
 
@@ -169,16 +162,14 @@ Simulator::Wait Simulator::ReadByteUntil(uint8_t& byte,
       if (left.count() < 0) return Wait::kTimeout;
       timeoutMs = static_cast<int>(left.count()) + 1;
     }
-    pollfd fds[2] = {{terminal_->MasterFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    pollfd fds[2] = {{terminal_->MasterFd(), POLLIN, 0}, {wake_.Fd(), POLLIN, 0}};
     int ready = poll(fds, 2, timeoutMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return Wait::kHangUp;
     }
     if (fds[1].revents != 0) {
-      uint64_t wakes = 0;
-      ssize_t ignored = read(wakeFd_, &wakes, sizeof wakes);
-      (void)ignored;
+      wake_.Drain();
       continue;  // the loop's conditions say whether to stop or to hang up
     }
     if (ready == 0) continue;  // the deadline check above ends the wait
@@ -225,7 +216,7 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
       if (written == 1) break;
       if (written < 0 && errno != EAGAIN && errno != EINTR) return;
       if (Clock::now() > giveUp) return;
-      pollfd fds[2] = {{terminal_->MasterFd(), POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+      pollfd fds[2] = {{terminal_->MasterFd(), POLLOUT, 0}, {wake_.Fd(), POLLIN, 0}};
       poll(fds, 2, 10);
     }
   }

@@ -11,6 +11,7 @@
 
 #include "sim/DeviceModel.h"
 #include "sim/FaultInjector.h"
+#include "sim/WakeEvent.h"
 
 namespace zel::sim {
 
@@ -92,7 +93,7 @@ class Simulator {
   FaultInjector faults_;
   std::unique_ptr<PseudoTerminal> terminal_;
   std::thread thread_;
-  int wakeFd_ = -1;
+  WakeEvent wake_;
   std::atomic<bool> running_{false};
   std::atomic<bool> hangUpRequested_{false};
   mutable std::mutex statsMutex_;
