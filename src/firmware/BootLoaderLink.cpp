@@ -20,6 +20,7 @@ bool BootPort::Open(const std::string& portName, int32_t baudRate, int32_t timeo
   baudRate_ = baudRate;
   timeoutMs_ = timeoutMs;
   if (channel_ != nullptr) Close();
+  bytesInFlight_ = 0;
 
   const std::string deviceName = link::SerialPort::DeviceNameFor(portName);
   if (deviceName.empty() || !opener_) return false;
@@ -43,7 +44,9 @@ bool BootPort::Close() {
 
 bool BootPort::Write(const uint8_t* data, int n) {
   if (channel_ == nullptr || data == nullptr || n < 0) return false;
-  return channel_->Write(data, n);
+  if (!channel_->Write(data, n)) return false;
+  bytesInFlight_ += n;
+  return true;
 }
 
 bool BootPort::Read(uint8_t* data, int n, int32_t c) {
@@ -51,6 +54,8 @@ bool BootPort::Read(uint8_t* data, int n, int32_t c) {
   link::ReadTimeouts timeouts;
   timeouts.intervalMs = timeoutMs_;
   timeouts.totalMs = static_cast<int64_t>(timeoutMs_) * n + c;
+  timeouts.lineBytes = bytesInFlight_ + n;
+  bytesInFlight_ = 0;
   return channel_->Read(data, n, timeouts) == n;
 }
 

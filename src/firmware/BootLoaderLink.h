@@ -28,7 +28,9 @@ class BootPort {
 
   // Writes all n bytes.
   bool Write(const uint8_t* data, int n);
-  // Reads exactly n bytes: at most T ms between two bytes and T * n + c ms in total.
+  // Reads exactly n bytes: at most T ms between two bytes and T * n + c ms in total, counted
+  // from when the bytes written before have crossed the line (as on the device link, a slow
+  // rate must not eat the boot loader's time to answer).
   bool Read(uint8_t* data, int n, int32_t c);
 
   const std::string& PortName() const { return portName_; }
@@ -41,6 +43,7 @@ class BootPort {
   std::string portName_ = "Com1";
   int32_t baudRate_ = 38400;
   int32_t timeoutMs_ = 100;
+  int bytesInFlight_ = 0;  // written since the last read
 };
 
 // The link to the signal processor's serial boot loader. For now it holds the port that takes

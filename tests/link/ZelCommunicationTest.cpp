@@ -125,6 +125,8 @@ TEST_F(ZelCommunicationTest, BootPortReadsWithItsDeadline) {
   EXPECT_FALSE(port.Read(answer, 3, 50));
   EXPECT_EQ(answer[0], 'O');
   EXPECT_LE(line_.NowMs() - start, 350);
+  // On a slow line the deadline starts once the opcode and the answer have crossed it.
+  EXPECT_EQ(line_.LastLineBytes(), 1 + 3);
   port.Close();
   EXPECT_FALSE(port.Write(opcode, 1));
 }

@@ -186,8 +186,14 @@ bool ScriptedChannel::Write(const uint8_t* data, int n) {
   return true;
 }
 
+int ScriptedChannel::LastLineBytes() const {
+  std::lock_guard lock(mutex_);
+  return lastLineBytes_;
+}
+
 int ScriptedChannel::Read(uint8_t* data, int n, const link::ReadTimeouts& timeouts) {
   std::lock_guard lock(mutex_);
+  lastLineBytes_ = timeouts.lineBytes;
   if (readFails_ || data == nullptr || n < 0) return -1;
   PumpLocked();
   const int64_t totalDeadline = now_ + std::max<int64_t>(timeouts.totalMs, 0);

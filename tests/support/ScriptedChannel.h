@@ -84,6 +84,8 @@ class ScriptedChannel final : public link::ByteChannel {
   std::string LastDeviceName() const;
   int32_t LastBaud() const;
   bool IsOpen() const;
+  // The line bytes the last read asked to be allowed for (the script plays without line time).
+  int LastLineBytes() const;
 
   // An opener producing channels that forward to this one. Like a real port the line is held
   // exclusively: a second open while one is open fails with 0x80.
@@ -98,6 +100,7 @@ class ScriptedChannel final : public link::ByteChannel {
  private:
   class Endpoint;
 
+  int lastLineBytes_ = 0;
   struct Step {
     enum class Kind { kExpect, kExpectBytes, kExpectFrameRest, kSend, kPause };
     Kind kind;
