@@ -152,7 +152,13 @@ int RunZelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostr
               link::ChannelOpener opener) {
   const CommandRegistry registry = BuildRegistry();
   ParsedLine line = ParseLine(args);
-  const bool json = line.options.json;
+  // The parse stops at the first wrong option; a --json after it still asks for the error as
+  // JSON, so a script gets its object for every wrong command line.
+  bool json = line.options.json;
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == "--json") json = true;
+  }
   if (line.version) {
     if (json)
       out << JsonWriter().Add("ok", true).Add("program", "zelctl").Add("version", ZEL_VERSION).Str()

@@ -227,6 +227,9 @@ TEST_F(ZelCtlTest, JsonCarriesEveryOutcomeAndOptionsGoAnywhere) {
   EXPECT_EQ(Out().rfind("{\"ok\":false,\"error\":\"Unknown command 'frobnicate'", 0), 0u) << Out();
   EXPECT_EQ(Run({"--json", "--baud", "fast", "version"}), 2);
   EXPECT_NE(Out().find("\"cause\":\"usage\""), std::string::npos) << Out();
+  // Also when --json comes after the wrong option.
+  EXPECT_EQ(Run({"--port", "Port3", "version", "--json"}), 2);
+  EXPECT_NE(Out().find("\"cause\":\"usage\""), std::string::npos) << Out();
 
   // Names in any case; a typo gets the nearest names.
   ASSERT_EQ(Run({"param", "get", "maxspeed", "--json"}), 0) << Err();
