@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace zel::link {
 
@@ -16,6 +17,13 @@ struct FrameBuffer {
   uint16_t checksum = 0;  // after sending: the checksum sent; after receiving: the one received
 
   int DataBytes() const { return 2 * (length + 1); }
+  // The L + 1 data words as numbers.
+  std::vector<uint16_t> Words() const {
+    std::vector<uint16_t> words(static_cast<size_t>(length) + 1);
+    for (size_t i = 0; i < words.size(); ++i)
+      words[i] = static_cast<uint16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    return words;
+  }
 };
 
 }  // namespace zel::link

@@ -21,12 +21,7 @@ bool RecorderGroup::ReadRecordedData(uint16_t jump, int32_t replyAllowanceMs,
   frame.SetReplyAllowance(replyAllowanceMs);
   if (!Execute(frame)) return false;
   // The upload takes the reply whole, however long the ZEL made it.
-  const FrameBuffer& reply = frame.Reply();
-  const int count = reply.length + 1;
-  words.resize(count);
-  for (int i = 0; i < count; ++i) {
-    words[i] = static_cast<uint16_t>(reply.data[2 * i] | (reply.data[2 * i + 1] << 8));
-  }
+  words = frame.Reply().Words();
   return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <utility>
-#include <vector>
 
 #include "link/CommandFrame.h"
 #include "link/ResultCodes.h"
@@ -16,15 +15,6 @@ const std::thread::id kNoOwner{};
 
 constexpr std::array<uint8_t, 16> kReplyOpcodes = {1,  2,  16, 17, 18, 20, 24, 26,
                                                    40, 41, 42, 49, 50, 62, 67, 68};
-
-// A frame's data words, each stored low byte first.
-std::vector<uint16_t> Words(const FrameBuffer& frame) {
-  std::vector<uint16_t> words(static_cast<size_t>(frame.length) + 1);
-  for (size_t i = 0; i < words.size(); ++i) {
-    words[i] = static_cast<uint16_t>(frame.data[2 * i] | (frame.data[2 * i + 1] << 8));
-  }
-  return words;
-}
 
 }  // namespace
 
@@ -84,7 +74,7 @@ bool SerialLink::Execute(CommandFrame& frame) {
   ExchangeRecord record;
   record.start = std::chrono::system_clock::now();
   record.opcode = frame.Opcode();
-  record.arguments = Words(frame.Command());
+  record.arguments = frame.Command().Words();
   record.replyExpected = ExpectsReply(frame.Opcode());
   const bool success = Transfer(frame, &record);
   Report(record, started, success);
@@ -138,7 +128,7 @@ bool SerialLink::Transfer(CommandFrame& frame, ExchangeRecord* record) {
   if (code != result::kOk) return false;
   if (withReply && record != nullptr) {
     record->replyCode = frame.Reply().code;
-    record->replyWords = Words(frame.Reply());
+    record->replyWords = frame.Reply().Words();
   }
   // A complete exchange can still carry the ZEL's refusal of the command.
   if (withReply && frame.Reply().code != 0) return false;
