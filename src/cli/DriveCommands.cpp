@@ -82,9 +82,7 @@ int ToggleStop(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!zel->Drive().ToggleStop()) return ctx.CommandFailed("ToggleStop");
   // The acknowledge says only that the frame arrived; the status word says what the drive does.
   DriveState after;
-  if (!DriveState::Read(*zel, after))
-    return ctx.CommandFailed(
-        "ToggleStop was sent, but reading the status back failed. ReadSysStatus");
+  if (int rc = DriveState::ReadBack(ctx, *zel, "ToggleStop was sent", after)) return rc;
   if (after.Stopped() == wasStopped)
     return ctx.Fail(std::string("ToggleStop was sent, but the ZEL still reports the drive ") +
                         (wasStopped ? "stopped" : "running") + " (status word " +

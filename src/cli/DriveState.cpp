@@ -1,5 +1,7 @@
 #include "cli/DriveState.h"
 
+#include "cli/CommandContext.h"
+
 #include "link/ZelCommunication.h"
 
 namespace zel::cli {
@@ -8,9 +10,13 @@ namespace {
 constexpr int16_t kSysConfig = 1;
 }
 
-bool DriveState::Read(link::ZelCommunication& zel, DriveState& state) {
-  return zel.Parameter().ReadTempParam(kSysConfig, state.sysConfig) &&
-         zel.Status().ReadSysStatus(state.status);
+int DriveState::ReadBack(CommandContext& ctx, link::ZelCommunication& zel, const std::string& done,
+                         DriveState& state) {
+  const std::string but = done + ", but reading the drive's state back failed. ";
+  if (!zel.Parameter().ReadTempParam(kSysConfig, state.sysConfig))
+    return ctx.CommandFailed(but + "ReadTempParam");
+  if (!zel.Status().ReadSysStatus(state.status)) return ctx.CommandFailed(but + "ReadSysStatus");
+  return kExitOk;
 }
 
 bool DriveState::SoftwareEnabling() const {

@@ -15,8 +15,8 @@ using parameters::NumberFormat;
 using parameters::ParameterDefinition;
 
 constexpr int16_t kSysConfig = 1;
-constexpr uint16_t kServiceModeBit = 0x4000;
-constexpr uint16_t kSoftwareEnablingBit = 0x1000;
+constexpr uint16_t kServiceModeBit = link::ParameterGroup::kServiceModeBit;
+constexpr uint16_t kSoftwareEnablingBit = link::ParameterGroup::kSoftwareEnablingBit;
 
 const char* kGetUsage = "zelctl param get <number|name>";
 const char* kSetUsage =
@@ -162,9 +162,9 @@ int Set(CommandContext& ctx, const std::vector<std::string>& args) {
   // Show what the ZEL holds now: the enable guard may have changed SysConfig again.
   uint32_t now = written;
   DriveState drive;
-  if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now) ||
-      !DriveState::Read(*zel, drive))
+  if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now))
     return ctx.CommandFailed("The value was set, but reading it back failed. ReadTempParam");
+  if (int rc = DriveState::ReadBack(ctx, *zel, "The value was set", drive)) return rc;
   std::string unit = d.unit.empty() ? "" : " " + d.unit;
   std::vector<std::string> notes =
       EnableNotes(sysConfigWritten, wantedSoftwareEnabling, previousEnabled, drive);

@@ -151,8 +151,7 @@ int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, boo
   if (!zel->Status().Enable(enable)) return ctx.CommandFailed("Enable");
   // The acknowledge says only that the frame arrived; the status word says what the drive does.
   DriveState state;
-  if (!DriveState::Read(*zel, state))
-    return ctx.CommandFailed("Enable was sent, but reading the status back failed. ReadSysStatus");
+  if (int rc = DriveState::ReadBack(ctx, *zel, "Enable was sent", state)) return rc;
   if (state.Enabled() != enable) return ctx.Fail(DisagreementText(enable, state), "driveState");
   std::vector<std::string> lines{enable ? "The System is enabled!" : "The System is disabled!"};
   if (!state.SoftwareEnabling())
