@@ -407,10 +407,21 @@ TEST_F(ZelCtlTest, NoFaultMakesARefusedCommandLookDone) {
     for (const auto& f : set) name += f + " ";
     SCOPED_TRACE(name);
 
-    // The drive enabled by software, then a disable under the fault.
+    // The drive enabled by software with the speed set by software; then a set value, a
+    // disable and a parameter write, each under the fault.
     sim_->Faults().ClearAll();
     ASSERT_EQ(Run({"--yes", "param", "set", "SysConfig", "0x1100"}), 0) << Err();
     ASSERT_EQ(Run({"--yes", "enable"}), 0) << Err();
+    // A set value (a new one each round) is one exchange without a reply, so the fault meets the
+    // write itself.
+    arm(set);
+    if (Run({"--trials", "2", "velocity", std::to_string(speed - 9000)}) == 0) {
+      int32_t setValue = 0;
+      ASSERT_TRUE(sim_->Device().ReadParameter(133, setValue));
+      EXPECT_EQ(setValue, speed - 9000) << "velocity reported done";
+    }
+
+    sim_->Faults().ClearAll();
     arm(set);
     if (Run({"--trials", "2", "disable"}) == 0) {
       EXPECT_EQ(sim_->Device().StatusWord() & kStatusEnabled, 0) << "disable reported done";
@@ -424,8 +435,14 @@ TEST_F(ZelCtlTest, NoFaultMakesARefusedCommandLookDone) {
       EXPECT_EQ(sim_->Device().TempParameter(17), speed) << "param set reported done";
     }
 
+    // An exchange cut short after the opcode leaves the ZEL waiting for the rest of its frame,
+    // so the first command after it may find no answer, until the ZEL drops the partial frame.
+    // The one after that goes through.
     sim_->Faults().ClearAll();
-    ASSERT_EQ(Run({"version"}), 0) << "the line did not recover: " << Err();
+    if (Run({"version"}) != 0) {
+      EXPECT_NE(Err().find("No answer from the ZEL"), std::string::npos) << Err();
+      ASSERT_EQ(Run({"version"}), 0) << "the line did not recover: " << Err();
+    }
   }
 }
 
