@@ -278,6 +278,11 @@ CommandResult DeviceModel::Execute(uint8_t opcode, std::span<const uint16_t> wor
       return ReadRecordedData(words);
     case 50:
       return ReadVariables(words);
+    case 67:
+      // The CAN error word came with the CAN command set after 0x1000; older firmware does not
+      // know the opcode.
+      if (config_.identity.softwareVersion <= 0x1000) return Rejected();
+      return Reply({CanErrorWordLocked()});
     default:
       // Opcodes this device does not know are taken off the line like any other frame; those
       // the tool expects an answer to are refused with a reply code.
@@ -451,7 +456,7 @@ bool DeviceModel::ReadValue(int number, int32_t& value) const {
       value = static_cast<int16_t>(ErrorWordLocked());
       return true;
     case 138:
-      value = static_cast<int16_t>(canErrorBits_ != 0 ? (canErrorBits_ | kErrorSummary) : 0);
+      value = static_cast<int16_t>(CanErrorWordLocked());
       return true;
     case 139:
       value = Saturate16(motor_.CurrentQ());
@@ -647,6 +652,10 @@ uint16_t DeviceModel::ErrorWord() const {
 
 uint16_t DeviceModel::CanErrorWord() const {
   std::lock_guard lock(mutex_);
+  return CanErrorWordLocked();
+}
+
+uint16_t DeviceModel::CanErrorWordLocked() const {
   return canErrorBits_ != 0 ? static_cast<uint16_t>(canErrorBits_ | kErrorSummary) : 0;
 }
 

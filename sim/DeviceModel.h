@@ -157,6 +157,7 @@ class DeviceModel {
 
   uint16_t StatusWordLocked() const;
   uint16_t ErrorWordLocked() const;
+  uint16_t CanErrorWordLocked() const;
   bool EnabledLocked() const;
   bool PowerStageLocked() const;
   MotorModel::Inputs MotorInputsLocked() const;

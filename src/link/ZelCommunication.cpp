@@ -29,6 +29,7 @@ ZelCommunication::ZelCommunication(ChannelOpener opener)
       drive_(&link_, &definitions_),
       measurement_(&link_, &definitions_),
       recorder_(&link_, &definitions_),
+      can_(&link_, &definitions_),
       bootLoader_(std::move(opener)) {
   Wire();
 }
@@ -55,6 +56,7 @@ void ZelCommunication::SetShowFlags(bool show) {
   drive_.SetShowFlag(show);
   measurement_.SetShowFlag(show);
   recorder_.SetShowFlag(show);
+  can_.SetShowFlag(show);
 }
 
 bool ZelCommunication::OpenLink(const CommSettings& settings) {

@@ -4,6 +4,7 @@
 
 #include "firmware/BootLoaderLink.h"
 #include "link/ByteChannel.h"
+#include "link/CanGateway.h"
 #include "link/CommSettings.h"
 #include "link/DriveGroup.h"
 #include "link/MeasurementGroup.h"
@@ -73,6 +74,7 @@ class ZelCommunication {
   DriveGroup& Drive() { return drive_; }
   MeasurementGroup& Measurement() { return measurement_; }
   RecorderGroup& Recorder() { return recorder_; }
+  CanGateway& Can() { return can_; }
   firmware::BootLoaderLink& BootLoader() { return bootLoader_; }
 
  private:
@@ -88,6 +90,7 @@ class ZelCommunication {
   DriveGroup drive_;
   MeasurementGroup measurement_;
   RecorderGroup recorder_;
+  CanGateway can_;
   firmware::BootLoaderLink bootLoader_;
   bool bootLoaderMode_ = false;
 };

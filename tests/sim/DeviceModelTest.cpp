@@ -308,7 +308,11 @@ TEST_F(DeviceModelTest, IdentityAndUnknownOpcodes) {
   config.identity = {0x1021, 0x0300, 0x0005, 0x0200};
   DeviceModel custom(config);
   EXPECT_EQ(custom.Execute(26, Words{0}).words, (Words{0x1021, 0x0300, 0x0005, 0x0200}));
-  EXPECT_EQ(Run(67).replyCode, DeviceModel::kReplyRejected);
+  // The CAN error word is read with its own opcode only after 0x1000.
+  EXPECT_EQ(custom.Execute(67, Words{0}).words, (Words{0}));
+  DeviceConfig old;
+  old.identity.softwareVersion = 0x1000;
+  EXPECT_EQ(DeviceModel(old).Execute(67, Words{0}).replyCode, DeviceModel::kReplyRejected);
   EXPECT_FALSE(Run(73).hasReply);
   EXPECT_FALSE(Run(kSetTemp, {1, 0, 1}).hasReply);
 }
