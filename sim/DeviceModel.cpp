@@ -1,5 +1,7 @@
 #include "sim/DeviceModel.h"
 
+#include "sim/CanBus.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -186,6 +188,23 @@ CommandResult DeviceModel::Rejected() const {
 
 CommandResult DeviceModel::Execute(uint8_t opcode, std::span<const uint16_t> words) {
   std::lock_guard lock(mutex_);
+  CommandResult result = ExecuteLocked(opcode, words, false);
+  // The serial line reads an answer only for the reply set; any other answer stays inside.
+  if (!HasReply(opcode)) result = {};
+  return result;
+}
+
+CommandResult DeviceModel::ExecuteCarried(uint8_t opcode, std::span<const uint16_t> words) {
+  std::lock_guard lock(mutex_);
+  CommandResult result = ExecuteLocked(opcode, words, true);
+  // A CAN answer has room for three words.
+  if (result.words.size() > 3) result.words.resize(3);
+  return result;
+}
+
+CommandResult DeviceModel::ExecuteLocked(uint8_t opcode, std::span<const uint16_t> words,
+                                         bool carried) {
+  if (std::optional<CommandResult> can = ExecuteCanLocked(opcode, words)) return *can;
   auto arg = [&](std::size_t i) -> uint16_t { return i < words.size() ? words[i] : 0; };
   switch (opcode) {
     case 1:
@@ -240,6 +259,9 @@ CommandResult DeviceModel::Execute(uint8_t opcode, std::span<const uint16_t> wor
       WriteAllTempParam(words);
       return {};
     case 26:
+      if (carried && arg(0) == 1) {
+        return Reply({config_.identity.applicationNumber, config_.identity.applicationVersion});
+      }
       return Reply({config_.identity.softwareVersion, config_.identity.hardwareVersion,
                     config_.identity.applicationNumber, config_.identity.applicationVersion});
     case 33:
@@ -278,17 +300,131 @@ CommandResult DeviceModel::Execute(uint8_t opcode, std::span<const uint16_t> wor
       return ReadRecordedData(words);
     case 50:
       return ReadVariables(words);
-    case 67:
-      // The CAN error word came with the CAN command set after 0x1000; older firmware does not
-      // know the opcode.
-      if (config_.identity.softwareVersion <= 0x1000) return Rejected();
-      return Reply({CanErrorWordLocked()});
     default:
       // Opcodes this device does not know are taken off the line like any other frame; those
       // the tool expects an answer to are refused with a reply code.
       if (HasReply(opcode)) return Rejected();
       return {};
   }
+}
+
+std::optional<CommandResult> DeviceModel::ExecuteCanLocked(uint8_t opcode,
+                                                           std::span<const uint16_t> words) {
+  auto arg = [&](std::size_t i) -> uint16_t { return i < words.size() ? words[i] : 0; };
+  // The CAN commands write the CAN parameters in RAM, like a parameter write would.
+  auto set = [&](int number, uint16_t word) { WriteValue(number, AsValue(number, word)); };
+  auto configBit = [&](uint16_t bit, bool on) {
+    temp_[kCanConfig] = on ? static_cast<uint16_t>(temp_[kCanConfig] | bit)
+                           : static_cast<uint16_t>(temp_[kCanConfig] & ~bit);
+  };
+  switch (opcode) {
+    case 56:  // NMT start: the bus is running already.
+    case 66:  // RTR request: goes out on the bus, nobody answers the tool.
+      return CommandResult{};
+    case 57:
+      set(30, arg(0));
+      return CommandResult{};
+    case 58:
+      set(31, arg(0));
+      return CommandResult{};
+    case 59:
+      set(33, arg(0));
+      return CommandResult{};
+    case 60:
+      set(32, arg(0));
+      return CommandResult{};
+    case 61:
+      // Data word A carries the opcode in its high byte; B, C, D are the command's words.
+      if (bus_ != nullptr && words.size() >= 2) {
+        bus_->Deliver(arg(0), temp_[34], temp_[35], static_cast<uint8_t>(arg(1) >> 8),
+                      words.subspan(2, std::min<std::size_t>(words.size() - 2, 3)));
+      }
+      return CommandResult{};
+    case 62:
+      return Reply({temp_[30]});
+    case 63:
+      // Older firmware takes BCR1 alone; from 0x1040 the pair arrives in one frame.
+      set(34, arg(0));
+      if (words.size() >= 2) set(35, arg(1));
+      return CommandResult{};
+    case 64:
+      set(35, arg(0));
+      return CommandResult{};
+    case 65:
+      set(36, arg(0));
+      return CommandResult{};
+    case 67:
+      // The CAN error word came with the CAN command set after 0x1000; older firmware does not
+      // know the opcode.
+      if (config_.identity.softwareVersion <= 0x1000) return Rejected();
+      return Reply({CanErrorWordLocked()});
+    case 68: {
+      if (bus_ == nullptr || words.size() < 2) return CommandResult{};
+      std::optional<CommandResult> answer =
+          bus_->Deliver(arg(0), temp_[34], temp_[35], static_cast<uint8_t>(arg(1) >> 8),
+                        words.subspan(2, std::min<std::size_t>(words.size() - 2, 2)));
+      // Nobody answered on the bus: the gateway has nothing to send back.
+      if (!answer) return CommandResult{};
+      return answer;
+    }
+    case 69:
+      configBit(kCanConfigPdo, arg(0) == 1);
+      return CommandResult{};
+    case 70:
+      if (arg(0) <= 1) set(39 + arg(0), arg(1));
+      return CommandResult{};
+    case 71:
+      if (arg(0) > 1) return CommandResult{};
+      if (arg(1) == 2) {
+        rtr_.Clear(arg(0));
+      } else if (arg(1) <= 1) {
+        configBit(arg(0) == 0 ? kCanConfigRtr0 : kCanConfigRtr1, arg(1) == 1);
+      }
+      return CommandResult{};
+    case 74:
+      return Reply({rtr_.Add(arg(0), arg(1)) ? RtrChannels::kPresent : RtrChannels::kAbsent});
+    case 75: {
+      RtrChannels::Entry entry;
+      if (!rtr_.Get(arg(0), arg(1), entry)) return Reply({RtrChannels::kAbsent, 0, 0});
+      return Reply({RtrChannels::kPresent, entry.paramSel, entry.param});
+    }
+    case 76:
+      canErrorBits_ = 0;
+      return CommandResult{};
+    case 77:
+      // The controller restarts: its error counters and the error word start afresh.
+      canErrorBits_ = 0;
+      return CommandResult{};
+    default:
+      return std::nullopt;
+  }
+}
+
+void DeviceModel::AttachBus(CanBus* bus) {
+  std::lock_guard lock(mutex_);
+  bus_ = bus;
+}
+
+void DeviceModel::SetCanAddress(uint16_t moduleId, uint16_t bcr1, uint16_t bcr2) {
+  std::lock_guard lock(mutex_);
+  temp_[30] = eeprom_[30] = moduleId;
+  temp_[34] = eeprom_[34] = bcr1;
+  temp_[35] = eeprom_[35] = bcr2;
+}
+
+uint16_t DeviceModel::CanModuleId() const {
+  std::lock_guard lock(mutex_);
+  return temp_[30];
+}
+
+bool DeviceModel::ListensAt(uint16_t bcr1, uint16_t bcr2) const {
+  std::lock_guard lock(mutex_);
+  return temp_[34] == bcr1 && temp_[35] == bcr2;
+}
+
+int DeviceModel::RtrEntryCount(int channel) const {
+  std::lock_guard lock(mutex_);
+  return rtr_.Count(channel);
 }
 
 CommandResult DeviceModel::ReadTempParam(std::span<const uint16_t> words) const {

@@ -5,14 +5,18 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "sim/MotorModel.h"
 #include "sim/Recorder.h"
+#include "sim/RtrChannels.h"
 
 namespace zel::sim {
+
+class CanBus;
 
 struct DeviceIdentity {
   uint16_t softwareVersion = 0x1040;
@@ -70,6 +74,12 @@ class DeviceModel {
   static constexpr uint16_t kConfigSoftwareEnable = 0x1000;
   static constexpr uint16_t kConfigServiceMode = 0x4000;
 
+  // CAN_Config (parameter 41) bits.
+  static constexpr int kCanConfig = 41;
+  static constexpr uint16_t kCanConfigRtr0 = 0x1000;
+  static constexpr uint16_t kCanConfigRtr1 = 0x2000;
+  static constexpr uint16_t kCanConfigPdo = 0x4000;
+
   // Status word (status value 128).
   static constexpr uint16_t kStatusIndexFound = 0x0001;
   static constexpr uint16_t kStatusHallFound = 0x0002;
@@ -98,6 +108,18 @@ class DeviceModel {
 
   // Executes one accepted command frame (opcode and its data words).
   CommandResult Execute(uint8_t opcode, std::span<const uint16_t> words);
+  // Executes a command that reached this device over the CAN bus. Every command that has an
+  // answer gives it here (AddRTRParameter and GetRtrParameter too, which the serial line does
+  // not read), at most three words; ReadVersion with parameter 1 gives the application words.
+  CommandResult ExecuteCarried(uint8_t opcode, std::span<const uint16_t> words);
+
+  // The bus behind this device when it is the gateway (not owned; nullptr: no bus).
+  void AttachBus(CanBus* bus);
+  // Module ID (parameter 30) and bit-rate registers (34, 35), in RAM and EEPROM.
+  void SetCanAddress(uint16_t moduleId, uint16_t bcr1, uint16_t bcr2);
+  uint16_t CanModuleId() const;
+  bool ListensAt(uint16_t bcr1, uint16_t bcr2) const;
+  int RtrEntryCount(int channel) const;
 
   // Runs the motor model and the recorder forward by `elapsed` of device time.
   void Advance(std::chrono::microseconds elapsed);
@@ -136,6 +158,9 @@ class DeviceModel {
   CommandResult Reply(std::vector<uint16_t> words) const;
   CommandResult Rejected() const;
 
+  CommandResult ExecuteLocked(uint8_t opcode, std::span<const uint16_t> words, bool carried);
+  // The CAN gateway commands 56..77; nothing for any other opcode.
+  std::optional<CommandResult> ExecuteCanLocked(uint8_t opcode, std::span<const uint16_t> words);
   CommandResult ReadTempParam(std::span<const uint16_t> words) const;
   void SetTempParam(std::span<const uint16_t> words);
   void WriteAllTempParam(std::span<const uint16_t> words);
@@ -174,6 +199,8 @@ class DeviceModel {
   int16_t speedSetValue_ = 0;
   int16_t currentSetValue_ = 0;
   std::map<uint16_t, uint16_t> ram_;
+  RtrChannels rtr_;
+  CanBus* bus_ = nullptr;
   MotorModel motor_;
   Recorder recorder_;
   std::chrono::microseconds now_{0};

@@ -53,7 +53,16 @@ std::string Hex(const std::vector<uint16_t>& words) {
 }  // namespace
 
 Simulator::Simulator(SimulatorOptions options)
-    : options_(std::move(options)), device_(options_.device) {}
+    : options_(std::move(options)), device_(options_.device) {
+  for (const CanModuleConfig& module : options_.modules) bus_.AddModule(module);
+  if (options_.canBitRateIndex >= 0) {
+    uint16_t bcr1 = 0;
+    uint16_t bcr2 = 0;
+    CanBus::BitRateRegisters(options_.canBitRateIndex, bcr1, bcr2);
+    device_.SetCanAddress(device_.CanModuleId(), bcr1, bcr2);
+  }
+  device_.AttachBus(&bus_);
+}
 
 Simulator::~Simulator() {
   Stop();
@@ -127,7 +136,9 @@ void Simulator::Log(const std::string& text) const {
 void Simulator::CatchUpModel() {
   if (!options_.realTimeModel) return;
   auto now = std::chrono::steady_clock::now();
-  device_.Advance(std::chrono::duration_cast<std::chrono::microseconds>(now - modelClock_));
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - modelClock_);
+  device_.Advance(elapsed);
+  bus_.Advance(elapsed);
   modelClock_ = now;
 }
 

@@ -8,7 +8,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "sim/CanBus.h"
 #include "sim/DeviceModel.h"
 #include "sim/FaultInjector.h"
 #include "sim/WakeEvent.h"
@@ -26,6 +28,10 @@ struct SimulatorOptions {
   // Send each byte no earlier than 10 bits at `baud` after the previous one.
   bool paced = false;
   DeviceConfig device;
+  // The modules on the CAN bus behind the device, and the bit-rate index the device's own CAN
+  // controller starts at (-1: its parameters' defaults).
+  std::vector<CanModuleConfig> modules;
+  int canBitRateIndex = -1;
   // Log every frame to stderr.
   bool verbose = false;
   // The device clock follows the wall clock. Tests clear this and drive Device().Advance().
@@ -66,6 +72,7 @@ class Simulator {
   std::string LinkPath() const;
   uint32_t Baud() const { return options_.baud; }
   DeviceModel& Device() { return device_; }
+  CanBus& Bus() { return bus_; }
   FaultInjector& Faults() { return faults_; }
   SimulatorStats Stats() const;
   // Closes the line at once, as a pulled cable would, and links a fresh one at the same path.
@@ -90,6 +97,7 @@ class Simulator {
 
   SimulatorOptions options_;
   DeviceModel device_;
+  CanBus bus_;
   FaultInjector faults_;
   std::unique_ptr<PseudoTerminal> terminal_;
   std::thread thread_;

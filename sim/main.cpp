@@ -19,6 +19,7 @@ constexpr const char* kUsage =
     "usage: zelsim --link PATH [--baud N] [--paced] [--software WORD] [--hardware WORD]\n"
     "              [--app-number WORD] [--app-version WORD] [--password XXXX]\n"
     "              [--enable-input on|off] [--error-word WORD] [--can-error-word WORD]\n"
+    "              [--can-bitrate INDEX] [--module ID:RATE[:SOFTWARE[:HARDWARE]]]...\n"
     "              [--fault FAULT]... [--control PATH] [--verbose]\n"
     "       zelsim --help | --version\n"
     "Serves a simulated ZEL on a pseudo-terminal linked at PATH until SIGINT or SIGTERM.\n"
@@ -32,6 +33,14 @@ constexpr const char* kUsage =
     "  --enable-input       state of the digital input 'Enable' (default on)\n"
     "  --error-word WORD    standard error word at start (bit 15 follows the others)\n"
     "  --can-error-word WORD  CAN error word at start\n"
+    "  --can-bitrate INDEX  bit rate of the device's own CAN controller, 0 (1MBit/s),\n"
+    "                       1 (800k), 2 (500k), 3 (250k), 4 (125k), 5 (50k), 6 (20k),\n"
+    "                       7 (10kBit/s); default: its CAN_BCR1/2 parameters' defaults\n"
+    "  --module ID:RATE[:SOFTWARE[:HARDWARE]]\n"
+    "                       a further ZEL on the CAN bus behind the device (repeatable):\n"
+    "                       module ID 1..127, bit-rate index as above, identity words\n"
+    "                       (default those of the device); it answers carried commands only\n"
+    "                       while the device's bit rate equals its own\n"
     "  --fault FAULT         arm a fault at start (repeatable; see Faults)\n"
     "  --control PATH       take control commands on a Unix socket at PATH\n"
     "  --verbose            log every frame to stderr\n";
@@ -50,6 +59,8 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   zel::sim::SimulatorOptions options;
   std::vector<zel::sim::NamedFault> faults;
+  std::vector<zel::sim::CanModuleConfig> modules;
+  std::vector<std::size_t> moduleVersionsGiven;
   std::string controlPath;
   bool haveErrorWord = false;
   bool haveCanErrorWord = false;
@@ -115,6 +126,49 @@ int main(int argc, char** argv) {
     } else if (option == "--can-error-word") {
       if (!word(canErrorWord)) return Fail("--can-error-word needs a word");
       haveCanErrorWord = true;
+    } else if (option == "--can-bitrate") {
+      unsigned long number = 0;
+      if (value == nullptr || !zel::sim::ParseUnsigned(value, 7, number)) {
+        return Fail("--can-bitrate needs an index 0..7");
+      }
+      options.canBitRateIndex = static_cast<int>(number);
+      ++i;
+    } else if (option == "--module") {
+      if (value == nullptr) return Fail("--module needs ID:RATE[:SOFTWARE[:HARDWARE]]");
+      std::vector<std::string> parts;
+      std::string text = value;
+      for (std::size_t start = 0;;) {
+        std::size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon == std::string::npos ? colon : colon - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+      }
+      unsigned long id = 0;
+      unsigned long rate = 0;
+      if (parts.size() < 2 || parts.size() > 4 || !zel::sim::ParseUnsigned(parts[0], 127, id) ||
+          id == 0 || !zel::sim::ParseUnsigned(parts[1], 7, rate)) {
+        return Fail("--module needs ID 1..127 and a bit-rate index 0..7: " + text);
+      }
+      zel::sim::CanModuleConfig module;
+      module.moduleId = static_cast<uint16_t>(id);
+      module.bitRateIndex = static_cast<int>(rate);
+      unsigned long version = 0;
+      // Identity words not given follow the device's, whatever order the options came in.
+      moduleVersionsGiven.push_back(parts.size() - 2);
+      if (parts.size() >= 3) {
+        if (!zel::sim::ParseUnsigned(parts[2], 0xFFFF, version)) {
+          return Fail("--module: bad software word " + parts[2]);
+        }
+        module.device.identity.softwareVersion = static_cast<uint16_t>(version);
+      }
+      if (parts.size() == 4) {
+        if (!zel::sim::ParseUnsigned(parts[3], 0xFFFF, version)) {
+          return Fail("--module: bad hardware word " + parts[3]);
+        }
+        module.device.identity.hardwareVersion = static_cast<uint16_t>(version);
+      }
+      modules.push_back(module);
+      ++i;
     } else if (option == "--fault") {
       zel::sim::NamedFault fault;
       std::string error;
@@ -130,6 +184,15 @@ int main(int argc, char** argv) {
     }
   }
   if (options.linkPath.empty()) return Fail("--link PATH is required");
+  for (std::size_t m = 0; m < modules.size(); ++m) {
+    zel::sim::DeviceIdentity& identity = modules[m].device.identity;
+    const uint16_t software = identity.softwareVersion;
+    const uint16_t hardware = identity.hardwareVersion;
+    identity = options.device.identity;
+    if (moduleVersionsGiven[m] >= 1) identity.softwareVersion = software;
+    if (moduleVersionsGiven[m] >= 2) identity.hardwareVersion = hardware;
+  }
+  options.modules = modules;
 
   // Block the stop signals before any thread exists, so only sigwait below sees them.
   sigset_t stopSignals;
