@@ -334,8 +334,12 @@ std::optional<CommandResult> DeviceModel::ExecuteCanLocked(uint8_t opcode,
       set(32, arg(0));
       return CommandResult{};
     case 61:
-      // Data word A carries the opcode in its high byte; B, C, D are the command's words.
-      if (bus_ != nullptr && words.size() >= 2) {
+      // Data word A carries the opcode in its high byte; B, C, D are the command's words. A
+      // message to the device's own module ID never reaches the bus: the device takes it.
+      if (words.size() >= 2 && arg(0) == temp_[30]) {
+        ExecuteLocked(static_cast<uint8_t>(arg(1) >> 8),
+                      words.subspan(2, std::min<std::size_t>(words.size() - 2, 3)), true);
+      } else if (bus_ != nullptr && words.size() >= 2) {
         bus_->Deliver(arg(0), temp_[34], temp_[35], static_cast<uint8_t>(arg(1) >> 8),
                       words.subspan(2, std::min<std::size_t>(words.size() - 2, 3)));
       }
@@ -359,7 +363,16 @@ std::optional<CommandResult> DeviceModel::ExecuteCanLocked(uint8_t opcode,
       if (config_.identity.softwareVersion <= 0x1000) return Rejected();
       return Reply({CanErrorWordLocked()});
     case 68: {
-      if (bus_ == nullptr || words.size() < 2) return CommandResult{};
+      if (words.size() < 2) return CommandResult{};
+      if (arg(0) == temp_[30] && (arg(1) >> 8) != 68) {
+        CommandResult own =
+            ExecuteLocked(static_cast<uint8_t>(arg(1) >> 8),
+                          words.subspan(2, std::min<std::size_t>(words.size() - 2, 2)), true);
+        if (!own.hasReply) return CommandResult{};
+        if (own.words.size() > 3) own.words.resize(3);
+        return own;
+      }
+      if (bus_ == nullptr) return CommandResult{};
       std::optional<CommandResult> answer =
           bus_->Deliver(arg(0), temp_[34], temp_[35], static_cast<uint8_t>(arg(1) >> 8),
                         words.subspan(2, std::min<std::size_t>(words.size() - 2, 2)));

@@ -1,5 +1,7 @@
 #include "link/CAttentionDlg.h"
 
+#include <string>
+
 #include "link/StatusGroup.h"
 
 namespace zel::link {
@@ -11,6 +13,21 @@ CAttentionDlg::CAttentionDlg() : Window("ATTENTION!") {
   AddButton(ui::kIdOk, "Enable ZEL");
   AddButton(ui::kIdCancel, "Cancel").sameRow = true;
   Enable(ui::kIdOk, false);
+}
+
+CAttentionDlg::CAttentionDlg(uint16_t moduleId)
+    : Window("Enable CAN Module " + std::to_string(moduleId)) {
+  AddLabel(0, "The CAN Module " + std::to_string(moduleId) + " will be set to hardware enabling!");
+  AddLabel(0, "Check the digital input 'Enable' to avoid a damage of the mechanics!");
+  AddLabel(0, "ATTENTION!");
+  AddCheckBox(kIdConfirm, "Confirm that you've checked the 'Enable' input");
+  AddOkCancel();
+  Enable(ui::kIdOk, false);
+}
+
+bool CAttentionDlg::ConfirmModule(uint16_t moduleId) {
+  CAttentionDlg dlg(moduleId);
+  return dlg.DoModal() == ui::kResultOk;
 }
 
 void CAttentionDlg::OnEvent(int id, ui::EventKind kind) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "ui/Window.h"
 
 namespace zel::link {
@@ -14,9 +16,12 @@ class CAttentionDlg : public ui::Window {
   static constexpr int kIdConfirm = 1060;
 
   CAttentionDlg();
+  // The same confirmation for a module on the CAN bus ("Enable CAN Module %i").
+  explicit CAttentionDlg(uint16_t moduleId);
 
   // Runs the dialog; true when the user confirmed.
   static bool Confirm();
+  static bool ConfirmModule(uint16_t moduleId);
   // Makes the status group ask through this dialog.
   static void Install(StatusGroup& status);
 
