@@ -233,6 +233,27 @@ bool CanModule::QuitServiceMode(uint16_t destination) {
   return WriteTempParam(destination, kSysConfig, 0, sysConfig & 0xBFFF);
 }
 
+bool CanModule::ReadIdentity(uint16_t destination, Identity& identity) {
+  if (!Destination(destination)) return false;
+  Identity serial;
+  if (!serial_.ReadVersion(serial.softwareVersion, serial.hardwareVersion, serial.applicationNumber,
+                           serial.applicationVersion)) {
+    return false;
+  }
+  uint16_t ownId = 0;
+  if (!gateway_.ReadModuleID(ownId)) return false;
+  if (!ReadVersion(destination, identity.softwareVersion, identity.hardwareVersion)) return false;
+  identity.applicationNumber = 0;
+  identity.applicationVersion = 0;
+  if (identity.softwareVersion < kNewFirmware) return true;
+  if (destination == ownId) {
+    identity.applicationNumber = serial.applicationNumber;
+    identity.applicationVersion = serial.applicationVersion;
+    return true;
+  }
+  return ReadApplication(destination, identity.applicationNumber, identity.applicationVersion);
+}
+
 bool CanModule::ReadVersions(uint16_t destination, Versions& versions) {
   if (!Destination(destination)) return false;
   uint16_t applicationNumber = 0;
@@ -300,7 +321,11 @@ bool CanModule::RestoreAfterWriting(uint16_t destination, bool messages, const E
                                                   (before.sysConfig & kSoftwareEnabling));
   if (!before.byCommand) {
     // The module follows its input 'Enable' as soon as the word is written.
-    if (messages && !link::CAttentionDlg::ConfirmModule(destination)) return true;
+    if (messages) {
+      const bool confirmed =
+          confirm_ ? confirm_(destination) : link::CAttentionDlg::ConfirmModule(destination);
+      if (!confirmed) return true;
+    }
     return WriteTempParam(destination, kSysConfig, 0, restored);
   }
   if (!WriteTempParam(destination, kSysConfig, 0, restored)) return false;

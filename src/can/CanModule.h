@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -90,8 +91,28 @@ class CanModule {
   bool ReadAllTempParam(uint16_t destination, parameters::SystemParameterBlock& block);
   bool WriteAllTempParam(uint16_t destination, const parameters::SystemParameterBlock& block);
 
+  // SysConfig with five tries and no fallback to 0, for a word that is changed and written back.
+  bool ReadSysConfig(uint16_t destination, uint16_t& sysConfig);
   // Clears the module's service-mode bit (SysConfig bit 14); fails when SysConfig cannot be read.
   bool QuitServiceMode(uint16_t destination);
+
+  // The "Read Version" entry: the serial ZEL's identity and module ID first, then the module's
+  // software and hardware version and, from module firmware 0x1040, its application number
+  // and version (the serial ZEL's own when the destination is its module ID).
+  struct Identity {
+    uint16_t softwareVersion = 0;
+    uint16_t hardwareVersion = 0;
+    uint16_t applicationNumber = 0;
+    uint16_t applicationVersion = 0;
+  };
+  bool ReadIdentity(uint16_t destination, Identity& identity);
+
+  // Asked before a module goes back to enabling by its input 'Enable' (messages wanted); the
+  // desktop's "Enable CAN Module %i" confirmation unless replaced.
+  using HardwareEnablingConfirmation = std::function<bool(uint16_t moduleId)>;
+  void SetHardwareEnablingConfirmation(HardwareEnablingConfirmation confirm) {
+    confirm_ = std::move(confirm);
+  }
 
   // Versions of the serial ZEL and of the module, for the checks.
   struct Versions {
@@ -123,11 +144,10 @@ class CanModule {
 
  private:
   bool Send(uint16_t destination, uint8_t opcode, std::initializer_list<uint16_t> words);
-  // SysConfig with five tries and no fallback.
-  bool ReadSysConfig(uint16_t destination, uint16_t& sysConfig);
 
   link::CanGateway& gateway_;
   link::ParameterGroup& serial_;
+  HardwareEnablingConfirmation confirm_;
 };
 
 }  // namespace zel::can

@@ -1,5 +1,7 @@
 #include "cli/CommandContext.h"
 
+#include "can/CanModule.h"
+
 #include "cli/LinkFailure.h"
 #include "cli/PortDiagnosis.h"
 #include "cli/PortMap.h"
@@ -28,6 +30,7 @@ CommandContext::CommandContext(GlobalOptions options, std::ostream& out, std::os
 }
 
 CommandContext::~CommandContext() {
+  module_.reset();
   if (zel_) zel_->Link().SetObserver(nullptr);
   zel_.reset();
   ui::SetCurrentHost(nullptr);
@@ -70,6 +73,22 @@ link::ZelCommunication* CommandContext::Zel() {
   });
   zel_ = std::move(zel);
   return zel_.get();
+}
+
+can::CanModule* CommandContext::Module() {
+  if (module_) return module_.get();
+  link::ZelCommunication* zel = Zel();
+  if (zel == nullptr) return nullptr;
+  module_ = std::make_unique<can::CanModule>(zel->Can(), zel->Parameter());
+  module_->SetHardwareEnablingConfirmation([this](uint16_t id) {
+    const std::string module = "The CAN Module " + std::to_string(id);
+    host_.ShowMessage("ATTENTION!\n" + module +
+                          " will be set to hardware enabling!\nCheck the digital input 'Enable' "
+                          "to avoid a damage of the mechanics!",
+                      ui::Icon::Warning);
+    return host_.AskYesNo("Confirm that you've checked the 'Enable' input");
+  });
+  return module_.get();
 }
 
 int CommandContext::Fail(const std::string& text, const std::string& cause) {

@@ -14,6 +14,9 @@
 namespace zel::link {
 class ZelCommunication;
 }
+namespace zel::can {
+class CanModule;
+}
 
 namespace zel::cli {
 
@@ -32,6 +35,7 @@ struct GlobalOptions {
   bool json = false;
   bool assumeYes = false;
   bool trace = false;  // every exchange, decoded, on the error stream
+  int32_t module = 0;  // a CAN module behind the ZEL that the device commands go to; 0: the ZEL
 };
 
 // What one zelctl command works with: the options, the output streams, the host that stands in
@@ -48,6 +52,8 @@ class CommandContext {
 
   // The opened stack; null after writing why the port could not be opened.
   link::ZelCommunication* Zel();
+  // The module operations over the opened stack (--module); null when the port did not open.
+  can::CanModule* Module();
   // Tests hand in a scripted or pseudo-terminal line instead of the POSIX mapping.
   void SetOpener(link::ChannelOpener opener) { opener_ = std::move(opener); }
 
@@ -77,6 +83,7 @@ class CommandContext {
   link::ChannelOpener opener_;
   std::unique_ptr<link::ExchangeTrace> trace_;
   std::unique_ptr<link::ZelCommunication> zel_;
+  std::unique_ptr<can::CanModule> module_;
   bool openFailed_ = false;
 };
 

@@ -41,5 +41,8 @@ void RegisterServiceCommands(CommandRegistry& registry);
 void RegisterDriveCommands(CommandRegistry& registry);
 void RegisterPortCommands(CommandRegistry& registry);
 void RegisterPackageCommands(CommandRegistry& registry);
+void RegisterCanCommands(CommandRegistry& registry);
+// The --module forms of the device commands, in a registry of their own.
+void RegisterModuleCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

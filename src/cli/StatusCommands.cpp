@@ -3,7 +3,7 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/DriveState.h"
-#include "firmware/FirmwarePackage.h"
+#include "cli/PackageErrorMaps.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
 #include "monitor/ErrorListing.h"
@@ -55,29 +55,6 @@ int Status(CommandContext& ctx, const std::vector<std::string>& args) {
     bits.push_back(JsonWriter().Add("bit", bit).Add("set", set).Add("text", text));
   }
   return ctx.Done(lines, JsonWriter().AddWord("statusWord", word).Add("bits", bits));
-}
-
-// The error maps of --package: those of the version that matches the connected ZEL, as the
-// desktop program's adjustment would pick, else those of the package's first version.
-bool LoadErrorMaps(CommandContext& ctx, link::ZelCommunication& zel, monitor::CErrorMapList& maps) {
-  const std::string& path = ctx.Options().package;
-  std::vector<firmware::FirmwareInfo> versions;
-  if (!firmware::FirmwarePackage::ReadVersionInfos(path, versions) || versions.empty()) {
-    ctx.Fail("Cannot read the firmware package '" + path + "'.");
-    return false;
-  }
-  firmware::FirmwareInfo connected;
-  std::string directory;
-  if (zel.Parameter().ReadVersion(connected.softwareVersion, connected.hardwareVersion,
-                                  connected.applicationNumber, connected.applicationVersion)) {
-    for (const auto& v : versions)
-      if (v.SameVersion(connected)) directory = v.packageDirectory;
-  }
-  if (!maps.LoadFromPackageFile(path, directory)) {
-    ctx.Fail("The firmware package '" + path + "' has no readable error maps.");
-    return false;
-  }
-  return true;
 }
 
 // Lists both error words the way the status view does: standard errors first, then CAN errors.

@@ -19,6 +19,14 @@ CommandRegistry BuildRegistry() {
   RegisterDriveCommands(registry);
   RegisterPortCommands(registry);
   RegisterPackageCommands(registry);
+  RegisterCanCommands(registry);
+  return registry;
+}
+
+// The device commands that --module sends to a CAN module instead of the ZEL.
+CommandRegistry BuildModuleRegistry() {
+  CommandRegistry registry;
+  RegisterModuleCommands(registry);
   return registry;
 }
 
@@ -35,6 +43,9 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "  --trials N       transmissions of a frame the ZEL rejects (default 4)\n"
          "  --package FILE   name errors with the error maps of this firmware package\n"
          "                   (the version matching the ZEL, else the package's first)\n"
+         "  --module ID      send the device commands to the CAN module ID (1..127) behind\n"
+         "                   the ZEL (status, errors, clear-errors, version, param, save,\n"
+         "                   reset-params, enable, disable)\n"
          "  --json           print one JSON object per command, failures included\n"
          "  --yes            answer Yes to confirmations (enabling the drive, releasing a stop)\n"
          "  --trace          write every exchange with the ZEL to stderr, decoded\n"
@@ -135,6 +146,8 @@ ParsedLine ParseLine(const std::vector<std::string>& args) {
       if (takeValue()) ParseNumberOption(name, value, 1, 60000, o.timeoutMs, line.error);
     } else if (name == "--trials") {
       if (takeValue()) ParseNumberOption(name, value, 0, 100, o.trials, line.error);
+    } else if (name == "--module") {
+      if (takeValue()) ParseNumberOption(name, value, 1, 127, o.module, line.error);
     } else if (name == "--package") {
       if (takeValue()) o.package = value;
     } else if (line.words.empty()) {
@@ -178,7 +191,13 @@ int RunZelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return CommandContext::ReportUsage(out, err, json, "No command given.",
                                        "zelctl [options] <command> [arguments]");
   }
-  const CliCommand* command = registry.Find(line.words.front());
+  const CommandRegistry moduleRegistry = BuildModuleRegistry();
+  const CliCommand* command = line.options.module != 0 ? moduleRegistry.Find(line.words.front())
+                                                       : registry.Find(line.words.front());
+  if (!command && line.options.module != 0 && registry.Find(line.words.front()))
+    return CommandContext::ReportUsage(
+        out, err, json, "The command '" + line.words.front() + "' does not work with --module.",
+        "");
   if (!command)
     return CommandContext::ReportUsage(
         out, err, json, "Unknown command '" + line.words.front() + "' (see zelctl --help).", "");
