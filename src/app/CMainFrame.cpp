@@ -127,6 +127,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   firmware::CApplicationAdjustmentDlg::Install(firmware_);
   communication_->SetShowFlags(true);
   link::CAttentionDlg::Install(communication_->Status());
+  canMenu_ = std::make_unique<CanMenuCommands>(*communication_, &errorMaps_);
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -139,7 +140,8 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::IsBuilt(int id) const {
-  return std::find(kBuilt.begin(), kBuilt.end(), id) != kBuilt.end();
+  return std::find(kBuilt.begin(), kBuilt.end(), id) != kBuilt.end() ||
+         CanMenuCommands::Handles(id);
 }
 
 bool CMainFrame::IsOnlineCommand(int id) const {
@@ -202,6 +204,10 @@ void CMainFrame::OnCommand(int id) {
     if (outcome == ui::CommandOutcome::kFailed) Failed();
     return outcome == ui::CommandOutcome::kDone;
   };
+  if (CanMenuCommands::Handles(id)) {
+    report(canMenu_->Run(id, identity_.softwareVersion));
+    return;
+  }
   switch (id) {
     case kCmdExit:
       if (close_) close_();

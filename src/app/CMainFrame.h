@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CWizardView.h"
+#include "app/CanMenuCommands.h"
 #include "firmware/FirmwareRegistry.h"
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
@@ -185,6 +186,7 @@ class CMainFrame : public ui::MessageTarget {
   DeviceIdentity identity_;
   firmware::FirmwareRegistry firmware_;
   monitor::CErrorMapList errorMaps_;
+  std::unique_ptr<CanMenuCommands> canMenu_;
   parameters::ParameterDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;

@@ -1,7 +1,10 @@
 #include "link/CanGatewayCommands.h"
 
+#include "link/CAddRtrParameterDlg.h"
 #include "link/CCanValueDlg.h"
+#include "link/CRtrConfigDlg.h"
 #include "link/CanGateway.h"
+#include "link/RtrConfiguration.h"
 #include "parameters/NumberText.h"
 #include "ui/Host.h"
 
@@ -160,6 +163,40 @@ ui::CommandOutcome CanGatewayCommands::SendNMT() {
 
 ui::CommandOutcome CanGatewayCommands::SendRTR() {
   return Outcome(gateway_.SendRTR());
+}
+
+ui::CommandOutcome CanGatewayCommands::AddRTRParameter() {
+  CAddRtrParameterDlg dlg("Add RTR Parameter", -1, *gateway_.Definitions());
+  if (dlg.DoModal() != ui::kResultOk) return ui::CommandOutcome::kCancelled;
+  uint16_t answer = 0;
+  bool answered = false;
+  if (!gateway_.AddRTRParameter(dlg.Entry(), answer, answered)) return ui::CommandOutcome::kFailed;
+  if (answered && answer == CanGateway::kEntryAdded) {
+    ui::CurrentHost().ShowMessage("Parameter added!");
+  } else if (answered && answer == CanGateway::kBufferFull) {
+    ui::CurrentHost().ShowMessage("Parameter not added. The buffer is full");
+  }
+  return ui::CommandOutcome::kDone;
+}
+
+ui::CommandOutcome CanGatewayCommands::ConfigureModuleRtr(uint16_t destination) {
+  if (!gateway_.ObtainDestination(destination)) return ui::CommandOutcome::kFailed;
+  RtrConfiguration rtr(gateway_);
+  if (!rtr.Read(destination)) return ui::CommandOutcome::kFailed;
+  CRtrConfigDlg dlg(rtr, *gateway_.Definitions(), false);
+  dlg.DoModal();
+  // Closing without "&Store" changes nothing on the module.
+  if (dlg.StoreRan() && !dlg.Stored()) return ui::CommandOutcome::kFailed;
+  return ui::CommandOutcome::kDone;
+}
+
+ui::CommandOutcome CanGatewayCommands::GetRtrParameter(uint16_t destination) {
+  if (!gateway_.ObtainDestination(destination)) return ui::CommandOutcome::kFailed;
+  RtrConfiguration rtr(gateway_);
+  if (!rtr.Read(destination)) return ui::CommandOutcome::kFailed;
+  CRtrConfigDlg dlg(rtr, *gateway_.Definitions(), true);
+  dlg.DoModal();
+  return ui::CommandOutcome::kDone;
 }
 
 ui::CommandOutcome CanGatewayCommands::ResetModuleCanError() {

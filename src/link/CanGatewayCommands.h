@@ -30,6 +30,11 @@ class CanGatewayCommands {
   ui::CommandOutcome ConfigRTR();
   ui::CommandOutcome SendNMT();
   ui::CommandOutcome SendRTR();
+  // "Add RTR Parameter" to the gateway's own lists; the answer, when one is read, is said.
+  ui::CommandOutcome AddRTRParameter();
+  // The RTR configuration of a module, editable and stored on "&Store", or read only.
+  ui::CommandOutcome ConfigureModuleRtr(uint16_t destination = 0);
+  ui::CommandOutcome GetRtrParameter(uint16_t destination = 0);
   // The module forms, to a module chosen in the "CanBus Destination" dialog.
   ui::CommandOutcome ResetModuleCanError();
   ui::CommandOutcome ResetModuleCan();

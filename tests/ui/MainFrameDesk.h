@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "app/CMainFrame.h"
 #include "link/PosixSerialChannel.h"
@@ -10,7 +11,9 @@ namespace zel::test {
 
 // A main window whose every port reaches the simulated ZEL of the fixture.
 struct MainFrameDesk {
-  explicit MainFrameDesk(sim::DeviceConfig config = {}) : zel(config, false) {
+  explicit MainFrameDesk(sim::DeviceConfig config = {},
+                         std::vector<sim::CanModuleConfig> modules = {})
+      : zel(config, false, std::move(modules)) {
     frame = std::make_unique<app::CMainFrame>(
         link::PosixSerialChannel::OpenerForPath(zel.Sim().LinkPath()));
   }

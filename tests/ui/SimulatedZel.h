@@ -27,7 +27,9 @@ class SimulatedZel {
     int32_t baud;
   };
 
-  explicit SimulatedZel(sim::DeviceConfig device = {}, bool withStack = true)
+  // With modules, they sit on the CAN bus behind it and its own bit rate is 500 kBit/s.
+  explicit SimulatedZel(sim::DeviceConfig device = {}, bool withStack = true,
+                        std::vector<sim::CanModuleConfig> modules = {})
       : dir_(std::filesystem::temp_directory_path() /
              ("zel-ui-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
     std::filesystem::create_directories(dir_);
@@ -35,6 +37,8 @@ class SimulatedZel {
     options.linkPath = (dir_ / "ttyZEL").string();
     options.device = device;
     options.realTimeModel = false;
+    if (!modules.empty()) options.canBitRateIndex = 2;
+    options.modules = std::move(modules);
     simulator_ = std::make_unique<sim::Simulator>(options);
     std::string error;
     EXPECT_TRUE(simulator_->Start(&error)) << error;
