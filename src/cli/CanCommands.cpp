@@ -362,11 +362,10 @@ int Rtr(CommandContext& ctx, const std::vector<std::string>& args) {
       const std::string& name = args[i];
       const int c = name.back() == '1' ? 1 : 0;
       if (name == "--id0" || name == "--id1") {
-        int64_t id = 0;
-        std::string why;
-        if (!NumberArgument(args[i + 1]).ToInteger(0, 0x7FF, id, why))
-          return ctx.Usage(name + ": " + why, kUsage);
-        ids[c] = static_cast<uint16_t>(id);
+        // Checked as the channel's identifier parameter, as the "Set RTR ID" dialog does.
+        uint16_t id = 0;
+        if (int r = ParseChecked(ctx, *zel, c == 0 ? 39 : 40, args[i + 1], id)) return r;
+        ids[c] = id;
       } else if (name == "--active0" || name == "--active1") {
         bool on = false;
         if (int r = ParseOnOff(ctx, args[i + 1], on)) return r;

@@ -104,8 +104,8 @@ bool CanGateway::GetRemoteData(uint16_t destination, uint8_t opcode,
   params = params.first(std::min<std::size_t>(params.size(), kMaxRemoteParameters));
   results = results.first(std::min<std::size_t>(results.size(), kMaxRemoteResults));
   CommandFrame frame(kGetRemoteData);
-  // The answer is unpacked into locals first: a short or failed answer leaves the caller's
-  // words as they were.
+  // The answer is unpacked into locals first: a failed exchange leaves the caller's words as
+  // they were, and words a short answer lacks read 0.
   std::array<uint16_t, kMaxRemoteResults> answer{};
   for (std::size_t i = 0; i < results.size(); ++i) frame.Bind(answer[i]);
   frame.Put16(destination);
