@@ -141,7 +141,7 @@ std::string ControlCommands::Execute(std::string_view line) {
   std::string_view command = words[0];
   if (command == "help") {
     return "ok commands: state, fault FAULT...|clear, error raise|clear|set, "
-           "can-error raise|clear|set, enable-input on|off, hang-up, help";
+           "can-error raise|clear|set, enable-input on|off, module ID ..., hang-up, help";
   }
   if (command == "state") {
     if (words.size() != 1) return Error("state takes no arguments");
@@ -157,6 +157,30 @@ std::string ControlCommands::Execute(std::string_view line) {
     }
     simulator_.Device().SetEnableInput(words[1] == "on");
     return "ok";
+  }
+  if (command == "module") {
+    // The same error and input commands for a module on the CAN bus.
+    unsigned long id = 0;
+    if (words.size() < 3 || !ParseUnsigned(words[1], 127, id)) {
+      return Error("module needs an ID and a command: error, can-error, enable-input");
+    }
+    DeviceModel* module = simulator_.Bus().Find(static_cast<uint16_t>(id));
+    if (module == nullptr) return Error("no module " + std::to_string(id) + " on the bus");
+    std::vector<std::string_view> rest(words.begin() + 2, words.end());
+    if (rest[0] == "error" || rest[0] == "can-error") {
+      return ErrorWordCommand(*module, rest[0] == "error", rest);
+    }
+    if (rest[0] == "enable-input" && rest.size() == 2 && (rest[1] == "on" || rest[1] == "off")) {
+      module->SetEnableInput(rest[1] == "on");
+      return "ok";
+    }
+    if (rest[0] == "state" && rest.size() == 1) {
+      return "ok id=" + std::to_string(id) + " error=" + Hex16(module->ErrorWord()) +
+             " can-error=" + Hex16(module->CanErrorWord()) +
+             " status=" + Hex16(module->StatusWord()) +
+             " service-mode=" + (module->InServiceMode() ? "on" : "off");
+    }
+    return Error("module commands: error, can-error, enable-input on|off, state");
   }
   if (command == "hang-up") {
     if (words.size() != 1) return Error("hang-up takes no arguments");
@@ -193,6 +217,8 @@ const char* ControlCommands::Help() {
          "  error set WORD            set the whole word (bit 15 follows the others)\n"
          "  can-error raise|clear|set the same for the CAN error word (bits by number)\n"
          "  enable-input on|off       the digital input 'Enable'\n"
+         "  module ID error|can-error|enable-input ...|state\n"
+         "                            the same for module ID on the CAN bus\n"
          "  hang-up                   close the line now and link a fresh one at the same path\n"
          "  help                      list the commands\n";
 }

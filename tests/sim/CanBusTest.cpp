@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "sim/ControlCommands.h"
 #include "sim/DeviceModel.h"
+#include "sim/Simulator.h"
 
 namespace zel::sim {
 namespace {
@@ -87,6 +89,24 @@ TEST_F(CanBusTest, RtrListsKeepTheirBudgetAndAnswerOnlyOverTheBus) {
   EXPECT_EQ(bus_.Find(5)->RtrEntryCount(0), 0);
   EXPECT_EQ(bus_.Find(5)->RtrEntryCount(1), 1);
   EXPECT_EQ(bus_.Find(5)->TempParameter(41), DeviceModel::kCanConfigRtr1);
+}
+
+}  // namespace
+}  // namespace zel::sim
+
+namespace zel::sim {
+namespace {
+
+TEST(CanBusControl, ModuleCommandsReachOnlyThatModule) {
+  SimulatorOptions options;
+  options.modules = {CanModuleConfig{5, 2, {}}};
+  Simulator simulator(options);
+  ControlCommands control(simulator);
+  EXPECT_EQ(control.Execute("module 5 error raise over-voltage"), "ok error=0x8002");
+  EXPECT_EQ(simulator.Bus().Find(5)->ErrorWord(), 0x8002);
+  EXPECT_EQ(simulator.Device().ErrorWord(), 0);
+  EXPECT_EQ(control.Execute("module 5 state").rfind("ok id=5 error=0x8002", 0), 0u);
+  EXPECT_EQ(control.Execute("module 9 error raise 1").rfind("error: no module 9", 0), 0u);
 }
 
 }  // namespace
