@@ -21,6 +21,25 @@ using ui::Window;
 class CanGatewayTest : public ScriptedStackTest {
  protected:
   CanGateway& Can() { return comm_.Can(); }
+  // Module 4 at 0x1040: RTR identifiers 0x0182 and 0x0183, channel 0 active with one LWord
+  // entry (status value 135), channel 1 empty.
+  void ScriptRead() {
+    line_.ExpectCommand(68, {4, 0x1A00, 0}).SendReply(0, {0x1040, 0x0200});
+    line_.ExpectCommand(68, {4, 0x1400, 39, 0}).SendReply(0, {0x0182});
+    line_.ExpectCommand(68, {4, 0x1400, 40, 0}).SendReply(0, {0x0183});
+    line_.ExpectCommand(68, {4, 0x1400, 41, 0}).SendReply(0, {0x1000});
+    for (uint16_t index = 0; index < 4; ++index) {
+      for (uint16_t channel = 0; channel < 2; ++channel) {
+        const bool present = channel == 0 && index == 0;
+        line_.ExpectCommand(68, {4, 0x4B00, channel, index})
+            .SendReply(0, {static_cast<uint16_t>(present ? 79 : 70), 0x0100, 135});
+      }
+    }
+  }
+  // The ZEL refuses the next frame on every transmission.
+  void ScriptRefused() {
+    for (int trial = 0; trial < CommSettings{}.transmitTrials; ++trial) line_.Expect(1).Send('F');
+  }
   // The user types texts into the dialog's fields in order and presses OK.
   void Type(std::vector<std::string> texts) {
     host_.QueueModal([texts](Window& w) {
@@ -180,17 +199,7 @@ TEST_F(CanGatewayTest, RtrChannelBudgetIsFourEntriesAndFourWords) {
 
 TEST_F(CanGatewayTest, RtrStoreRunsInOrderAndSkipsTheOnStepOfAnEmptyChannel) {
   RtrConfiguration rtr(Can());
-  line_.ExpectCommand(68, {4, 0x1A00, 0}).SendReply(0, {0x1040, 0x0200});
-  line_.ExpectCommand(68, {4, 0x1400, 39, 0}).SendReply(0, {0x0182});
-  line_.ExpectCommand(68, {4, 0x1400, 40, 0}).SendReply(0, {0x0183});
-  line_.ExpectCommand(68, {4, 0x1400, 41, 0}).SendReply(0, {0x1000});
-  for (uint16_t index = 0; index < 4; ++index) {
-    for (uint16_t channel = 0; channel < 2; ++channel) {
-      const bool present = channel == 0 && index == 0;
-      line_.ExpectCommand(68, {4, 0x4B00, channel, index})
-          .SendReply(0, {static_cast<uint16_t>(present ? 79 : 70), 0x0100, 135});
-    }
-  }
+  ScriptRead();
   ASSERT_TRUE(rtr.Read(4));
   EXPECT_EQ(rtr.At(0).id, 0x0182);
   EXPECT_TRUE(rtr.At(0).active);
@@ -207,6 +216,21 @@ TEST_F(CanGatewayTest, RtrStoreRunsInOrderAndSkipsTheOnStepOfAnEmptyChannel) {
   line_.ExpectCommand(68, {4, 0x4A00, 0x0100, 135}).SendReply(0, {79});
   line_.ExpectCommand(61, {4, 0x4700, 0, 1, 0});
   EXPECT_TRUE(rtr.Store());
+}
+
+TEST_F(CanGatewayTest, RtrStoreIgnoresTheOffStepsButStopsAtTheFirstFailureAfter) {
+  RtrConfiguration rtr(Can());
+  ScriptRead();
+  ASSERT_TRUE(rtr.Read(4));
+  const std::size_t before = Wire().size();
+  ScriptRefused();
+  line_.ExpectCommand(61, {4, 0x4700, 1, 0, 0});
+  ScriptRefused();
+  EXPECT_FALSE(rtr.Store());
+  // Four refused opcodes, the second off frame (14 bytes), four refused opcodes: nothing after
+  // the failed identifier step went out.
+  const std::size_t trials = static_cast<std::size_t>(CommSettings{}.transmitTrials);
+  EXPECT_EQ(Wire().size() - before, trials + 14 + trials);
 }
 
 }  // namespace
