@@ -5,8 +5,10 @@
 
 #include "app/CMainFrame.h"
 #include "link/CAddRtrParameterDlg.h"
+#include "link/CGetRemoteDataDlg.h"
 #include "link/CReadVersionDlg.h"
 #include "link/CRtrConfigDlg.h"
+#include "link/CValueDlg.h"
 #include "ui/MainFrameDesk.h"
 #include "ui/Window.h"
 
@@ -58,6 +60,25 @@ TEST(CanMenu, ModuleEntriesReachTheModuleAndFailLikeAnAbsentOneAtAnotherRate) {
   desk.frame->OnCommand(32856);
   EXPECT_EQ(desk.Host().ModalTitles().back(), "ReadSysStatus of CAN Module 5");
   EXPECT_TRUE(desk.Host().Messages().empty());
+
+  // "Get Remote Data": ReadVersion of module 5, its three answer words shown.
+  desk.Host().QueueModal([](Window& w) {
+    w.UserSetText(link::CGetRemoteDataDlg::kIdDestination, "5");
+    w.UserSelect(link::CGetRemoteDataDlg::kIdOpCode, 6);
+    w.Press(link::CGetRemoteDataDlg::kIdAdd);
+    w.Press(link::CGetRemoteDataDlg::kIdAdd);
+    w.Press(link::CGetRemoteDataDlg::kIdAdd);
+    w.Press(ui::kIdOk);
+  });
+  std::vector<std::string> answer;
+  desk.Host().QueueModal([&](Window& w) {
+    for (int i = 0; i < 3; ++i) answer.push_back(w.Text(link::CValueDlg::kIdFirstValue + i));
+    w.Press(ui::kIdOk);
+  });
+  desk.frame->OnCommand(32883);
+  EXPECT_EQ(answer, (Strings{"0x1040", "0x0200", "0x0001"}));
+  EXPECT_EQ(desk.Host().Messages(), Strings{"You can only add 2 parameters!"});
+  desk.Host().Clear();
 
   // Module 6 listens at another bit rate; a cancelled destination sends nothing.
   desk.Destination("6");
