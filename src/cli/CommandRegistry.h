@@ -41,5 +41,7 @@ void RegisterServiceCommands(CommandRegistry& registry);
 void RegisterDriveCommands(CommandRegistry& registry);
 void RegisterPortCommands(CommandRegistry& registry);
 void RegisterPackageCommands(CommandRegistry& registry);
+void RegisterMonitorCommands(CommandRegistry& registry);
+void RegisterSearchCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

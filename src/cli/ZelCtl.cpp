@@ -19,6 +19,7 @@ CommandRegistry BuildRegistry() {
   RegisterDriveCommands(registry);
   RegisterPortCommands(registry);
   RegisterPackageCommands(registry);
+  RegisterMonitorCommands(registry);
   return registry;
 }
 
