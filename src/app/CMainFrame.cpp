@@ -16,6 +16,7 @@
 #include "link/CCommunicationDlg.h"
 #include "link/CEnableDlg.h"
 #include "link/CReadVersionDlg.h"
+#include "link/CSearchCommunicationDlg.h"
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
 #include "monitor/CMonitorRefreshDlg.h"
@@ -78,6 +79,7 @@ constexpr std::array kBuilt{
     CMainFrame::kToolStartMonitor,
     CMainFrame::kToolStopMonitor,
     CMainFrame::kCmdRefreshRate,
+    CMainFrame::kCmdSearchCommunication,
 };
 
 // Commands that first test that the polling monitor runs.
@@ -585,6 +587,10 @@ void CMainFrame::RunMonitorCommand(int id) {
       break;
     case kCmdRefreshRate:
       monitor::CMonitorRefreshDlg::Run(monitor_);
+      break;
+    case kCmdSearchCommunication:
+      // The monitor may keep running: its commands go to whichever candidate is open.
+      link::SearchCommunication(*communication_, true);
       break;
     default:
       break;

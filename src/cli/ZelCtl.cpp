@@ -20,6 +20,7 @@ CommandRegistry BuildRegistry() {
   RegisterPortCommands(registry);
   RegisterPackageCommands(registry);
   RegisterMonitorCommands(registry);
+  RegisterSearchCommands(registry);
   return registry;
 }
 
