@@ -54,6 +54,7 @@ PollingMonitor::~PollingMonitor() {
 }
 
 void PollingMonitor::LinkCommunication(link::ZelCommunication& communication) {
+  link_ = &communication.Link();
   parameter_ = &communication.Parameter();
   status_ = &communication.Status();
   can_ = &communication.Can();
@@ -68,7 +69,8 @@ void PollingMonitor::LinkViews(SpeedViewReceiver* speed, CurrentViewReceiver* cu
 }
 
 bool PollingMonitor::Linked() const {
-  return parameter_ && status_ && can_ && definitions_ && speedView_ && currentView_ && statusView_;
+  return link_ && parameter_ && status_ && can_ && definitions_ && speedView_ && currentView_ &&
+         statusView_;
 }
 
 void PollingMonitor::PostTo(ui::Dispatcher::TargetId target, unsigned message,
@@ -115,6 +117,10 @@ void PollingMonitor::RunCycle() {
              parameter_->ReadTempParam(15, limits_.maxContCurrent) &&
              parameter_->ReadTempParam(14, limits_.peakCurrent) &&
              parameter_->ReadTempParam(17, limits_.maxSpeed);
+  } else {
+    // A line that went away (adapter pulled, terminal closed) is opened again for the next
+    // cycle, so the ZEL comes back online by itself when it returns on the same port.
+    link_->ReopenAfterLoss();
   }
   cycle.sysConfig = sysConfig;
   cycle.statusWord = statusWord;

@@ -13,6 +13,7 @@
 namespace zel::link {
 class CanGateway;
 class ParameterGroup;
+class SerialLink;
 class StatusGroup;
 class ZelCommunication;
 }  // namespace zel::link
@@ -84,6 +85,7 @@ class PollingMonitor final : public PeriodicWorker {
   void PostToMain(unsigned message, std::uintptr_t wParam = 0) const;
   static void PostTo(ui::Dispatcher::TargetId target, unsigned message, std::uintptr_t wParam = 0);
 
+  link::SerialLink* link_ = nullptr;
   link::ParameterGroup* parameter_ = nullptr;
   link::StatusGroup* status_ = nullptr;
   link::CanGateway* can_ = nullptr;

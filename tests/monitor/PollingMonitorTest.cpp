@@ -281,6 +281,19 @@ TEST(PollingMonitorSimTest, AClaimedLinkShowsOfflineUntilReleasedAndStopWaitsFor
   const std::vector<Message> main = bench.TakeMain();
   EXPECT_NE(std::find(main.begin(), main.end(), Message{kIdentity, 0}), main.end());
 
+  // The ZEL goes away with its terminal and comes back on the same path: offline, then online
+  // again by itself.
+  zel.Sim().Stop();
+  bench.Cycle();
+  EXPECT_FALSE(bench.speed.ShowsOnline());
+  EXPECT_FALSE(bench.status.IsOnline());
+  std::string error;
+  ASSERT_TRUE(zel.Sim().Start(&error)) << error;
+  bench.Cycle();
+  bench.Cycle();
+  EXPECT_TRUE(bench.speed.ShowsOnline());
+  EXPECT_TRUE(bench.status.IsOnline());
+
   // The ZEL stops answering: a cycle now waits for the frame time-outs, and Stop returns only
   // once that cycle has finished.
   zel.Sim().Faults().SetNeverAnswer(true);
