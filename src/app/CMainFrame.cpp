@@ -544,9 +544,8 @@ void CMainFrame::FeedStatusView() {
     statusView_.ShowStoredData();
     return;
   }
-  // Firmware up to 0x1000 has no CAN error word (status value 138).
-  if (identity_.softwareVersion > 0x1000 &&
-      !communication_->Parameter().ReadTempParam(138, canErrorWord))
+  // Firmware up to 0x1000 has no CAN error word; the gateway reads it, as the monitor does.
+  if (identity_.softwareVersion > 0x1000 && !communication_->Can().ReadCANError(canErrorWord))
     canErrorWord = 0;
   // Listed even when unchanged: the refresh may have brought other error maps.
   statusView_.ShowErrorWords(errorWord, canErrorWord);

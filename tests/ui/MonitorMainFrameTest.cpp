@@ -127,8 +127,8 @@ TEST(MainFrameMonitor, RefreshRateDialogShowsThePeriodAndSetsItOnOkOnly) {
   frame.OnCommand(CMainFrame::kCmdRefreshRate);
   EXPECT_EQ(frame.Monitor().GetPeriod(), 100u);
   EXPECT_EQ(labels, (std::vector<std::string>{"300 ms", "1000 ms", "700 ms", "100 ms"}));
-  const ui::Control* slider =
-      CMonitorRefreshDlg(frame.Monitor()).Find(CMonitorRefreshDlg::kIdSlider);
+  const CMonitorRefreshDlg dlg(frame.Monitor());
+  const ui::Control* slider = dlg.Find(CMonitorRefreshDlg::kIdSlider);
   EXPECT_EQ(slider->minimum, 1);
   EXPECT_EQ(slider->maximum, 10);
   EXPECT_EQ(slider->ticks, (std::vector<int>{1, 5, 10}));
