@@ -253,6 +253,44 @@ TEST_F(PollingMonitorTest, CurrentModeAndForbiddenModeAndTheCanWordOnlyAboveVers
   EXPECT_TRUE(bench.status.IsOnline());
 }
 
+TEST_F(PollingMonitorTest, ARefusedErrorReadKeepsTheListedErrorsUntilAReadSucceeds) {
+  MonitorBench bench(comm_);
+  std::vector<MonitorCycle> cycles;
+  std::mutex cyclesMutex;
+  bench.monitor.SetCycleObserver([&](const MonitorCycle& cycle) {
+    std::lock_guard lock(cyclesMutex);
+    cycles.push_back(cycle);
+  });
+  Answers a;
+  a.sysConfig = 0x0020;  // no regulation reads: the error words follow the limits at once
+  a.errorWord = 0x8004;
+  a.canErrorWord = 0x8001;
+  ScriptOnlineCycle(line_, a);
+  // The ZEL refuses ReadError: the CAN word is not asked for, and the error word is no longer
+  // stored.
+  line_.ExpectCommand(26, {0}).SendReply(0, {a.software, 0x0200, 7, 1});
+  for (std::uint16_t number : {1, 128, 12, 15, 14, 17}) ScriptRead(line_, number, 0x0020);
+  line_.ExpectCommand(2, {0}).SendReply(0x05, {0});
+  a.errorWord = 0x0000;
+  a.canErrorWord = 0x0000;
+  ScriptOnlineCycle(line_, a);
+  bench.Start();
+
+  bench.Cycle();
+  ASSERT_EQ(bench.status.Rows().size(), 2u);
+  bench.Cycle();
+  // The standard error word listed before stays; the CAN word, not read, is stored as 0.
+  ASSERT_EQ(bench.status.Rows().size(), 1u);
+  EXPECT_EQ(bench.status.Rows().front().row.name, "Error 2");
+  bench.Cycle();
+  EXPECT_TRUE(bench.status.Rows().empty());
+  std::lock_guard lock(cyclesMutex);
+  ASSERT_EQ(cycles.size(), 3u);
+  EXPECT_FALSE(cycles[1].errorWord);
+  EXPECT_EQ(cycles[1].canErrorWord, 0x0000);
+  EXPECT_EQ(cycles[2].errorWord, 0x0000);
+}
+
 // Against the simulated ZEL over a real line.
 TEST(PollingMonitorSimTest, AClaimedLinkShowsOfflineUntilReleasedAndStopWaitsForTheCycle) {
   test::SimulatedZel zel;
