@@ -16,8 +16,10 @@
 #include "link/CCommunicationDlg.h"
 #include "link/CEnableDlg.h"
 #include "link/CReadVersionDlg.h"
+#include "link/CSearchCommunicationDlg.h"
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
+#include "monitor/CMonitorRefreshDlg.h"
 #include "parameters/CParameterPropertiesDlg.h"
 #include "ui/Host.h"
 
@@ -72,6 +74,12 @@ constexpr std::array kBuilt{
     CMainFrame::kToolReadVersion,
     CMainFrame::kToolEnterServiceMode,
     CMainFrame::kToolQuitServiceMode,
+    CMainFrame::kCmdStartMonitor,
+    CMainFrame::kCmdStopMonitor,
+    CMainFrame::kToolStartMonitor,
+    CMainFrame::kToolStopMonitor,
+    CMainFrame::kCmdRefreshRate,
+    CMainFrame::kCmdSearchCommunication,
 };
 
 // Commands that first test that the polling monitor runs.
@@ -133,9 +141,12 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   statusView_.SetStatusGroup(&communication_->Status());
   statusView_.SetErrorMaps(&errorMaps_);
   statusView_.Initialize();
+  LinkMonitor();
 }
 
 CMainFrame::~CMainFrame() {
+  // Before anything the monitor's cycle uses goes: it may be waiting for a time-out.
+  monitor_.Stop();
   ui::Dispatcher::Default().Unregister(targetId_);
 }
 
@@ -150,8 +161,8 @@ bool CMainFrame::IsOnlineCommand(int id) const {
 
 bool CMainFrame::IsCommandEnabled(int id) const {
   if (!IsBuilt(id) || !VersionAllows(id, identity_.softwareVersion)) return false;
-  if (id == kCmdStartMonitor) return !MonitorRunning();
-  if (id == kCmdStopMonitor) return MonitorRunning();
+  if (id == kCmdStartMonitor || id == kToolStartMonitor) return !MonitorRunning();
+  if (id == kCmdStopMonitor || id == kToolStopMonitor) return MonitorRunning();
   return true;
 }
 
@@ -286,6 +297,14 @@ void CMainFrame::OnCommand(int id) {
     case kToolReadVariables:
       if (!ToggleWindow(id)) Failed();
       break;
+    case kCmdStartMonitor:
+    case kToolStartMonitor:
+    case kCmdStopMonitor:
+    case kToolStopMonitor:
+    case kCmdRefreshRate:
+    case kCmdSearchCommunication:
+      RunMonitorCommand(id);
+      break;
     case kCmdParameterProperties: {
       parameters::CParameterPropertiesDlg dlg(comm.Definitions(), comm.Parameter());
       dlg.DoModal();
@@ -407,7 +426,7 @@ void CMainFrame::LaunchWizard(int index) {
 void CMainFrame::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   if (message == kMsgLaunchWizard)
     LaunchWizard(static_cast<int>(static_cast<std::intptr_t>(wParam)));
-  if (message == kMsgFirmwareCheck && CheckFirmware()) Refresh();
+  OnMonitorMessage(message, wParam);
 }
 
 bool CMainFrame::CheckFirmware() {
@@ -531,12 +550,100 @@ void CMainFrame::FeedStatusView() {
     statusView_.ShowStoredData();
     return;
   }
-  // Firmware up to 0x1000 has no CAN error word (status value 138).
-  if (identity_.softwareVersion > 0x1000 &&
-      !communication_->Parameter().ReadTempParam(138, canErrorWord))
+  // Firmware up to 0x1000 has no CAN error word; the gateway reads it, as the monitor does.
+  if (identity_.softwareVersion > 0x1000 && !communication_->Can().ReadCANError(canErrorWord))
     canErrorWord = 0;
   // Listed even when unchanged: the refresh may have brought other error maps.
   statusView_.ShowErrorWords(errorWord, canErrorWord);
+}
+
+}  // namespace zel::app
+
+namespace zel::app {
+
+// --- The polling monitor --------------------------------------------------------------------
+
+void CMainFrame::LinkMonitor() {
+  monitor_.LinkCommunication(*communication_);
+  monitor_.LinkFirmwareRegistry(&firmware_);
+  monitor_.LinkViews(&speedViewData_, &currentViewData_, &statusView_);
+  monitor_.SetMainWindow(targetId_);
+}
+
+void CMainFrame::StartMonitor() {
+  monitor_.Start();
+  Changed();
+}
+
+void CMainFrame::StopMonitor() {
+  monitor_.Stop();
+  Changed();
+}
+
+void CMainFrame::RunMonitorCommand(int id) {
+  switch (id) {
+    case kCmdStartMonitor:
+    case kToolStartMonitor:
+      StartMonitor();
+      break;
+    case kCmdStopMonitor:
+    case kToolStopMonitor:
+      StopMonitor();
+      break;
+    case kCmdRefreshRate:
+      monitor::CMonitorRefreshDlg::Run(monitor_);
+      break;
+    case kCmdSearchCommunication:
+      // The monitor may keep running: its commands go to whichever candidate is open.
+      link::SearchCommunication(*communication_, true);
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::OnMonitorMessage(unsigned message, std::uintptr_t wParam) {
+  switch (message) {
+    case kMsgRepaint:
+      Changed();
+      break;
+    case kMsgRegulationMode:
+      SelectRegulationTab(wParam == 0 ? MainPaneLayout::kCurrentRegulationTab
+                                      : MainPaneLayout::kSpeedRegulationTab);
+      break;
+    case kMsgReadIdentity:
+      if (ReadIdentity()) {
+        statusView_.StoreIdentity(identity_.softwareVersion, identity_.hardwareVersion,
+                                  identity_.applicationNumber, identity_.applicationVersion);
+        statusView_.ShowStoredData();
+      }
+      break;
+    case kMsgFirmwareCheck:
+      // Without the front end's settings no package is known; see SetFirmwareCheckOnRefresh.
+      if (firmwareCheckOnRefresh_) StartupFirmwareCheck();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::StartupFirmwareCheck() {
+  // The monitor has told the registry which ZEL answers; Adjust does nothing when the user
+  // interface is adjusted to it already.
+  if (!firmware_.Adjust(false)) {
+    ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
+    if (close_) close_();
+    return;
+  }
+  Changed();
+  // The refresh relists the status view's errors with the maps of the package now in use.
+  Refresh();
+}
+
+void CMainFrame::SelectRegulationTab(int mode) {
+  if (mode == regulationTab_) return;
+  regulationTab_ = mode;
+  Changed();
 }
 
 }  // namespace zel::app

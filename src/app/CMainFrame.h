@@ -17,6 +17,8 @@
 #include "monitor/CStatusView.h"
 #include "monitor/CSysStatusDlg.h"
 #include "monitor/CVariablesDlg.h"
+#include "monitor/PollingMonitor.h"
+#include "monitor/RegulationDataSink.h"
 #include "parameters/ParameterDefinitionLoader.h"
 #include "ui/Dispatcher.h"
 
@@ -47,6 +49,10 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdSerialPortSettings = 32771;
   static constexpr int kCmdStartMonitor = 32836;
   static constexpr int kCmdStopMonitor = 32837;
+  static constexpr int kCmdRefreshRate = 32838;
+  static constexpr int kCmdSearchCommunication = 32843;
+  static constexpr int kToolStartMonitor = 32840;
+  static constexpr int kToolStopMonitor = 32839;
   static constexpr int kCmdEnableSystem = 32785;
   static constexpr int kCmdClearError = 32784;
   static constexpr int kCmdResetSoftware = 32850;
@@ -89,6 +95,9 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kDownloadWizard = 2;
   static constexpr int kUpDownloadWizard = 3;
   static constexpr int kWizardCount = 4;
+  static constexpr unsigned kMsgRepaint = ui::kWmUser + 41;
+  static constexpr unsigned kMsgRegulationMode = ui::kWmUser + 42;
+  static constexpr unsigned kMsgReadIdentity = ui::kWmUser + 45;
   static constexpr unsigned kMsgFirmwareCheck = ui::kWmUser + 46;
 
   // An empty opener uses the POSIX serial ports.
@@ -129,12 +138,20 @@ class CMainFrame : public ui::MessageTarget {
   // The label, for the commands whose label follows the ZEL's software version.
   std::string CommandLabel(int id) const;
 
-  // The polling monitor's running flag; until the monitor is built it reads false unless a
-  // source is set.
-  bool MonitorRunning() const { return monitorRunning_ ? monitorRunning_() : false; }
+  // The polling monitor (built stopped, linked to the stack, the registry and the views) and its
+  // running flag, which is what "online" means for the commands. A test may put another source
+  // in place of the flag.
+  monitor::PollingMonitor& Monitor() { return monitor_; }
+  bool MonitorRunning() const { return monitorRunning_ ? monitorRunning_() : monitor_.IsRunning(); }
   void SetMonitorRunningSource(std::function<bool()> source) {
     monitorRunning_ = std::move(source);
   }
+  // What the monitor hands the regulation tabs, until their views take it themselves.
+  monitor::SpeedViewDataSink& SpeedViewData() { return speedViewData_; }
+  monitor::CurrentViewDataSink& CurrentViewData() { return currentViewData_; }
+  // Starts or stops the monitor, as the menu and tool bar do.
+  void StartMonitor();
+  void StopMonitor();
   // The five status bar panes: message, "CAP", "NUM", "SCRL", and "Monitor Running" while the
   // monitor runs (empty otherwise).
   std::vector<std::string> StatusPaneTexts() const;
@@ -178,6 +195,13 @@ class CMainFrame : public ui::MessageTarget {
   bool ToggleWindow(int id);
   // After the identity read: both error words to the status view.
   void FeedStatusView();
+  // The monitor's commands: start, stop, refresh rate, and the communication search.
+  void RunMonitorCommand(int id);
+  void LinkMonitor();
+  // The monitor's messages.
+  void OnMonitorMessage(unsigned message, std::uintptr_t wParam);
+  void StartupFirmwareCheck();
+  void SelectRegulationTab(int mode);
   void Changed();
   void Failed();
 
@@ -200,6 +224,10 @@ class CMainFrame : public ui::MessageTarget {
   std::function<void()> changed_;
   std::array<std::function<void()>, kWizardCount> wizardLaunchers_;
   ui::Dispatcher::TargetId targetId_;
+  monitor::SpeedViewDataSink speedViewData_;
+  monitor::CurrentViewDataSink currentViewData_;
+  // Last: it uses everything above, so it is the first to go.
+  monitor::PollingMonitor monitor_;
 };
 
 }  // namespace zel::app

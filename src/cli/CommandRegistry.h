@@ -44,5 +44,7 @@ void RegisterPackageCommands(CommandRegistry& registry);
 void RegisterCanCommands(CommandRegistry& registry);
 // The --module forms of the device commands, in a registry of their own.
 void RegisterModuleCommands(CommandRegistry& registry);
+void RegisterMonitorCommands(CommandRegistry& registry);
+void RegisterSearchCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

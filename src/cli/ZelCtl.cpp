@@ -19,6 +19,8 @@ CommandRegistry BuildRegistry() {
   RegisterDriveCommands(registry);
   RegisterPortCommands(registry);
   RegisterPackageCommands(registry);
+  RegisterMonitorCommands(registry);
+  RegisterSearchCommands(registry);
   RegisterCanCommands(registry);
   return registry;
 }

@@ -323,6 +323,9 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
       auto* slider = static_cast<QSlider*>(widget);
       slider->setRange(control.minimum, control.maximum);
       slider->setValue(control.value);
+      // QSlider spaces its ticks evenly; a tick at every step covers any marked positions.
+      slider->setTickPosition(control.ticks.empty() ? QSlider::NoTicks : QSlider::TicksBelow);
+      slider->setTickInterval(1);
       break;
     }
     case ui::ControlKind::ProgressBar: {

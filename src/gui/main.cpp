@@ -28,12 +28,15 @@ int main(int argc, char* argv[]) {
   QCommandLineOption quitAfter("quit-after", "Close the program after MS milliseconds.", "MS");
   QCommandLineOption package("package", "Register the firmware package FILE at start.", "FILE");
   QCommandLineOption trace("trace", "Write every exchange with the ZEL to FILE, decoded.", "FILE");
+  QCommandLineOption startMonitor("start-monitor",
+                                  "Start the polling monitor once the ZEL's identity is read.");
   parser.addOption(port);
   parser.addOption(device);
   parser.addOption(screenshot);
   parser.addOption(quitAfter);
   parser.addOption(package);
   parser.addOption(trace);
+  parser.addOption(startMonitor);
   parser.process(app);
 
   zel::gui::QtHost host;
@@ -72,7 +75,11 @@ int main(int argc, char* argv[]) {
   frame.SetCloseHandler([&window] { window.close(); });
   window.show();
   // Like the start-up sequence: read the ZEL's identity once the window is up.
-  QTimer::singleShot(0, &window, [&frame] { frame.Refresh(); });
+  const bool monitorAtStart = parser.isSet(startMonitor);
+  QTimer::singleShot(0, &window, [&frame, monitorAtStart] {
+    frame.Refresh();
+    if (monitorAtStart) frame.StartMonitor();
+  });
   if (parser.isSet(quitAfter)) {
     bool ok = false;
     int ms = parser.value(quitAfter).toInt(&ok);

@@ -50,12 +50,28 @@ bool SerialLink::Open(const CommSettings& settings) {
   const uint8_t code = port_.Open(settings.baudRate, SerialPort::DeviceNameFor(settings.portName),
                                   settings.timeoutMs, settings.transmitTrials);
   lastResult_.store(code);
+  lineLost_ = false;
+  if (code == result::kOk) lastOpened_ = settings;
   return code == result::kOk;
 }
 
 bool SerialLink::Close() {
   std::lock_guard lock(mutex_);
+  lineLost_ = false;
   return port_.Close() == result::kOk;
+}
+
+bool SerialLink::ReopenAfterLoss() {
+  if (ClaimedByOtherThread()) return false;
+  std::lock_guard lock(mutex_);
+  if (!lineLost_ || !lastOpened_ || ClaimedByOtherThread()) return false;
+  const CommSettings& settings = *lastOpened_;
+  const uint8_t code = port_.Open(settings.baudRate, SerialPort::DeviceNameFor(settings.portName),
+                                  settings.timeoutMs, settings.transmitTrials);
+  lastResult_.store(code);
+  // Still gone: the next attempt tries again.
+  lineLost_ = code != result::kOk;
+  return code == result::kOk;
 }
 
 bool SerialLink::IsOpen() const {
@@ -123,6 +139,7 @@ bool SerialLink::Transfer(CommandFrame& frame, ExchangeRecord* record) {
       code = result::kFrameBadAnswer;
       if (record != nullptr) record->endResult = code;
     }
+    if (code == result::kReadFailed || code == result::kWriteFailed) lineLost_ = true;
   }
   lastResult_.store(code);
   if (code != result::kOk) return false;

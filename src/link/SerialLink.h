@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "link/ByteChannel.h"
@@ -37,6 +38,11 @@ class SerialLink {
   bool Open(const CommSettings& settings);
   bool Close();
   bool IsOpen() const;
+  // Opens the port again with the settings of the last successful Open, but only after an
+  // exchange found the line itself gone (read or write failed: an adapter pulled, a
+  // pseudo-terminal closed); an explicit Open or Close ends that state. The device may come back
+  // on the same path, and nothing else would notice. True when the port is open again.
+  bool ReopenAfterLoss();
 
   // Runs one exchange; true when the command went through and its results have been unpacked.
   bool Execute(CommandFrame& frame);
@@ -62,6 +68,9 @@ class SerialLink {
   mutable std::mutex mutex_;
   std::atomic<std::thread::id> owner_{};
   std::atomic<uint8_t> lastResult_{0};
+  // Under mutex_.
+  std::optional<CommSettings> lastOpened_;
+  bool lineLost_ = false;
   // Read without the lock so that an unobserved exchange costs nothing; calls go through
   // observerMutex_, which SetObserver takes too.
   std::atomic<LinkObserver*> observer_{nullptr};

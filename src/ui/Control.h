@@ -51,6 +51,7 @@ struct Control {
   int value = 0;         // check state, radio state, slider/progress position, lamp on/off
   int minimum = 0;       // slider and progress range
   int maximum = 100;
+  std::vector<int> ticks;  // slider positions that carry a tick mark
   bool enabled = true;
   bool visible = true;
   bool password = false;  // an edit that hides what is typed
