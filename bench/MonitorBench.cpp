@@ -26,6 +26,7 @@
 #include "monitor/PollingMonitor.h"
 #include "monitor/RegulationDataSink.h"
 #include "sim/Simulator.h"
+#include "support/HandFiredTimer.h"
 #include "ui/Dispatcher.h"
 
 extern char** environ;
@@ -46,23 +47,6 @@ constexpr int ExchangeBytes(int commandWords, int replyWords) {
 // word and the CAN error word.
 constexpr int kCycleBytes =
     ExchangeBytes(1, 4) + 10 * ExchangeBytes(2, 1) + 2 * ExchangeBytes(1, 1);
-
-// Ticks when the benchmark says so.
-class ManualTimer final : public PeriodicTimer {
- public:
-  explicit ManualTimer(std::atomic<Callback*>& slot) : slot_(slot) {}
-  ~ManualTimer() override { Disarm(); }
-  bool Arm(std::chrono::milliseconds, Callback tick) override {
-    tick_ = std::move(tick);
-    slot_.store(&tick_);
-    return true;
-  }
-  void Disarm() override { slot_.store(nullptr); }
-
- private:
-  std::atomic<Callback*>& slot_;
-  Callback tick_;
-};
 
 std::string FreshLink(const char* name) {
   return (std::filesystem::temp_directory_path() /
@@ -91,7 +75,7 @@ void BM_MonitorCyclePaced38400(benchmark::State& state) {
   zel::monitor::SpeedViewDataSink speed;
   zel::monitor::CurrentViewDataSink current;
   std::atomic<PeriodicTimer::Callback*> tick{nullptr};
-  zel::monitor::PollingMonitor monitor(std::make_unique<ManualTimer>(tick));
+  zel::monitor::PollingMonitor monitor(std::make_unique<zel::test::HandFiredTimer>(tick));
   monitor.LinkCommunication(comm);
   monitor.LinkViews(&speed, &current, &status);
   std::mutex mutex;

@@ -24,7 +24,8 @@ work="$(mktemp -d /tmp/zel-demo.XXXXXX)"
 link="$work/ttyZEL"
 sim_log="$work/zelsim.log"
 
-"$bin/sim/zelsim" --link "$link" >"$sim_log" 2>&1 &
+# Two further modules on the CAN bus behind it, both at 500 kBit/s like the gateway.
+"$bin/sim/zelsim" --link "$link" --can-bitrate 2 --module 5:2 --module 6:2 >"$sim_log" 2>&1 &
 sim_pid=$!
 cleanup() {
   kill "$sim_pid" 2>/dev/null || true
@@ -65,6 +66,12 @@ zelctl read current
 zelctl --json param get MaxSpeed
 zelctl package versions "$bin/examples/firmware/ZelFirmware.bin"
 zelctl --package "$bin/examples/firmware/ZelFirmware.bin" errors
+echo
+echo "# three cycles of the polling monitor, then the CAN bus behind the ZEL:"
+zelctl monitor --cycles 3
+zelctl can
+zelctl can scan --to 8
+zelctl --module 5 version
 echo
 echo "# a value outside its limits is refused before anything is sent:"
 zelctl param set MaxSpeed 25001 || echo "(exit status $?)"

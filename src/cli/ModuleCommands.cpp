@@ -3,6 +3,7 @@
 #include "can/CanModule.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/ErrorRows.h"
 #include "cli/NumberArgument.h"
 #include "cli/ParameterRef.h"
 #include "link/ZelCommunication.h"
@@ -90,13 +91,7 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!module->ReadError(Id(ctx), word)) return NoAnswer(ctx, "ReadError");
   auto rows = monitor::ErrorListing::List(word, monitor::ErrorWordKind::Standard, {});
   std::vector<std::string> lines{ModuleName(ctx) + " error word: " + NumberText::FormatHex16(word)};
-  std::vector<JsonWriter> jsonRows;
-  for (const auto& row : rows) {
-    lines.push_back("  " + row.name + "  " + row.meaning);
-    jsonRows.push_back(
-        JsonWriter().Add("bit", row.bit).Add("name", row.name).Add("meaning", row.meaning));
-  }
-  lines.push_back(monitor::ErrorListing::CountText(rows.size()));
+  std::vector<JsonWriter> jsonRows = AppendErrorRows(rows, lines);
   return ctx.Done(lines, JsonWriter()
                              .Add("module", Id(ctx))
                              .AddWord("errorWord", word)

@@ -3,6 +3,7 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/DriveState.h"
+#include "cli/ErrorRows.h"
 #include "cli/PackageErrorMaps.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
@@ -83,13 +84,7 @@ int Errors(CommandContext& ctx, const std::vector<std::string>& args) {
   std::vector<std::string> lines{"Error word: " + NumberText::FormatHex16(standard),
                                  haveCan ? "CAN error word: " + NumberText::FormatHex16(can)
                                          : std::string("CAN error word: not available")};
-  std::vector<JsonWriter> jsonRows;
-  for (const auto& row : rows) {
-    lines.push_back("  " + row.name + "  " + row.meaning);
-    jsonRows.push_back(
-        JsonWriter().Add("bit", row.bit).Add("name", row.name).Add("meaning", row.meaning));
-  }
-  lines.push_back(monitor::ErrorListing::CountText(rows.size()));
+  std::vector<JsonWriter> jsonRows = AppendErrorRows(rows, lines);
   JsonWriter json;
   json.AddWord("errorWord", standard);
   if (haveCan) json.AddWord("canErrorWord", can);
