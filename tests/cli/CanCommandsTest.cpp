@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/SimulatedZelCtlTest.h"
 #include "cli/ZelCtl.h"
 #include "sim/Simulator.h"
 
@@ -14,25 +15,12 @@ namespace {
 
 // zelctl against a simulated ZEL at 500 kBit/s (module ID 2) with three modules behind it:
 // 5 like it, 6 at 125 kBit/s, 7 at 500 kBit/s with other firmware and quartz.
-class CanCommandsTest : public ::testing::Test {
+class CanCommandsTest : public SimulatedZelCtlTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zelctl-can-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    sim::SimulatorOptions options;
-    options.linkPath = (dir_ / "ttyZEL").string();
+  void Configure(sim::SimulatorOptions& options) override {
     options.canBitRateIndex = 2;
     options.modules = {Module(5, 2, 0x1040, 0x0200), Module(6, 4, 0x1040, 0x0200),
                        Module(7, 2, 0x1030, 0x4200)};
-    sim_ = std::make_unique<sim::Simulator>(options);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(&error)) << error;
-  }
-  void TearDown() override {
-    sim_->Stop();
-    std::filesystem::remove_all(dir_);
   }
 
   static sim::CanModuleConfig Module(uint16_t id, int rate, uint16_t sw, uint16_t hw) {
@@ -44,20 +32,13 @@ class CanCommandsTest : public ::testing::Test {
     return module;
   }
 
+  // An absent module costs a time-out per try.
   int Run(std::vector<std::string> args) {
-    // An absent module costs a time-out per try.
-    args.insert(args.begin(), {"--device", sim_->LinkPath(), "--timeout", "30"});
-    out_.str("");
-    err_.str("");
-    return RunZelCtl(args, out_, err_);
+    return SimulatedZelCtlTest::Run(args, {"--timeout", "30"});
   }
   bool InErr(const std::string& text) const { return err_.str().find(text) != std::string::npos; }
   bool InOut(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
   sim::DeviceModel& OnBus(uint16_t id) { return *sim_->Bus().Find(id); }
-
-  std::filesystem::path dir_;
-  std::unique_ptr<sim::Simulator> sim_;
-  std::ostringstream out_, err_;
 };
 
 TEST_F(CanCommandsTest, ModuleOptionReachesOnlyThatModuleAndOthersFailWithTheirReason) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/PortDiagnosis.h"
+#include "cli/SimulatedZelCtlTest.h"
 #include "cli/ZelCtl.h"
 #include "sim/NamedFault.h"
 #include "sim/Simulator.h"
@@ -20,38 +21,10 @@
 namespace zel::cli {
 namespace {
 
-// zelctl in-process against a simulated ZEL on a pseudo-terminal, as a script would use it.
-class ZelCtlTest : public ::testing::Test {
+class ZelCtlTest : public SimulatedZelCtlTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zelctl-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    sim::SimulatorOptions options;
-    options.linkPath = (dir_ / "ttyZEL").string();
-    sim_ = std::make_unique<sim::Simulator>(options);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(&error)) << error;
-  }
-  void TearDown() override {
-    sim_->Stop();
-    std::filesystem::remove_all(dir_);
-  }
-
-  // Runs zelctl with the device option prepended; out and err hold what it printed.
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--device", sim_->LinkPath()});
-    out_.str("");
-    err_.str("");
-    return RunZelCtl(args, out_, err_);
-  }
   std::string Out() const { return out_.str(); }
   std::string Err() const { return err_.str(); }
-
-  std::filesystem::path dir_;
-  std::unique_ptr<sim::Simulator> sim_;
-  std::ostringstream out_, err_;
 };
 
 TEST_F(ZelCtlTest, ReadsIdentityAndStatus) {
