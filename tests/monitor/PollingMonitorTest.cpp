@@ -56,8 +56,17 @@ struct MonitorBench {
     monitor.LinkFirmwareRegistry(&registry);
     monitor.LinkViews(&speed, &current, &status);
     monitor.SetMainWindow(main.Id());
+    monitor.SetCycleObserver([this](const MonitorCycle& cycle) {
+      std::lock_guard lock(cyclesMutex);
+      cycles.push_back(cycle);
+    });
   }
   ~MonitorBench() { monitor.Stop(); }
+  // The reports of the cycles run so far.
+  std::vector<MonitorCycle> Cycles() {
+    std::lock_guard lock(cyclesMutex);
+    return cycles;
+  }
 
   void Start() {
     ASSERT_TRUE(monitor.Start());
@@ -81,6 +90,8 @@ struct MonitorBench {
   CurrentViewDataSink current;
   CStatusView status;
   MainWindowLog main;
+  std::mutex cyclesMutex;
+  std::vector<MonitorCycle> cycles;
   PollingMonitor monitor;
 };
 
@@ -154,12 +165,6 @@ TEST_F(PollingMonitorTest, WithoutZelTheViewsHearOnlineThenOfflineAndGetNoValues
 
 TEST_F(PollingMonitorTest, SpeedCycleReadsInOrderAndStoresWhatSysConfigLeavesToIt) {
   MonitorBench bench(comm_);
-  std::vector<MonitorCycle> cycles;
-  std::mutex cyclesMutex;
-  bench.monitor.SetCycleObserver([&](const MonitorCycle& cycle) {
-    std::lock_guard lock(cyclesMutex);
-    cycles.push_back(cycle);
-  });
   Answers a;
   // Set value from the analogue input (bit 0), maximum speed from P1 (bit 8), the mode from the
   // input 'Digital2' (bit 15 clear); enabled and stopped.
@@ -213,7 +218,7 @@ TEST_F(PollingMonitorTest, SpeedCycleReadsInOrderAndStoresWhatSysConfigLeavesToI
   // The registry still waits for the main window's adjustment; the views are online already, and
   // the tab is asked for once.
   EXPECT_EQ(bench.TakeMain(), (std::vector<Message>{{kFirmware, 0}, {kMode, 1}}));
-  std::lock_guard lock(cyclesMutex);
+  const std::vector<MonitorCycle> cycles = bench.Cycles();
   ASSERT_EQ(cycles.size(), 2u);
   EXPECT_TRUE(cycles[0].online);
   EXPECT_EQ(cycles[0].number, 1u);
@@ -255,12 +260,6 @@ TEST_F(PollingMonitorTest, CurrentModeAndForbiddenModeAndTheCanWordOnlyAboveVers
 
 TEST_F(PollingMonitorTest, ARefusedErrorReadKeepsTheListedErrorsUntilAReadSucceeds) {
   MonitorBench bench(comm_);
-  std::vector<MonitorCycle> cycles;
-  std::mutex cyclesMutex;
-  bench.monitor.SetCycleObserver([&](const MonitorCycle& cycle) {
-    std::lock_guard lock(cyclesMutex);
-    cycles.push_back(cycle);
-  });
   Answers a;
   a.sysConfig = 0x0020;  // no regulation reads: the error words follow the limits at once
   a.errorWord = 0x8004;
@@ -284,7 +283,7 @@ TEST_F(PollingMonitorTest, ARefusedErrorReadKeepsTheListedErrorsUntilAReadSuccee
   EXPECT_EQ(bench.status.Rows().front().row.name, "Error 2");
   bench.Cycle();
   EXPECT_TRUE(bench.status.Rows().empty());
-  std::lock_guard lock(cyclesMutex);
+  const std::vector<MonitorCycle> cycles = bench.Cycles();
   ASSERT_EQ(cycles.size(), 3u);
   EXPECT_FALSE(cycles[1].errorWord);
   EXPECT_EQ(cycles[1].canErrorWord, 0x0000);
