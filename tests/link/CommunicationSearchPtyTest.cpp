@@ -104,8 +104,10 @@ TEST(CommunicationSearch, ExitDuringTheThirdCandidateFinishesItAndRestoresTheSav
   desk.comm.Settings().baudRate = 38400;
   const CommSettings saved = desk.comm.Settings();
   desk.host.QueueModal([&](Window& w) {
-    ASSERT_TRUE(ScriptedHost::PumpUntil(
-        [&] { return w.Value(CSearchCommunicationDlg::kIdProgress) == 2; }));
+    // The bar shows 2 before the worker has begun the third candidate; its open marks that.
+    ASSERT_TRUE(ScriptedHost::PumpUntil([&] {
+      return w.Value(CSearchCommunicationDlg::kIdProgress) == 2 && desk.Opens().size() == 3;
+    }));
     w.Press(CSearchCommunicationDlg::kIdExit);
     EXPECT_TRUE(w.IsEnded());
   });
