@@ -336,7 +336,9 @@ TEST(PollingMonitorSimTest, AClaimedLinkShowsOfflineUntilReleasedAndStopWaitsFor
   zel.Sim().Faults().SetNeverAnswer(true);
   const std::uint64_t before = bench.monitor.CycleCount();
   (*bench.tick.load())();
-  std::this_thread::sleep_for(50ms);  // well inside the first unanswered opcode's time-outs
+  // Long enough for a loaded machine to begin the cycle, well inside the first unanswered
+  // opcode's time-out of more than a second.
+  std::this_thread::sleep_for(300ms);
   bench.monitor.Stop();
   EXPECT_EQ(bench.monitor.CycleCount(), before + 1);
   EXPECT_FALSE(bench.monitor.IsRunning());
