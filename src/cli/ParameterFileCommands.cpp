@@ -24,6 +24,8 @@ using parameters::CParameterFile;
 using parameters::NumberText;
 using parameters::ParameterTransfer;
 
+constexpr uint16_t kEnableBySoftware = 0x1000;
+
 const char* kUsage =
     "zelctl params upload FILE.udf [--visum TEXT] [--comment TEXT] [--network [--to N]]\n"
     "       zelctl params show FILE.udf\n"
@@ -314,7 +316,10 @@ int DiffDevice(CommandContext& ctx, const std::string& path) {
     if (!device->ReadTempParam(number, 0, value)) return ctx.CommandFailed("ReadTempParam");
     const auto deviceWord = static_cast<uint16_t>(value);
     uint16_t fileWord = 0;
-    if (file.Value(i, fileWord) && fileWord == deviceWord) continue;
+    // SysConfig's enabling bit never comes from a file: an upload reads it while the enable
+    // guard holds it set, and a download ends with the device's own enable source again.
+    const uint16_t mask = number == 1 ? static_cast<uint16_t>(~kEnableBySoftware) : 0xFFFF;
+    if (file.Value(i, fileWord) && (fileWord & mask) == (deviceWord & mask)) continue;
     std::int32_t def = 0, min = 0, max = 0;
     int service = 0;
     table.GetLimits(number, def, min, max, service);
