@@ -26,6 +26,8 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
     return true;
   }
   bool WriteAllTempParam(const parameters::SystemParameterBlock& block) override {
+    if (failBlockWrites) return false;
+    lastBlock = block;
     for (int i = 0; i < parameters::SystemParameterBlock::kWordCount; ++i)
       values[i] = block.words[static_cast<std::size_t>(i)];
     ++blockWrites;
@@ -59,8 +61,9 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
     ++suspends;
     return true;
   }
-  bool ResumeEnable(bool, std::optional<bool>) override {
+  bool ResumeEnable(bool, std::optional<bool> softwareEnabling) override {
     ++resumes;
+    resumedSoftwareEnabling = softwareEnabling;
     return true;
   }
   std::uint16_t Module() const override { return module_; }
@@ -69,6 +72,9 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
   parameters::DeviceIdentity identity{0x1040, 0x0123, 0x0001, 0x0100};
   std::set<int> failWrites;
   bool failReads = false;
+  bool failBlockWrites = false;
+  parameters::SystemParameterBlock lastBlock;
+  std::optional<bool> resumedSoftwareEnabling;
   std::vector<int> written;
   int saves = 0, suspends = 0, resumes = 0, blockWrites = 0;
 
