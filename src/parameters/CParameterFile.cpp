@@ -251,6 +251,7 @@ std::string CParameterFile::TextProtocol() const {
 ui::PrintJob CParameterFile::PrintProtocol(int linesPerPage, const std::string& printedAt) const {
   ui::PrintJob job;
   job.title = "ZelUpload Protocol";
+  job.boldTail = "Orvane";
   const std::string rule(152, '-');
   std::vector<std::string> body{
       "System Parameter Upload Version 1.01" + std::string(66, ' ') + "Orvane",

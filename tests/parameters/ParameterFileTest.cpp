@@ -5,9 +5,12 @@
 #include <fstream>
 
 #include "files/ArchiveWriter.h"
+#include "files/AtomicFileWriter.h"
 #include "parameters/CParameterFile.h"
 #include "parameters/CParameterTable.h"
+#include "parameters/ParameterFileOutput.h"
 #include "support/FakeParameterDevice.h"
+#include "ui/ScriptedHost.h"
 
 namespace zel::parameters {
 namespace {
@@ -168,6 +171,41 @@ TEST(ParameterFileTest, PrintedProtocolClosesEveryPageWithItsFooter) {
     EXPECT_NE(page.back().find("Page " + std::to_string(p + 1)), std::string::npos);
   }
   EXPECT_NE(job.pages[1][job.pages[1].size() - 3].find("CAN_Config"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zel::parameters
+
+namespace zel::parameters {
+namespace {
+
+TEST(ParameterFileOutputTest, SavedAndPrintedProtocolsSayTheirOutcomeAndRefuseAnOldFile) {
+  ui::ScriptedHost host;
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("zel-udf-out-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  CParameterTable table;
+  test::FakeParameterDevice device;
+  std::string error;
+  ASSERT_TRUE(Uploaded(table, device).Write(dir / "line.udf", error)) << error;
+
+  EXPECT_TRUE(ParameterFileOutput::SaveAsText((dir / "line.udf").string()));
+  EXPECT_TRUE(std::filesystem::exists(dir / "line.txt"));
+  EXPECT_TRUE(ParameterFileOutput::Print((dir / "line.udf").string()));
+  ASSERT_EQ(host.PrintJobs().size(), 1u);
+  EXPECT_EQ(host.PrintJobs()[0].boldTail, "Orvane");
+  host.SetPrintResult(false);
+  EXPECT_FALSE(ParameterFileOutput::Print((dir / "line.udf").string()));
+  EXPECT_EQ(host.Messages(), (std::vector<std::string>{"Data saved as Textfile!", "Data printed!",
+                                                       "Failed printing data!"}));
+
+  files::ArchiveWriter old;
+  old.WriteString("ParameterFirmwareFile Version 1.00 ");
+  ASSERT_TRUE(files::AtomicFileWriter::Write(dir / "old.udf", old.Data(), error));
+  EXPECT_FALSE(ParameterFileOutput::SaveAsText((dir / "old.udf").string()));
+  EXPECT_EQ(host.LastMessage(), "File version is to old!");
+  EXPECT_FALSE(std::filesystem::exists(dir / "old.txt"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
