@@ -172,7 +172,8 @@ void CZelPar_CommunicationDlg::GatherInto(SystemParameterBlock& block) const {
 }
 
 bool CZelPar_CommunicationDlg::Validate() {
-  if (!IsEnabled(kIdBaudrate)) return true;
+  // A rate the list does not offer stays as the ZEL has it.
+  if (!IsEnabled(kIdBaudrate) || Selection(kIdBaudrate) < 0) return true;
   if (Table().CheckRange(0, Selection(kIdBaudrate), true)) return true;
   SetFocus(kIdBaudrate);
   return false;
