@@ -136,6 +136,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   communication_->SetShowFlags(true);
   link::CAttentionDlg::Install(communication_->Status());
   canMenu_ = std::make_unique<CanMenuCommands>(*communication_, &errorMaps_);
+  parameterMenu_ = std::make_unique<ParameterMenuCommands>(*communication_);
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -152,7 +153,7 @@ CMainFrame::~CMainFrame() {
 
 bool CMainFrame::IsBuilt(int id) const {
   return std::find(kBuilt.begin(), kBuilt.end(), id) != kBuilt.end() ||
-         CanMenuCommands::Handles(id);
+         CanMenuCommands::Handles(id) || ParameterMenuCommands::Handles(id);
 }
 
 bool CMainFrame::IsOnlineCommand(int id) const {
@@ -217,6 +218,10 @@ void CMainFrame::OnCommand(int id) {
   };
   if (CanMenuCommands::Handles(id)) {
     report(canMenu_->Run(id, identity_.softwareVersion));
+    return;
+  }
+  if (ParameterMenuCommands::Handles(id)) {
+    if (report(parameterMenu_->Run(id))) Refresh();
     return;
   }
   switch (id) {

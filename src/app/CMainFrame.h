@@ -9,6 +9,7 @@
 
 #include "app/CWizardView.h"
 #include "app/CanMenuCommands.h"
+#include "app/ParameterMenuCommands.h"
 #include "firmware/FirmwareRegistry.h"
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
@@ -211,6 +212,7 @@ class CMainFrame : public ui::MessageTarget {
   firmware::FirmwareRegistry firmware_;
   monitor::CErrorMapList errorMaps_;
   std::unique_ptr<CanMenuCommands> canMenu_;
+  std::unique_ptr<ParameterMenuCommands> parameterMenu_;
   parameters::ParameterDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;

@@ -46,5 +46,7 @@ void RegisterCanCommands(CommandRegistry& registry);
 void RegisterModuleCommands(CommandRegistry& registry);
 void RegisterMonitorCommands(CommandRegistry& registry);
 void RegisterSearchCommands(CommandRegistry& registry);
+// Parameter files; registered in both registries, since --module works on them too.
+void RegisterParameterFileCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

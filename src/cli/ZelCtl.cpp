@@ -21,6 +21,7 @@ CommandRegistry BuildRegistry() {
   RegisterPackageCommands(registry);
   RegisterMonitorCommands(registry);
   RegisterSearchCommands(registry);
+  RegisterParameterFileCommands(registry);
   RegisterCanCommands(registry);
   return registry;
 }
@@ -29,6 +30,7 @@ CommandRegistry BuildRegistry() {
 CommandRegistry BuildModuleRegistry() {
   CommandRegistry registry;
   RegisterModuleCommands(registry);
+  RegisterParameterFileCommands(registry);
   return registry;
 }
 
@@ -47,7 +49,7 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "                   (the version matching the ZEL, else the package's first)\n"
          "  --module ID      send the device commands to the CAN module ID (1..127) behind\n"
          "                   the ZEL (status, errors, clear-errors, version, param, save,\n"
-         "                   reset-params, enable, disable)\n"
+         "                   reset-params, enable, disable, params)\n"
          "  --json           print one JSON object per command, failures included\n"
          "  --yes            answer Yes to confirmations (enabling the drive, releasing a stop)\n"
          "  --trace          write every exchange with the ZEL to stderr, decoded\n"

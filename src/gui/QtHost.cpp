@@ -156,6 +156,7 @@ bool QtHost::Print(const ui::PrintJob& job) {
   const int lineHeight = painter.fontMetrics().lineSpacing();
   const int pageHeight = painter.viewport().height();
   bool firstPage = true;
+  bool firstLine = true;
   for (const auto& page : job.pages) {
     if (!firstPage) printer.newPage();
     firstPage = false;
@@ -165,7 +166,21 @@ bool QtHost::Print(const ui::PrintJob& job) {
         printer.newPage();
         y = lineHeight;
       }
-      painter.drawText(0, y, Q(line));
+      const std::string& tail = job.boldTail;
+      if (firstLine && !tail.empty() && line.size() >= tail.size() &&
+          line.compare(line.size() - tail.size(), tail.size(), tail) == 0) {
+        const QString head = Q(line.substr(0, line.size() - tail.size()));
+        const int x = painter.fontMetrics().horizontalAdvance(head);
+        painter.drawText(0, y, head);
+        QFont bold = font;
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.drawText(x, y, Q(tail));
+        painter.setFont(font);
+      } else {
+        painter.drawText(0, y, Q(line));
+      }
+      firstLine = false;
       y += lineHeight;
     }
   }

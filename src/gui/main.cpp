@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/CMainFrame.h"
+#include "files/PendingTemporaries.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
 #include "link/ExchangeTrace.h"
@@ -14,6 +15,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // A file write cut short by a signal leaves no temporary file beside its target.
+  zel::files::PendingTemporaries::InstallSignalHandlers();
   QApplication::setApplicationName("ZEL_UserInterface");
   QApplication::setApplicationVersion(ZEL_VERSION);
 

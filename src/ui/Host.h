@@ -27,6 +27,8 @@ struct PrintJob {
   std::string fontName = "MS Serif";
   int pointSize = 10;
   std::vector<std::vector<std::string>> pages;
+  // Printed in bold where the first page's first line ends with it (a letterhead's name).
+  std::string boldTail;
 };
 
 // Everything modal the tool asks of the user. Core code calls it synchronously, exactly where a

@@ -1,0 +1,71 @@
+#include "app/ParameterMenuCommands.h"
+
+#include "can/CanModule.h"
+#include "can/ModuleParameterDevice.h"
+#include "link/CServiceDlg.h"
+#include "link/SerialParameterDevice.h"
+#include "link/ZelCommunication.h"
+#include "parameters/CEditTempParamDlg.h"
+#include "parameters/CZelParameterDlg.h"
+
+namespace zel::app {
+
+namespace {
+
+constexpr int kEditAll = 32774;
+constexpr int kToolEditAll = 32824;
+constexpr int kEditOne = 32775;
+constexpr int kModuleEditAll = 32886;
+constexpr int kModuleEditOne = 32868;
+constexpr std::int16_t kSysConfig = 1;
+constexpr std::uint16_t kServiceMode = 0x4000;
+
+}  // namespace
+
+ParameterMenuCommands::ParameterMenuCommands(link::ZelCommunication& communication)
+    : communication_(communication),
+      module_(std::make_unique<can::CanModule>(communication.Can(), communication.Parameter())) {}
+
+ParameterMenuCommands::~ParameterMenuCommands() = default;
+
+bool ParameterMenuCommands::Handles(int id) {
+  return id == kEditAll || id == kToolEditAll || id == kEditOne || id == kModuleEditAll ||
+         id == kModuleEditOne;
+}
+
+ui::CommandOutcome ParameterMenuCommands::Run(int id) {
+  if (id == kModuleEditAll || id == kModuleEditOne) return RunOnModule(id);
+  link::ZelCommunication& comm = communication_;
+  link::SerialParameterDevice device(comm.Parameter(), comm.Status());
+  if (id == kEditOne)
+    return parameters::CEditTempParamDlg::EditTempParam(comm.Definitions(), device);
+  // "Service Mode" on the sheet: the password dialog, and the ZEL's own word on the outcome.
+  auto enterServiceMode = [&comm] {
+    if (link::CServiceDlg::Run(comm.Service()) != ui::CommandOutcome::kDone) return false;
+    std::uint16_t sysConfig = 0;
+    return comm.Parameter().ReadTempParam(kSysConfig, sysConfig) && (sysConfig & kServiceMode) != 0;
+  };
+  return parameters::CZelParameterDlg::EditAllTempParam(comm.Definitions(), device,
+                                                        enterServiceMode);
+}
+
+ui::CommandOutcome ParameterMenuCommands::RunOnModule(int id) {
+  std::uint16_t destination = 0;
+  if (!module_->Destination(destination)) return ui::CommandOutcome::kCancelled;
+  // Parameters of another firmware would be written into the wrong places.
+  if (!module_->CompatibilityCheck(destination)) return ui::CommandOutcome::kCancelled;
+  can::ModuleParameterDevice device(*module_, destination);
+  const auto& table = communication_.Definitions();
+  if (id == kModuleEditOne) return parameters::CEditTempParamDlg::EditTempParam(table, device);
+  can::CanModule& module = *module_;
+  auto enterServiceMode = [&module, destination] {
+    link::CServiceDlg dlg;
+    if (dlg.DoModal() != ui::kResultOk) return false;
+    std::uint16_t answer = 0;
+    return module.Service(destination, dlg.Password(), answer) &&
+           answer == can::CanModule::kServiceAccepted;
+  };
+  return parameters::CZelParameterDlg::EditAllTempParam(table, device, enterServiceMode);
+}
+
+}  // namespace zel::app

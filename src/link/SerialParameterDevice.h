@@ -1,0 +1,35 @@
+#pragma once
+
+#include "parameters/ParameterDevice.h"
+
+namespace zel::link {
+
+class ParameterGroup;
+class StatusGroup;
+
+// The parameter commands of the ZEL at the serial port. The enable guard is the status group's,
+// so a suspension started here is the one the rest of the tool sees.
+class SerialParameterDevice final : public parameters::ParameterDevice {
+ public:
+  SerialParameterDevice(ParameterGroup& parameters, StatusGroup& status)
+      : parameters_(parameters), status_(status) {}
+
+  bool ReadAllTempParam(parameters::SystemParameterBlock& block) override;
+  bool WriteAllTempParam(const parameters::SystemParameterBlock& block) override;
+  bool ReadTempParam(std::int16_t number, std::uint16_t width, std::uint32_t& value) override;
+  bool SetTempParam(std::int16_t number, std::uint16_t width, std::uint32_t value) override;
+  bool SaveTempParam() override;
+  bool ReadVersion(parameters::DeviceIdentity& identity) override;
+  bool ReadModuleId(std::uint16_t& moduleId) override;
+  bool SuspendEnable(bool warn) override;
+  bool ResumeEnable(bool ask, std::optional<bool> softwareEnabling) override;
+  std::uint16_t Module() const override { return 0; }
+
+ private:
+  ParameterGroup& parameters_;
+  StatusGroup& status_;
+  bool previousSoftwareEnabling_ = false;
+  bool previousEnabled_ = false;
+};
+
+}  // namespace zel::link

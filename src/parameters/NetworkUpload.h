@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "parameters/ParameterDevice.h"
+
+namespace zel::parameters {
+
+class CParameterTable;
+
+// The upload of every module found on the CAN network, one file per module, one module per
+// Step so that a progress dialog's Stop is seen between modules (a module already started is
+// finished). The report collects a line per module.
+class NetworkUpload {
+ public:
+  // The device of one module; the upload owns it for that module's step.
+  using DeviceFor = std::function<std::unique_ptr<ParameterDevice>(std::uint16_t moduleId)>;
+
+  NetworkUpload(const CParameterTable& table, DeviceFor deviceFor,
+                std::vector<std::uint16_t> modules, std::string chosenPath, std::string visum,
+                std::string comment);
+
+  bool Done() const { return next_ >= modules_.size() || stopped_; }
+  // The module the next Step uploads; 0 when done.
+  std::uint16_t Current() const;
+  // "Parameter from module %i will be uploaded!" for the current module.
+  std::string CurrentText() const;
+  // Uploads the next module; false when nothing was left.
+  bool Step();
+  // Ends the upload after the module in hand.
+  void Stop();
+
+  const std::string& Report() const { return report_; }
+  // The files written, in module order.
+  const std::vector<std::string>& Files() const { return files_; }
+  std::size_t Succeeded() const { return files_.size(); }
+  std::size_t Attempted() const { return next_; }
+
+ private:
+  const CParameterTable& table_;
+  DeviceFor deviceFor_;
+  std::vector<std::uint16_t> modules_;
+  std::string chosenPath_, visum_, comment_;
+  std::size_t next_ = 0;
+  bool stopped_ = false;
+  std::string report_ = "System Parameters from ZEL Modules \n\n";
+  std::vector<std::string> files_;
+};
+
+}  // namespace zel::parameters

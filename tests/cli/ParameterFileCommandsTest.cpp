@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/SimulatedZelCtlTest.h"
+#include "sim/Simulator.h"
+
+namespace zel::cli {
+namespace {
+
+// zelctl params against a simulated ZEL (module ID 2 at 500 kBit/s) with modules 5 and 6 on its
+// bus.
+class ParameterFileCommandsTest : public SimulatedZelCtlTest {
+ protected:
+  void Configure(sim::SimulatorOptions& options) override {
+    options.canBitRateIndex = 2;
+    for (uint16_t id : {5, 6}) {
+      sim::CanModuleConfig module;
+      module.moduleId = id;
+      module.bitRateIndex = 2;
+      options.modules.push_back(module);
+    }
+  }
+  int Run(std::vector<std::string> args) {
+    return SimulatedZelCtlTest::Run(args, {"--timeout", "30"});
+  }
+  bool InErr(const std::string& text) const { return err_.str().find(text) != std::string::npos; }
+  bool InOut(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
+  std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+  static void Set(sim::DeviceModel& device, uint16_t number, uint16_t value) {
+    const uint16_t words[] = {number, 0, value};
+    device.Execute(21, words);
+  }
+  static std::vector<uint16_t> Temporaries(const sim::DeviceModel& device) {
+    std::vector<uint16_t> values;
+    for (int i = 0; i < 42; ++i) values.push_back(device.TempParameter(i));
+    return values;
+  }
+};
+
+TEST_F(ParameterFileCommandsTest, UploadedFileBringsEveryParameterBackAfterTheZelWasChanged) {
+  auto& zel = sim_->Device();
+  Set(zel, 17, 12000);
+  Set(zel, 5, 2222);
+  const auto uploaded = Temporaries(zel);
+  ASSERT_EQ(Run({"params", "upload", File("zel.udf"), "--visum", "KM", "--comment", "line 3"}), 0)
+      << err_.str();
+  EXPECT_TRUE(InOut("System Parameter are stored!")) << out_.str();
+  ASSERT_EQ(Run({"--json", "params", "show", File("zel.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("\"visum\":\"KM\",\"comment\":\"line 3\",\"moduleId\":2")) << out_.str();
+  EXPECT_TRUE(InOut("{\"number\":17,\"name\":\"MaxSpeed\",\"value\":\"0x2EE0\"")) << out_.str();
+
+  // The ZEL changes; diff names what differs and download puts it back.
+  Set(zel, 17, 20000);
+  Set(zel, 18, 77);
+  Set(zel, 1, static_cast<uint16_t>(uploaded[1] | 0x0100));
+  ASSERT_EQ(Run({"params", "diff", File("zel.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("compatible")) << out_.str();
+  EXPECT_TRUE(
+      InOut("MaxSpeed             file 0x2EE0 (12000)  device 0x4E20 (20000)  limits 0..25000"))
+      << out_.str();
+  EXPECT_TRUE(InOut("Acceleration")) << out_.str();
+  EXPECT_FALSE(InOut("Baudrate")) << out_.str();
+
+  ASSERT_EQ(Run({"params", "download", File("zel.udf"), "--dry-run"}), 0) << err_.str();
+  EXPECT_TRUE(InOut("Kept at the device's values: 30 31 37 38")) << out_.str();
+  EXPECT_EQ(zel.TempParameter(17), 20000);
+
+  ASSERT_EQ(Run({"--yes", "params", "download", File("zel.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("System parameters are permanent stored!")) << out_.str();
+  EXPECT_EQ(Temporaries(zel), uploaded);
+  EXPECT_EQ(zel.EepromParameter(17), 12000);
+  ASSERT_EQ(Run({"params", "diff", File("zel.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("no differences")) << out_.str();
+
+  ASSERT_EQ(Run({"params", "export", File("zel.udf")}), 0) << err_.str();
+  std::ifstream text(File("zel.txt"), std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(text)), std::istreambuf_iterator<char>());
+  EXPECT_NE(content.find("17        MaxSpeed               12000          0x2EE0          \r\n"),
+            std::string::npos)
+      << content;
+}
+
+TEST_F(ParameterFileCommandsTest, DamagedOrOldFileIsRefusedAndTheZelKeepsItsValues) {
+  ASSERT_EQ(Run({"params", "upload", File("zel.udf")}), 0) << err_.str();
+  Set(sim_->Device(), 17, 9000);
+  const auto before = Temporaries(sim_->Device());
+  const auto size = std::filesystem::file_size(File("zel.udf"));
+  std::filesystem::copy_file(File("zel.udf"), File("cut.udf"));
+  std::filesystem::resize_file(File("cut.udf"), size - 3);
+  EXPECT_EQ(Run({"--yes", "params", "download", File("cut.udf")}), 1);
+  EXPECT_TRUE(InErr("is damaged or truncated")) << err_.str();
+  {
+    std::fstream old(File("zel.udf"), std::ios::in | std::ios::out | std::ios::binary);
+    old.seekp(0);
+    old.put(34);  // the signature without its trailing blank
+  }
+  EXPECT_EQ(Run({"--json", "params", "download", File("zel.udf")}), 1);
+  EXPECT_TRUE(InErr("File version is to old!")) << err_.str();
+  EXPECT_TRUE(InOut("\"cause\":\"badFile\"")) << out_.str();
+  EXPECT_EQ(Temporaries(sim_->Device()), before);
+  EXPECT_EQ(Run({"params", "download"}), 2);
+}
+
+TEST_F(ParameterFileCommandsTest, ModuleAndNetworkUploadsWriteOneFilePerModule) {
+  auto& five = *sim_->Bus().Find(5);
+  Set(five, 18, 4321);
+  const auto uploaded = Temporaries(five);
+  ASSERT_EQ(Run({"--module", "5", "params", "upload", File("m5.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("System Parameters from module number 5 are stored!")) << out_.str();
+  Set(five, 18, 10);
+  Set(five, 17, 300);
+  ASSERT_EQ(Run({"--yes", "--module", "5", "params", "download", File("m5.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("(the module Id is the old)")) << out_.str();
+  EXPECT_EQ(five.TempParameter(18), 4321);
+  EXPECT_EQ(five.TempParameter(17), uploaded[17]);
+
+  ASSERT_EQ(Run({"params", "upload", File("line.udf"), "--network", "--to", "7"}), 0) << err_.str();
+  EXPECT_TRUE(InOut("     Module 005: Upload successful")) << out_.str();
+  EXPECT_TRUE(InOut("     Module 006: Upload successful")) << out_.str();
+  EXPECT_TRUE(std::filesystem::exists(File("line_ModuleId_5.udf")));
+  EXPECT_TRUE(std::filesystem::exists(File("line_ModuleId_6.udf")));
+  ASSERT_EQ(Run({"params", "diff", File("m5.udf"), File("line_ModuleId_5.udf")}), 0) << err_.str();
+  EXPECT_TRUE(InOut("no differences")) << out_.str();
+}
+
+}  // namespace
+}  // namespace zel::cli

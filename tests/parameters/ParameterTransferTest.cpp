@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "parameters/CParameterTable.h"
+#include "parameters/NetworkUpload.h"
+#include "parameters/ParameterTransfer.h"
+#include "support/FakeParameterDevice.h"
+#include "ui/ScriptedHost.h"
+
+namespace zel::parameters {
+namespace {
+
+class ParameterTransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("zel-transfer-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // A file uploaded from a device of software 0x1040, hardware 0x0123, its values 1000 + i.
+  CParameterFile MadeOn0123() {
+    test::FakeParameterDevice source;
+    for (auto& [number, value] : source.values) value = static_cast<std::uint32_t>(1000 + number);
+    CParameterFile file;
+    ParameterTransfer(table_, source).Upload((dir_ / "made.udf").string(), "-", "-", file);
+    return file;
+  }
+
+  static bool Wrote(const test::FakeParameterDevice& device, int number) {
+    return std::find(device.written.begin(), device.written.end(), number) != device.written.end();
+  }
+
+  ui::ScriptedHost host_;
+  CParameterTable table_;
+  std::filesystem::path dir_;
+};
+
+TEST_F(ParameterTransferTest, DownloadFollowsTheCompatibilityRuleAndKeepsTheModuleIdentity) {
+  const CParameterFile file = MadeOn0123();
+  ASSERT_EQ(file.version, "ZEL_1040h_0123h");
+
+  // Only the last two digits of the hardware version may differ.
+  test::FakeParameterDevice other;
+  other.identity = {0x1041, 0x0123, 1, 1};
+  auto refused = ParameterTransfer(table_, other)
+                     .Download(file, ParameterTransfer::FailedWrite::kContinueAndSave, true);
+  EXPECT_FALSE(refused.outcome.ok);
+  EXPECT_EQ(refused.outcome.message, "Firmware is not compatible!");
+  EXPECT_TRUE(other.written.empty());
+  EXPECT_EQ(other.saves, 0);
+
+  test::FakeParameterDevice device;
+  device.identity = {0x1040, 0x0145, 1, 1};
+  device.values[1] = 0x0001;
+  auto report = ParameterTransfer(table_, device)
+                    .Download(file, ParameterTransfer::FailedWrite::kContinueAndSave, true);
+  EXPECT_TRUE(report.outcome.ok) << report.outcome.message;
+  EXPECT_EQ(report.outcome.message, "System parameters are permanent stored!");
+  EXPECT_EQ(device.saves, 1);
+  EXPECT_EQ(device.suspends, 1);
+  EXPECT_EQ(device.resumes, 1);
+  for (int keep : {30, 31, 37, 38}) {
+    EXPECT_FALSE(Wrote(device, keep)) << keep;
+    EXPECT_EQ(device.values[keep], static_cast<std::uint32_t>(100 + keep)) << keep;
+  }
+  EXPECT_EQ(report.skipped, (std::vector<std::int16_t>{30, 31, 37, 38}));
+  EXPECT_EQ(device.values[17], 1017u);
+  // Every downloaded SysConfig enables by software.
+  EXPECT_EQ(device.values[1], static_cast<std::uint32_t>(1001 | 0x1000));
+  EXPECT_EQ(device.written.size(), 38u);
+
+  // Editing needs the very same version: 0x0145 is refused there.
+  test::FakeParameterDevice editTarget;
+  editTarget.identity = {0x1040, 0x0145, 1, 1};
+  bool edited = false;
+  auto outcome = ParameterTransfer(table_, editTarget)
+                     .EditFile((dir_ / "made.udf").string(), [&](SystemParameterBlock&) {
+                       edited = true;
+                       return true;
+                     });
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "The ZEL version on the RS232 and the version from the the\n " +
+                                 (dir_ / "made.udf").string() + "\nare not compatible!");
+  EXPECT_FALSE(edited);
+  EXPECT_TRUE(editTarget.written.empty());
+
+  // The network assignment compares software versions only.
+  EXPECT_TRUE(ParameterTransfer::SameSoftware("ZEL_1040h_0123h", "ZEL_1040h_4523h"));
+  EXPECT_FALSE(ParameterTransfer::SameSoftware("ZEL_1040h_0123h", "ZEL_1041h_0123h"));
+}
+
+TEST_F(ParameterTransferTest, FailedWriteGoesOnForTheDesktopAndStopsForAScript) {
+  const CParameterFile file = MadeOn0123();
+  test::FakeParameterDevice desk;
+  desk.failWrites = {5};
+  auto report = ParameterTransfer(table_, desk)
+                    .Download(file, ParameterTransfer::FailedWrite::kContinueAndSave, true);
+  EXPECT_FALSE(report.outcome.ok);
+  EXPECT_EQ(report.failed, (std::vector<std::int16_t>{5}));
+  EXPECT_TRUE(Wrote(desk, 41));
+  EXPECT_EQ(desk.saves, 1);
+  EXPECT_EQ(host_.Messages(), (std::vector<std::string>{"Command failed!"}));
+
+  test::FakeParameterDevice script;
+  script.failWrites = {5};
+  report = ParameterTransfer(table_, script)
+               .Download(file, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+  EXPECT_FALSE(report.outcome.ok);
+  EXPECT_EQ(report.written.size(), 5u);  // 0 to 4
+  EXPECT_FALSE(Wrote(script, 6));
+  EXPECT_EQ(script.saves, 0);
+  EXPECT_EQ(script.resumes, 1);
+}
+
+TEST_F(ParameterTransferTest, EditingAFileLeavesTheDeviceAsItWasAndSavesTheEdit) {
+  const CParameterFile file = MadeOn0123();
+  test::FakeParameterDevice device;
+  const auto before = device.values;
+  auto outcome =
+      ParameterTransfer(table_, device)
+          .EditFile((dir_ / "made.udf").string(), [&](SystemParameterBlock& block) {
+            EXPECT_EQ(block.words[17], 1017);  // the file's value, read back from the device
+            EXPECT_EQ(block.words[30], 130);   // the device's own identity stays
+            block.words[17] = 2500;
+            return true;
+          });
+  ASSERT_TRUE(outcome.ok) << outcome.message;
+  EXPECT_EQ(device.values, before);
+  CParameterFile saved;
+  std::string error;
+  ASSERT_EQ(saved.Read(dir_ / "made.udf", error), CParameterFile::ReadResult::kOk);
+  EXPECT_EQ(saved.entries[17].value, "0x09C4");
+  EXPECT_EQ(saved.entries[16].value, file.entries[16].value);
+}
+
+TEST_F(ParameterTransferTest, StoppedNetworkUploadLeavesTheFilesOfTheModulesDone) {
+  std::vector<std::uint16_t> asked;
+  NetworkUpload upload(
+      table_,
+      [&](std::uint16_t id) {
+        asked.push_back(id);
+        auto device = std::make_unique<test::FakeParameterDevice>(id);
+        device->failReads = id == 9;
+        return device;
+      },
+      {3, 9, 5, 6}, (dir_ / "line.udf").string(), "KM", "net");
+  EXPECT_EQ(upload.CurrentText(), "Parameter from module 3 will be uploaded!");
+  ASSERT_TRUE(upload.Step());
+  ASSERT_TRUE(upload.Step());
+  ASSERT_TRUE(upload.Step());
+  upload.Stop();
+  EXPECT_FALSE(upload.Step());
+  EXPECT_EQ(asked, (std::vector<std::uint16_t>{3, 9, 5}));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "line_ModuleId_3.udf"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "line_ModuleId_9.udf"));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "line_ModuleId_5.udf"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "line_ModuleId_6.udf"));
+  EXPECT_EQ(upload.Report(),
+            "System Parameters from ZEL Modules \n\n"
+            "     Module 003: Upload successful\n"
+            "     Module 9: Upload failed\n"
+            "     Module 005: Upload successful\n"
+            "\n\nUpload breaked!");
+  CParameterFile five;
+  std::string error;
+  ASSERT_EQ(five.Read(dir_ / "line_ModuleId_5.udf", error), CParameterFile::ReadResult::kOk);
+  EXPECT_EQ(five.moduleId, 5);
+  EXPECT_EQ(five.visum, "KM");
+}
+
+}  // namespace
+}  // namespace zel::parameters
