@@ -18,6 +18,9 @@ namespace {
 
 constexpr uint8_t kAccept = 'O';
 constexpr uint8_t kReject = 'F';
+// The command byte that sends the firmware into its boot loader; it travels as a frame but is
+// no command of the firmware's set.
+constexpr uint8_t kBootCommand = 0x49;
 
 // The frame checksum runs over opcode (or reply code), L, and each data word high byte first,
 // although the words travel low byte first.
@@ -62,6 +65,13 @@ Simulator::Simulator(SimulatorOptions options)
     device_.SetCanAddress(device_.CanModuleId(), bcr1, bcr2);
   }
   device_.AttachBus(&bus_);
+  boot_.SetState(options_.bootState);
+  // The new firmware answers with the identity it carries; an image without one (erased
+  // words) leaves the old identity.
+  boot_.OnFirmwareStarted([this](const std::array<uint16_t, 4>& words) {
+    if (words[0] == 0xFFFF && words[1] == 0xFFFF) return;
+    device_.SetIdentity({words[0], words[1], words[2], words[3]});
+  });
 }
 
 Simulator::~Simulator() {
@@ -267,6 +277,10 @@ void Simulator::Serve() {
       continue;
     }
     if (wait != Wait::kByte) continue;
+    if (boot_.Active()) {
+      ServeBoot(opcode);
+      continue;
+    }
     if (faults_.TakeSilence()) continue;
     if (faults_.TakeHangUp()) {
       HangUp();
@@ -276,7 +290,35 @@ void Simulator::Serve() {
   }
 }
 
+void Simulator::ServeBoot(uint8_t first) {
+  bool hangUp = false;
+  BootLoader::Line line;
+  line.read = [&](uint8_t& byte, std::chrono::milliseconds timeout) {
+    switch (ReadByte(byte, timeout)) {
+      case Wait::kByte:
+        return 1;
+      case Wait::kTimeout:
+        return 0;
+      case Wait::kHangUp:
+        hangUp = true;
+        return -1;
+      case Wait::kStop:
+        break;
+    }
+    return -1;
+  };
+  line.send = [this](uint8_t byte) { SendByte(byte); };
+  line.hangUp = [&] { hangUp = true; };
+  boot_.Serve(first, line);
+  if (hangUp) {
+    hangUpRequested_ = false;
+    HangUp();
+  }
+}
+
 void Simulator::ServeOneFrame(uint8_t opcode) {
+  // The firmware's boot code, when asked to hang at the boot command, never answers it.
+  if (opcode == kBootCommand && bootFaults_.SilentAt(BootPoint::kEnter)) return;
   std::vector<uint8_t> noise = faults_.TakeNoise();
   if (!noise.empty()) Send(noise.data(), noise.size());
   // A stray acknowledge: one 'O' more than the device means, right before its own answer to the
@@ -329,6 +371,14 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
         (forcedReject ? " rejected on request" : " bad checksum"));
     Count(&SimulatorStats::framesRejected);
     SendByte(kReject);
+    return;
+  }
+  if (opcode == kBootCommand) {
+    // The firmware hands the processor to its boot code once the frame is confirmed.
+    Count(&SimulatorStats::framesAccepted);
+    SendByte(kAccept);
+    Log("boot command: the boot loader takes over");
+    boot_.EnterFromFirmware();
     return;
   }
   // The command takes effect before its acceptance goes out: whoever saw the 'O' may rely on it,

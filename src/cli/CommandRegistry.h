@@ -46,5 +46,6 @@ void RegisterCanCommands(CommandRegistry& registry);
 void RegisterModuleCommands(CommandRegistry& registry);
 void RegisterMonitorCommands(CommandRegistry& registry);
 void RegisterSearchCommands(CommandRegistry& registry);
+void RegisterFirmwareCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

@@ -22,6 +22,7 @@ CommandRegistry BuildRegistry() {
   RegisterMonitorCommands(registry);
   RegisterSearchCommands(registry);
   RegisterCanCommands(registry);
+  RegisterFirmwareCommands(registry);
   return registry;
 }
 

@@ -162,7 +162,8 @@ bool BootLoaderLink::Connect(bool withEvents) {
     if (!port_.WriteByte(kAutobaud)) return finish(false);
   int sent = kAutobaudFirst;
   for (;;) {
-    if (const auto answer = port_.ReadByte(kAutobaudWaitMs)) return finish(*answer == kAutobaudAnswer);
+    if (const auto answer = port_.ReadByte(kAutobaudWaitMs))
+      return finish(*answer == kAutobaudAnswer);
     Post(DownloadEvent::kStepElapsed, clock_() - start);
     if (sent >= kAutobaudMost || !port_.WriteByte(kAutobaud)) return finish(false);
     ++sent;
@@ -193,8 +194,7 @@ BootLoaderLink::Load BootLoaderLink::LoadSectionAsBlock(std::span<const uint8_t>
                                                         const CoffSectionHeader& section,
                                                         uint16_t destination, bool withFillers) {
   std::span<const uint8_t> data;
-  if (section.sizeWords == 0 || section.sizeWords > kMaxBlockWords ||
-      !RawData(coff, section, data))
+  if (section.sizeWords == 0 || section.sizeWords > kMaxBlockWords || !RawData(coff, section, data))
     return Load::kShortData;
   const uint32_t count = withFillers ? section.sizeWords + kFillerCount - 1 : section.sizeWords - 1;
   if (!SendWord(destination) || !SendWord(static_cast<uint16_t>(count))) return Load::kWordFailed;

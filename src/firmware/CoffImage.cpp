@@ -27,8 +27,7 @@ uint32_t Get32(std::span<const uint8_t> b, std::size_t at) {
 
 CoffSectionHeader ParseSection(std::span<const uint8_t> b, std::size_t at) {
   CoffSectionHeader header;
-  for (std::size_t i = 0; i < 8 && b[at + i] != 0; ++i)
-    header.name += static_cast<char>(b[at + i]);
+  for (std::size_t i = 0; i < 8 && b[at + i] != 0; ++i) header.name += static_cast<char>(b[at + i]);
   header.loadAddress = Get32(b, at + 12);
   header.sizeWords = Get32(b, at + 16);
   header.rawDataPosition = Get32(b, at + 20);
@@ -93,9 +92,8 @@ int FlashImage::Convert(std::span<const uint8_t> coff, std::vector<uint8_t>& ima
       return kProcessingError;
     kept.push_back(std::move(section));
   }
-  std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
-    return a.loadAddress < b.loadAddress;
-  });
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const auto& a, const auto& b) { return a.loadAddress < b.loadAddress; });
 
   std::vector<uint8_t> data;
   data.reserve(kDataSize + kMaxSectionBytes);

@@ -11,7 +11,7 @@ namespace zel::firmware {
 
 // One 40-byte section header of a TI COFF program file, as read (little-endian).
 struct CoffSectionHeader {
-  std::string name;  // up to eight characters, without the zero padding
+  std::string name;          // up to eight characters, without the zero padding
   uint32_t loadAddress = 0;  // in 16-bit words
   uint32_t sizeWords = 0;
   uint32_t rawDataPosition = 0;

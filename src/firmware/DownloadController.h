@@ -42,6 +42,8 @@ class DownloadController {
   bool Start();
   // Asks the worker to stop after its current step and waits for it to end.
   void Stop();
+  // The same without waiting: the worker ends after its current step.
+  void RequestStop() { running_ = false; }
   bool IsRunning() const { return running_; }
   // Waits for a worker that ends by itself.
   void Join();

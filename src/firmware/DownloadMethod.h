@@ -31,6 +31,8 @@ std::string DurationText(int64_t ms);
 std::string StepResultText(int resultCode);
 std::string StepText(int stepCode);
 bool IsFirmwareLost(int resultCode);
-inline bool IsSuccessResult(int resultCode) { return resultCode % 100 == 1; }
+inline bool IsSuccessResult(int resultCode) {
+  return resultCode % 100 == 1;
+}
 
 }  // namespace zel::firmware

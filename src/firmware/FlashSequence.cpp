@@ -86,8 +86,8 @@ int FlashSequence::StartTiBoot() {
   // The processor's loader may still be starting: try again for a while. Connect sends nothing
   // once it has succeeded, so only the boot program is sent again.
   const int64_t first = link_.NowMs();
-  for (int attempt = 0;
-       attempt < kTiBootMostAttempts && link_.NowMs() - first < kTiBootWindowMs; ++attempt) {
+  for (int attempt = 0; attempt < kTiBootMostAttempts && link_.NowMs() - first < kTiBootWindowMs;
+       ++attempt) {
     if (link_.Connect(false) &&
         link_.LoadSectionByWords(images_.tiBoot, section, kTiBootDestination, true))
       return End(201);
@@ -103,9 +103,9 @@ int FlashSequence::LoadFlashControl(bool tiMethod) {
   if (!Find("FlshCtrl", section, true)) return End(tiMethod ? 402 : 502);
   // In the TI method the boot program sits where the flash control code would go; 42 filler
   // words in front put the code at the same place as in the other methods.
-  const auto load = link_.LoadSectionAsBlock(
-      images_.flshCtrl, section, tiMethod ? kTiBootDestination : kFlashControlDestination,
-      tiMethod);
+  const auto load =
+      link_.LoadSectionAsBlock(images_.flshCtrl, section,
+                               tiMethod ? kTiBootDestination : kFlashControlDestination, tiMethod);
   if (load == BootLoaderLink::Load::kOk) return End(401);
   if (!tiMethod && load == BootLoaderLink::Load::kWordFailed) return End(502);
   return End(402);
