@@ -106,11 +106,11 @@ int FlashImage::Convert(std::span<const uint8_t> coff, std::vector<uint8_t>& ima
       return kProcessingError;
     const auto* from = coff.data() + section.rawDataPosition;
     data.insert(data.end(), from, from + bytes);
+    // Code beyond word 0x1FFF has no flash to go to; cutting it off would flash a program that
+    // lacks part of itself.
+    if (data.size() > kDataSize) return kProcessingError;
     if (afterSection) afterSection();
   }
-  // Code beyond word 0x1FFF has no flash to go to; cutting it off would flash a program that
-  // lacks part of itself.
-  if (data.size() > kDataSize) return kProcessingError;
   data.resize(kDataSize, 0xFF);
   const uint16_t crc = DataCrc(data, kWords - 1);
   data[kDataSize - 2] = static_cast<uint8_t>(crc & 0xFF);

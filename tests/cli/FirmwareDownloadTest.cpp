@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "cli/SimulatedZelCtlTest.h"
 #include "firmware/CoffImage.h"
@@ -123,6 +127,34 @@ TEST_F(FirmwareDownloadTest, InjectedFaultsEndWithTheirResultAndNoSuccess) {
       EXPECT_EQ(Occurrences("\"code\":1006"), 10);
     }
   }
+}
+
+std::atomic<int> testInterrupts{0};
+extern "C" void CountInterrupt(int) {
+  testInterrupts.fetch_add(1);
+}
+
+TEST_F(FirmwareDownloadTest, CtrlCWhileTheFlashIsWrittenIsRefused) {
+  // Should the signal come after zelctl has put the previous handler back, it lands here.
+  struct sigaction counting {};
+  struct sigaction previous {};
+  counting.sa_handler = CountInterrupt;
+  sigemptyset(&counting.sa_mask);
+  sigaction(SIGINT, &counting, &previous);
+  std::atomic<bool> done{false};
+  std::thread user([&] {
+    // The flash has been cleared: the critical phase has begun.
+    while (!done && sim_->Boot().FirmwareIntact()) std::this_thread::yield();
+    if (!done) ::raise(SIGINT);
+  });
+  const int rc = Download("ZEL_1030", "standard");
+  done = true;
+  user.join();
+  sigaction(SIGINT, &previous, nullptr);
+  EXPECT_EQ(rc, 0) << err_.str();
+  EXPECT_NE(err_.str().find("cannot be stopped now"), std::string::npos);
+  EXPECT_EQ(testInterrupts.load(), 0);
+  EXPECT_EQ(sim_->Device().Identity().softwareVersion, 0x1030);
 }
 
 TEST_F(FirmwareDownloadTest, RefusedDownloadsLeaveTheZelAsItWas) {

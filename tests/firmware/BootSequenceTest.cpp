@@ -205,5 +205,42 @@ TEST_F(BootSequenceTest, UnreadableFlashControlFileEndsBeforeTheFirstStep) {
   EXPECT_FALSE(controller.IsRunning());
 }
 
+TEST_F(BootSequenceTest, StopBeforeTheEraseEndsAfterTheCurrentStep) {
+  CoffWriter code;
+  code.AddSection({".text", 0x0040, 0, CoffWriter::PatternWords(".text", 16)});
+  const std::vector<uint8_t> codeBytes = code.Build();
+  const std::vector<uint8_t> controlBytes = FlashControl();
+  zelpack::PackageNode root;
+  zelpack::PackageNode& version = root.AddStorage("ZEL_1040");
+  version.AddStream("Summary.txt", test::SummaryText());
+  zelpack::PackageNode& binaries = version.AddStorage("BinaryFiles");
+  binaries.AddStream("ZelCode.out", std::string(codeBytes.begin(), codeBytes.end()));
+  binaries.AddStream("FlshCtrl.out", std::string(controlBytes.begin(), controlBytes.end()));
+  const std::string path = test::WritePackage(root, test::ScratchDir("stop") / "Package.bin");
+  ASSERT_FALSE(path.empty());
+
+  DownloadController controller(link_);
+  std::vector<std::pair<int, int64_t>> events;
+  link_.SetEventSink([&](const DownloadEvent& event) {
+    if (event.event != DownloadEvent::kStepElapsed) events.emplace_back(event.event, event.value);
+    // The user presses Stop while the boot loader is being connected.
+    if (event.event == DownloadEvent::kStepStart && event.value == 300) controller.RequestStop();
+  });
+  line_.Expect(9).Send(0xAA);
+  controller.Select(static_cast<int>(DownloadMethod::kJtag));
+  controller.SetPackage(path, "ZEL_1040");
+  ASSERT_TRUE(controller.Start());
+  controller.Join();
+  using E = DownloadEvent;
+  EXPECT_EQ(events, (std::vector<std::pair<int, int64_t>>{{E::kStarted, 0},
+                                                          {E::kStepStart, 100},
+                                                          {E::kStepResult, 101},
+                                                          {E::kStepStart, 300},
+                                                          {E::kStepResult, 301},
+                                                          {E::kFinished, 0}}));
+  EXPECT_EQ(line_.Written(), std::vector<uint8_t>(9, 0x0D));
+  EXPECT_FALSE(link_.Connected());
+}
+
 }  // namespace
 }  // namespace zel::firmware
