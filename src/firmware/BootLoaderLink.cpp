@@ -63,7 +63,7 @@ bool BootPort::Read(uint8_t* data, int n, int32_t c) {
 }
 
 bool BootPort::Purge() {
-  bytesInFlight_ = 0;
+  // Only what came in is discarded; what was written still has to cross the line.
   return channel_ != nullptr && channel_->Purge();
 }
 
