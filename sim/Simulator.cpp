@@ -21,6 +21,8 @@ constexpr uint8_t kReject = 'F';
 // The command byte that sends the firmware into its boot loader; it travels as a frame but is
 // no command of the firmware's set.
 constexpr uint8_t kBootCommand = 0x49;
+// How late the serving thread may wake up without the paced line model counting it.
+constexpr std::chrono::microseconds kWakeUpAllowance{500};
 
 // The frame checksum runs over opcode (or reply code), L, and each data word high byte first,
 // although the words travel low byte first.
@@ -224,8 +226,15 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
     if (options_.paced) {
       // An absolute schedule, so the line rate holds over a whole burst without drifting and a
       // late wake-up does not stretch it; each byte is handed over when its stop bit would have
-      // left the line, the first one too, which starts no earlier than now.
-      nextSendSlot_ = (i == 0 ? std::max(nextSendSlot_, Clock::now()) : nextSendSlot_) + ByteTime();
+      // left the line, the first one too. That one starts when the device could first send: not
+      // before the byte it reacts to was in, and not before now, less the serving thread's own
+      // wake-up delay, which a UART does not have (an echo per byte would otherwise pay it 64
+      // times a block).
+      if (i == 0) {
+        const auto earliest = std::max(receiveSlot_, Clock::now() - kWakeUpAllowance);
+        nextSendSlot_ = std::max(nextSendSlot_, earliest);
+      }
+      nextSendSlot_ += ByteTime();
       timespec at = ToTimespec(nextSendSlot_);
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
       }
