@@ -14,6 +14,9 @@ constexpr uint8_t kWrong = 'X';
 constexpr uint8_t kProtectionQuery = 'P';
 constexpr uint16_t kFiller = 0x8B00;
 constexpr int kMostFillers = 42;
+constexpr uint16_t kTiBootAddress = 0xFE66;
+constexpr uint16_t kFlashControlAddress = 0xFE90;
+constexpr uint16_t kRoutineAddress = 0xFE00;
 constexpr int kCodeBlocks = 256;
 constexpr int kCodeBlockSize = 64;
 // A loader that hears nothing for this long in the middle of a load forgets it: the tool has
@@ -147,6 +150,15 @@ void BootLoader::ServeLoad(uint8_t first, Line& line, bool fromLoader) {
   }
   uint16_t entry = 0;
   const std::string name = ProgramAt(destination, entry);
+  // Each program is linked for one address; anywhere else it runs into the weeds and the
+  // processor hangs.
+  const uint16_t linkedAt = name == "TIBoot"     ? kTiBootAddress
+                            : name == "FlshCtrl" ? kFlashControlAddress
+                                                 : kRoutineAddress;
+  if (entry != linkedAt) {
+    SetState(BootState::kSilent);
+    return;
+  }
   if (fromLoader) {
     if (name == "TIBoot") {
       if (!Silence(BootPoint::kTiBoot)) line.send(kReady);

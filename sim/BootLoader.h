@@ -26,7 +26,8 @@ enum class BootState {
 // write. Loads are echoed byte by byte and land in program memory at their destination; what a
 // loaded program is, the device tells from the name its first words spell (two characters a
 // word, low byte first, after any 0x8B00 filler words), as the programs of the sample package
-// carry it: "TIBoot" is a loader that answers 'R' once it runs, "FlshCtrl" the flash control
+// carry it, and must sit where it is linked (0xFE66, 0xFE90, 0xFE00; elsewhere the processor
+// hangs): "TIBoot" is a loader that answers 'R' once it runs, "FlshCtrl" the flash control
 // program, and the flash control routines "fl_clr", "fl_ers", "fl_wrt", "fl_prg" and "FlshChk".
 // After a download whose check succeeds the firmware starts from the flash, with the identity
 // its words 0x1F00..0x1F03 hold.
