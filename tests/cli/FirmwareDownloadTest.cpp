@@ -126,6 +126,10 @@ TEST_F(FirmwareDownloadTest, InjectedFaultsEndWithTheirResultAndNoSuccess) {
     if (c.firstFailure == 1006) {
       EXPECT_EQ(Occurrences("\"code\":1006"), 10);
     }
+    // A check that never answers is not tried again.
+    if (c.firstFailure == 1002) {
+      EXPECT_EQ(Occurrences("\"code\":701"), 1);
+    }
   }
 }
 
