@@ -116,21 +116,52 @@ std::string ErrorWordCommand(DeviceModel& device, bool standard,
   return "ok " + noun + "=" + Hex16(standard ? device.ErrorWord() : device.CanErrorWord());
 }
 
-std::string FaultCommand(FaultInjector& faults, const std::vector<std::string_view>& words) {
+std::string FaultCommand(FaultInjector& faults, BootFaults& bootFaults,
+                         const std::vector<std::string_view>& words) {
   if (words.size() < 2) return Error("fault needs FAULT... or clear");
   if (words.size() == 2 && words[1] == "clear") {
     faults.ClearAll();
+    bootFaults.ClearAll();
     return "ok";
   }
   std::vector<NamedFault> armed;
+  std::vector<std::string_view> boot;
   for (std::size_t i = 1; i < words.size(); ++i) {
     NamedFault fault;
     std::string error;
-    if (!NamedFault::Parse(words[i], fault, error)) return Error(error);
-    armed.push_back(std::move(fault));
+    if (NamedFault::Parse(words[i], fault, error)) {
+      armed.push_back(std::move(fault));
+      continue;
+    }
+    // A boot fault is checked on a scratch set first: the line is checked whole before
+    // anything is armed.
+    BootFaults scratch;
+    bool unknown = false;
+    std::string bootError;
+    if (!scratch.Arm(words[i], bootError, unknown)) return Error(unknown ? error : bootError);
+    boot.push_back(words[i]);
   }
   for (const NamedFault& fault : armed) fault.ArmOn(faults);
+  for (std::string_view text : boot) {
+    std::string error;
+    bool unknown = false;
+    bootFaults.Arm(text, error, unknown);
+  }
   return "ok";
+}
+
+std::string BootCommand(BootLoader& boot, const std::vector<std::string_view>& words) {
+  if (words.size() != 2) return Error("boot needs firmware, loader or power-cycle");
+  if (words[1] == "firmware") {
+    boot.SetState(BootState::kFirmware);
+  } else if (words[1] == "loader") {
+    boot.SetState(BootState::kLoader);
+  } else if (words[1] == "power-cycle") {
+    boot.PowerCycle();
+  } else {
+    return Error("boot needs firmware, loader or power-cycle");
+  }
+  return "ok boot=" + BootLoader::StateName(boot.State());
 }
 
 }  // namespace
@@ -141,13 +172,16 @@ std::string ControlCommands::Execute(std::string_view line) {
   std::string_view command = words[0];
   if (command == "help") {
     return "ok commands: state, fault FAULT...|clear, error raise|clear|set, "
-           "can-error raise|clear|set, enable-input on|off, module ID ..., hang-up, help";
+           "can-error raise|clear|set, enable-input on|off, module ID ..., boot STATE, hang-up, "
+           "help";
   }
   if (command == "state") {
     if (words.size() != 1) return Error("state takes no arguments");
     return State();
   }
-  if (command == "fault") return FaultCommand(simulator_.Faults(), words);
+  if (command == "fault")
+    return FaultCommand(simulator_.Faults(), simulator_.BootFaultsArmed(), words);
+  if (command == "boot") return BootCommand(simulator_.Boot(), words);
   if (command == "error" || command == "can-error") {
     return ErrorWordCommand(simulator_.Device(), command == "error", words);
   }
@@ -200,7 +234,16 @@ std::string ControlCommands::State() const {
          " frames-accepted=" + std::to_string(stats.framesAccepted) +
          " frames-rejected=" + std::to_string(stats.framesRejected) +
          " hang-ups=" + std::to_string(stats.hangUps) +
-         " faults: " + NamedFault::Describe(simulator_.Faults().Armed());
+         " boot=" + BootLoader::StateName(simulator_.Boot().State()) +
+         " firmware=" + (simulator_.Boot().FirmwareIntact() ? "intact" : "lost") +
+         " faults: " + FaultList();
+}
+
+std::string ControlCommands::FaultList() const {
+  std::string text = NamedFault::Describe(simulator_.Faults().Armed());
+  const std::string boot = simulator_.BootFaultsArmed().Describe();
+  if (boot.empty()) return text;
+  return text == "none" ? boot : text + " " + boot;
 }
 
 const char* ControlCommands::Help() {
@@ -219,6 +262,11 @@ const char* ControlCommands::Help() {
          "  enable-input on|off       the digital input 'Enable'\n"
          "  module ID error|can-error|enable-input ...|state\n"
          "                            the same for module ID on the CAN bus\n"
+         "  boot firmware|loader      run the firmware, or a serial loader waiting for the "
+         "autobaud\n"
+         "                            (as after the boot command, or one started over JTAG)\n"
+         "  boot power-cycle          the firmware when the flash holds an intact one, else the\n"
+         "                            processor's own loader\n"
          "  hang-up                   close the line now and link a fresh one at the same path\n"
          "  help                      list the commands\n";
 }

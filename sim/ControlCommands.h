@@ -24,6 +24,7 @@ class ControlCommands {
 
  private:
   std::string State() const;
+  std::string FaultList() const;
 
   Simulator& simulator_;
 };

@@ -825,6 +825,11 @@ DeviceIdentity DeviceModel::Identity() const {
   return config_.identity;
 }
 
+void DeviceModel::SetIdentity(const DeviceIdentity& identity) {
+  std::lock_guard lock(mutex_);
+  config_.identity = identity;
+}
+
 void DeviceModel::RaiseError(int bit) {
   std::lock_guard lock(mutex_);
   if (bit >= 0 && bit < 15) errorBits_ |= static_cast<uint16_t>(1u << bit);

@@ -138,6 +138,8 @@ class DeviceModel {
   double SpeedRpm() const;
   uint16_t Memory(uint16_t address) const;
   DeviceIdentity Identity() const;
+  // A new firmware has started from the flash.
+  void SetIdentity(const DeviceIdentity& identity);
 
   // Error bits 0..14; the summary bit follows by itself, so it is ignored in the words set here.
   void RaiseError(int bit);

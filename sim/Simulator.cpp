@@ -18,6 +18,11 @@ namespace {
 
 constexpr uint8_t kAccept = 'O';
 constexpr uint8_t kReject = 'F';
+// The command byte that sends the firmware into its boot loader; it travels as a frame but is
+// no command of the firmware's set.
+constexpr uint8_t kBootCommand = 0x49;
+// How late the serving thread may wake up without the paced line model counting it.
+constexpr std::chrono::microseconds kWakeUpAllowance{500};
 
 // The frame checksum runs over opcode (or reply code), L, and each data word high byte first,
 // although the words travel low byte first.
@@ -62,6 +67,13 @@ Simulator::Simulator(SimulatorOptions options)
     device_.SetCanAddress(device_.CanModuleId(), bcr1, bcr2);
   }
   device_.AttachBus(&bus_);
+  boot_.SetState(options_.bootState);
+  // The new firmware answers with the identity it carries; an image without one (erased
+  // words) leaves the old identity.
+  boot_.OnFirmwareStarted([this](const std::array<uint16_t, 4>& words) {
+    if (words[0] == 0xFFFF && words[1] == 0xFFFF) return;
+    device_.SetIdentity({words[0], words[1], words[2], words[3]});
+  });
 }
 
 Simulator::~Simulator() {
@@ -214,8 +226,15 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
     if (options_.paced) {
       // An absolute schedule, so the line rate holds over a whole burst without drifting and a
       // late wake-up does not stretch it; each byte is handed over when its stop bit would have
-      // left the line, the first one too, which starts no earlier than now.
-      nextSendSlot_ = (i == 0 ? std::max(nextSendSlot_, Clock::now()) : nextSendSlot_) + ByteTime();
+      // left the line, the first one too. That one starts when the device could first send: not
+      // before the byte it reacts to was in, and not before now, less the serving thread's own
+      // wake-up delay, which a UART does not have (an echo per byte would otherwise pay it 64
+      // times a block).
+      if (i == 0) {
+        const auto earliest = std::max(receiveSlot_, Clock::now() - kWakeUpAllowance);
+        nextSendSlot_ = std::max(nextSendSlot_, earliest);
+      }
+      nextSendSlot_ += ByteTime();
       timespec at = ToTimespec(nextSendSlot_);
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
       }
@@ -267,6 +286,10 @@ void Simulator::Serve() {
       continue;
     }
     if (wait != Wait::kByte) continue;
+    if (boot_.Active()) {
+      ServeBoot(opcode);
+      continue;
+    }
     if (faults_.TakeSilence()) continue;
     if (faults_.TakeHangUp()) {
       HangUp();
@@ -276,7 +299,35 @@ void Simulator::Serve() {
   }
 }
 
+void Simulator::ServeBoot(uint8_t first) {
+  bool hangUp = false;
+  BootLoader::Line line;
+  line.read = [&](uint8_t& byte, std::chrono::milliseconds timeout) {
+    switch (ReadByte(byte, timeout)) {
+      case Wait::kByte:
+        return 1;
+      case Wait::kTimeout:
+        return 0;
+      case Wait::kHangUp:
+        hangUp = true;
+        return -1;
+      case Wait::kStop:
+        break;
+    }
+    return -1;
+  };
+  line.send = [this](uint8_t byte) { SendByte(byte); };
+  line.hangUp = [&] { hangUp = true; };
+  boot_.Serve(first, line);
+  if (hangUp) {
+    hangUpRequested_ = false;
+    HangUp();
+  }
+}
+
 void Simulator::ServeOneFrame(uint8_t opcode) {
+  // The firmware's boot code, when asked to hang at the boot command, never answers it.
+  if (opcode == kBootCommand && bootFaults_.SilentAt(BootPoint::kEnter)) return;
   std::vector<uint8_t> noise = faults_.TakeNoise();
   if (!noise.empty()) Send(noise.data(), noise.size());
   // A stray acknowledge: one 'O' more than the device means, right before its own answer to the
@@ -329,6 +380,14 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
         (forcedReject ? " rejected on request" : " bad checksum"));
     Count(&SimulatorStats::framesRejected);
     SendByte(kReject);
+    return;
+  }
+  if (opcode == kBootCommand) {
+    // The firmware hands the processor to its boot code once the frame is confirmed.
+    Count(&SimulatorStats::framesAccepted);
+    SendByte(kAccept);
+    Log("boot command: the boot loader takes over");
+    boot_.EnterFromFirmware();
     return;
   }
   // The command takes effect before its acceptance goes out: whoever saw the 'O' may rely on it,

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/BootFaults.h"
+#include "sim/BootLoader.h"
 #include "sim/CanBus.h"
 #include "sim/DeviceModel.h"
 #include "sim/FaultInjector.h"
@@ -42,6 +44,9 @@ struct SimulatorOptions {
   // How long the device waits for the tool's 'O' after the reply code, and for its 'O'/'F'
   // after the reply frame.
   std::chrono::milliseconds ackTimeout{1000};
+  // What the processor runs at power-on: its firmware, or a serial loader (a ZEL without
+  // working firmware, or one whose boot loader was started over JTAG).
+  BootState bootState = BootState::kFirmware;
 };
 
 struct SimulatorStats {
@@ -74,6 +79,8 @@ class Simulator {
   DeviceModel& Device() { return device_; }
   CanBus& Bus() { return bus_; }
   FaultInjector& Faults() { return faults_; }
+  BootLoader& Boot() { return boot_; }
+  BootFaults& BootFaultsArmed() { return bootFaults_; }
   SimulatorStats Stats() const;
   // Closes the line at once, as a pulled cable would, and links a fresh one at the same path.
   // Any thread; the serving thread does the work. False when the simulator is not serving.
@@ -84,6 +91,7 @@ class Simulator {
 
   void Serve();
   void ServeOneFrame(uint8_t opcode);
+  void ServeBoot(uint8_t first);
   bool SendReply(const CommandResult& result);
   Wait ReadByte(uint8_t& byte, std::chrono::milliseconds timeout);
   Wait ReadByteUntil(uint8_t& byte, std::chrono::steady_clock::time_point deadline, bool forever);
@@ -99,6 +107,8 @@ class Simulator {
   DeviceModel device_;
   CanBus bus_;
   FaultInjector faults_;
+  BootFaults bootFaults_;
+  BootLoader boot_{bootFaults_};
   std::unique_ptr<PseudoTerminal> terminal_;
   std::thread thread_;
   WakeEvent wake_;

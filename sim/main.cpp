@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "              [--app-number WORD] [--app-version WORD] [--password XXXX]\n"
     "              [--enable-input on|off] [--error-word WORD] [--can-error-word WORD]\n"
     "              [--can-bitrate INDEX] [--module ID:RATE[:SOFTWARE[:HARDWARE]]]...\n"
-    "              [--fault FAULT]... [--control PATH] [--verbose]\n"
+    "              [--fault FAULT]... [--boot-state firmware|loader] [--control PATH]\n"
+    "              [--verbose]\n"
     "       zelsim --help | --version\n"
     "Serves a simulated ZEL on a pseudo-terminal linked at PATH until SIGINT or SIGTERM.\n"
     "  --baud N             the only line rate the device answers at (default 38400)\n"
@@ -42,6 +43,8 @@ constexpr const char* kUsage =
     "                       (default those of the device); it answers carried commands only\n"
     "                       while the device's bit rate equals its own\n"
     "  --fault FAULT         arm a fault at start (repeatable; see Faults)\n"
+    "  --boot-state STATE   firmware (default), or loader: no working firmware, the serial\n"
+    "                       loader waits for the autobaud (TI and JTAG downloads)\n"
     "  --control PATH       take control commands on a Unix socket at PATH\n"
     "  --verbose            log every frame to stderr\n";
 
@@ -59,6 +62,7 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   zel::sim::SimulatorOptions options;
   std::vector<zel::sim::NamedFault> faults;
+  std::vector<std::string> bootFaults;
   std::vector<zel::sim::CanModuleConfig> modules;
   std::vector<std::size_t> moduleVersionsGiven;
   std::string controlPath;
@@ -77,8 +81,8 @@ int main(int argc, char** argv) {
       return true;
     };
     if (option == "--help" || option == "-h") {
-      std::printf("%s\n%s\n%s", kUsage, zel::sim::NamedFault::Help(),
-                  zel::sim::ControlCommands::Help());
+      std::printf("%s\n%s%s\n%s", kUsage, zel::sim::NamedFault::Help(),
+                  zel::sim::BootFaults::Help(), zel::sim::ControlCommands::Help());
       return 0;
     } else if (option == "--version") {
       std::printf("zelsim %s\n", ZELSIM_VERSION);
@@ -173,8 +177,25 @@ int main(int argc, char** argv) {
       zel::sim::NamedFault fault;
       std::string error;
       if (value == nullptr) return Fail("--fault needs a FAULT");
-      if (!zel::sim::NamedFault::Parse(value, fault, error)) return Fail(error);
-      faults.push_back(fault);
+      if (zel::sim::NamedFault::Parse(value, fault, error)) {
+        faults.push_back(fault);
+      } else {
+        bool unknown = false;
+        std::string bootError;
+        zel::sim::BootFaults scratch;
+        if (!scratch.Arm(value, bootError, unknown)) return Fail(unknown ? error : bootError);
+        bootFaults.push_back(value);
+      }
+      ++i;
+    } else if (option == "--boot-state" && value != nullptr) {
+      const std::string state = value;
+      if (state == "firmware") {
+        options.bootState = zel::sim::BootState::kFirmware;
+      } else if (state == "loader") {
+        options.bootState = zel::sim::BootState::kLoader;
+      } else {
+        return Fail("--boot-state needs firmware or loader");
+      }
       ++i;
     } else if (option == "--control" && value != nullptr) {
       controlPath = value;
@@ -206,6 +227,11 @@ int main(int argc, char** argv) {
   if (haveErrorWord) simulator.Device().SetErrorBits(errorWord);
   if (haveCanErrorWord) simulator.Device().SetCanErrorBits(canErrorWord);
   for (const zel::sim::NamedFault& fault : faults) fault.ArmOn(simulator.Faults());
+  for (const std::string& text : bootFaults) {
+    std::string ignored;
+    bool unknown = false;
+    simulator.BootFaultsArmed().Arm(text, ignored, unknown);
+  }
 
   std::string error;
   if (!simulator.Start(&error)) {

@@ -8,6 +8,7 @@
 #include "app/MenuCommandTable.h"
 #include "firmware/CApplicationAdjustmentDlg.h"
 #include "firmware/CBrowseFirmwareDlg.h"
+#include "firmware/CDownloadDlg.h"
 #include "firmware/CSelectFirmwareDlg.h"
 #include "firmware/CSetupFirmwareFilesDlg.h"
 #include "firmware/FirmwarePackage.h"
@@ -58,6 +59,7 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdViewToolbar,
     CMainFrame::kCmdViewStatusBar,
     CMainFrame::kCmdFirmwareRegistration,
+    CMainFrame::kCmdFirmwareDownload,
     CMainFrame::kCmdFileFirmwareSummary,
     CMainFrame::kCmdFileFirmwareDefaults,
     CMainFrame::kCmdFileFirmwareReadMe,
@@ -137,6 +139,8 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   link::CAttentionDlg::Install(communication_->Status());
   canMenu_ = std::make_unique<CanMenuCommands>(*communication_, &errorMaps_);
   parameterMenu_ = std::make_unique<ParameterMenuCommands>(*communication_);
+  downloadController_ =
+      std::make_unique<firmware::DownloadController>(communication_->BootLoader());
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -284,6 +288,13 @@ void CMainFrame::OnCommand(int id) {
       // A failed adjustment has said so; without a matching package the tool cannot go on.
       if (!firmware_.EditRegistration() && close_) close_();
       break;
+    case kCmdFirmwareDownload: {
+      firmware::CDownloadDlg dlg(comm, *downloadController_);
+      dlg.DoModal();
+      // The new firmware may answer with another identity.
+      if (dlg.Succeeded()) Refresh();
+      break;
+    }
     case kCmdFileFirmwareSummary:
     case kCmdFileFirmwareDefaults:
     case kCmdFileFirmwareReadMe:

@@ -10,6 +10,7 @@
 #include "app/CWizardView.h"
 #include "app/CanMenuCommands.h"
 #include "app/ParameterMenuCommands.h"
+#include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
@@ -70,6 +71,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdViewStatusBar = 59393;
   // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
   static constexpr int kCmdFirmwareRegistration = 32892;
+  static constexpr int kCmdFirmwareDownload = 32920;
   static constexpr int kCmdFileFirmwareSummary = 32893;
   static constexpr int kCmdFileFirmwareDefaults = 32895;
   static constexpr int kCmdFileFirmwareReadMe = 32896;
@@ -213,6 +215,7 @@ class CMainFrame : public ui::MessageTarget {
   monitor::CErrorMapList errorMaps_;
   std::unique_ptr<CanMenuCommands> canMenu_;
   std::unique_ptr<ParameterMenuCommands> parameterMenu_;
+  std::unique_ptr<firmware::DownloadController> downloadController_;
   parameters::ParameterDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;

@@ -87,6 +87,7 @@ std::vector<MenuCommand> Build() {
       {wizards, 32841, "&Startup Wizard"},
       {wizards, 32913, "&CAN Wizard"},
       {wizards, 32885, "&Firmware Download Wizard"},
+      {wizards, 32920, "Firmware &Download "},
       {wizards, 32900, "&Parameter Up/Download Wizard"},
       {view, 59392, "&Toolbar"},
       {view, 59393, "&Status Bar"},

@@ -48,5 +48,6 @@ void RegisterMonitorCommands(CommandRegistry& registry);
 void RegisterSearchCommands(CommandRegistry& registry);
 // Parameter files; registered in both registries, since --module works on them too.
 void RegisterParameterFileCommands(CommandRegistry& registry);
+void RegisterFirmwareCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

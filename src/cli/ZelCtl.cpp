@@ -23,6 +23,7 @@ CommandRegistry BuildRegistry() {
   RegisterSearchCommands(registry);
   RegisterParameterFileCommands(registry);
   RegisterCanCommands(registry);
+  RegisterFirmwareCommands(registry);
   return registry;
 }
 

@@ -74,6 +74,14 @@ std::vector<std::uint16_t> CoffWriter::PatternWords(const std::string& name, std
     state = state * 1664525u + 1013904223u;
     word = static_cast<std::uint16_t>(state >> 16);
   }
+  // The first four words spell the name, two characters a word, low byte first, zero padded:
+  // programs that have to be told apart on the far side of the line carry it like an entry tag.
+  for (std::size_t i = 0; i < 4 && i < count; ++i) {
+    const auto at = [&](std::size_t k) -> std::uint16_t {
+      return k < name.size() ? static_cast<std::uint8_t>(name[k]) : 0;
+    };
+    words[i] = static_cast<std::uint16_t>(at(2 * i) | (at(2 * i + 1) << 8));
+  }
   return words;
 }
 

@@ -32,7 +32,8 @@ class CoffWriter {
   std::vector<std::uint8_t> Build() const;
   bool WriteFile(const std::filesystem::path& path) const;
 
-  // Reproducible words for a section that only has to be recognisable, derived from its name.
+  // Reproducible words for a section that only has to be recognisable, derived from its name;
+  // the first four spell the name.
   static std::vector<std::uint16_t> PatternWords(const std::string& name, std::size_t count);
 
  private:

@@ -1,11 +1,15 @@
 // zelcoff: writes a TI COFF program file for the sample firmware package.
 //
 //   zelcoff OUTPUT [--timestamp N] [--version-id N] NAME:ADDRESS:PAGE:WORDS ...
+//
+// WORDS is a count of reproducible words derived from the name (the first four spell it), or
+// "=W,W,..." for the words themselves.
 //   zelcoff --help | --version
 //
 // Each section gets WORDS reproducible words derived from its name; numbers may be given in
 // decimal or with "0x".
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,12 +37,24 @@ bool Section(const std::string& text, zel::test::CoffSection& section) {
   }
   unsigned long address = 0, page = 0, words = 0;
   if (parts.size() != 4 || parts[0].empty() || parts[0].size() > 8 || !Number(parts[1], address) ||
-      !Number(parts[2], page) || !Number(parts[3], words) || address > 0xFFFFFFFFul || page > 255 ||
-      words > 0x10000)
+      !Number(parts[2], page) || address > 0xFFFFFFFFul || page > 255)
     return false;
   section.name = parts[0];
   section.loadAddress = static_cast<std::uint32_t>(address);
   section.page = static_cast<std::uint8_t>(page);
+  // "=W,W,...": the words themselves (an identity table, say), else a count of pattern words.
+  if (!parts[3].empty() && parts[3][0] == '=') {
+    std::size_t at = 1;
+    while (at <= parts[3].size()) {
+      const std::size_t comma = std::min(parts[3].find(',', at), parts[3].size());
+      unsigned long word = 0;
+      if (!Number(parts[3].substr(at, comma - at), word) || word > 0xFFFF) return false;
+      section.words.push_back(static_cast<std::uint16_t>(word));
+      at = comma + 1;
+    }
+    return true;
+  }
+  if (!Number(parts[3], words) || words > 0x10000) return false;
   section.words = zel::test::CoffWriter::PatternWords(section.name, words);
   return true;
 }
@@ -55,8 +71,9 @@ int main(int argc, char** argv) {
     std::printf(
         "%s\n"
         "Writes a TI COFF program file for the sample firmware package. Each section gets\n"
-        "WORDS reproducible words derived from its name, loaded at ADDRESS on PAGE; numbers\n"
-        "are decimal or, with \"0x\", hexadecimal.\n\n"
+        "WORDS reproducible words derived from its name (the first four spell it), or with\n"
+        "WORDS as =W,W,... those words, loaded at ADDRESS on PAGE; numbers are decimal or,\n"
+        "with \"0x\", hexadecimal.\n\n"
         "Exit status: 0 done, 1 failed, 2 usage error.\n",
         kUsage);
     return 0;

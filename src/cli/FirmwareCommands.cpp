@@ -1,0 +1,442 @@
+// zelctl firmware: the flash image of a package version, and the firmware download.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "cli/CommandContext.h"
+#include "cli/CommandRegistry.h"
+#include "cli/StepTimesFile.h"
+#include "files/AtomicFileWriter.h"
+#include "firmware/CoffImage.h"
+#include "firmware/DownloadController.h"
+#include "firmware/DownloadEventQueue.h"
+#include "firmware/FirmwarePackage.h"
+#include "link/ZelCommunication.h"
+
+namespace zel::cli {
+
+namespace {
+
+using firmware::DownloadEvent;
+using firmware::DownloadMethod;
+
+constexpr const char* kImageUsage = "zelctl firmware image <file.bin> [version] -o <file>";
+constexpr const char* kDownloadUsage =
+    "zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--yes]";
+constexpr const char* kUsage =
+    "zelctl firmware image <file.bin> [version] -o <file>\n"
+    "       zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--yes]\n"
+    "  [version] is a package directory; it may be left out when the package holds one.";
+
+// System parameter 1 and the status word bits the download start looks at.
+constexpr int16_t kSysConfig = 1;
+constexpr uint16_t kSoftwareEnablingBit = 0x1000;
+constexpr uint16_t kHardwareEnabledBit = 0x4000;
+
+std::atomic<int> interrupts{0};
+
+extern "C" void OnDownloadInterrupt(int) {
+  interrupts.fetch_add(1);
+}
+
+// Ctrl-C asks the download to stop instead of killing zelctl in the middle of a flash write.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    interrupts.store(0);
+    struct sigaction action {};
+    action.sa_handler = OnDownloadInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+std::string Hex4(uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%.4x", value);
+  return text;
+}
+
+struct VersionArgs {
+  std::string package;
+  std::string version;
+};
+
+// Opens the package and settles on one version: the one named, or the only one there is.
+bool OpenVersion(CommandContext& ctx, firmware::FirmwarePackage& package, const VersionArgs& args,
+                 std::string& directory, int& rc) {
+  if (!package.Open(args.package)) {
+    rc = ctx.Fail("Unable to open file!");
+    return false;
+  }
+  std::vector<std::string> versions;
+  if (!package.ListVersions(versions) || versions.empty()) {
+    rc = ctx.Fail("The package holds no firmware version.");
+    return false;
+  }
+  std::string list;
+  for (const auto& v : versions) list += (list.empty() ? "" : ", ") + v;
+  if (args.version.empty()) {
+    if (versions.size() > 1) {
+      rc = ctx.Fail("The package holds several versions (" + list + "); name one.");
+      return false;
+    }
+    directory = versions.front();
+    return true;
+  }
+  for (const auto& v : versions) {
+    if (v == args.version) {
+      directory = v;
+      return true;
+    }
+  }
+  rc = ctx.Fail("The package has no version '" + args.version + "' (it has " + list + ").");
+  return false;
+}
+
+int Image(CommandContext& ctx, const std::vector<std::string>& args) {
+  VersionArgs version;
+  std::string output;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--output") {
+      if (i + 1 >= args.size()) return ctx.Usage(args[i] + " needs a file name.", kImageUsage);
+      output = args[++i];
+    } else if (args[i].rfind("--output=", 0) == 0) {
+      output = args[i].substr(9);
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.empty() || positional.size() > 2 || output.empty())
+    return ctx.Usage("Name the package and the output file (-o).", kImageUsage);
+  version.package = positional[0];
+  if (positional.size() == 2) version.version = positional[1];
+
+  firmware::FirmwarePackage package;
+  std::string directory;
+  int rc = 0;
+  if (!OpenVersion(ctx, package, version, directory, rc)) return rc;
+  std::vector<uint8_t> coff;
+  package.ReadEntry(directory + "\\BinaryFiles\\", "ZelCode.out", coff);
+  std::vector<uint8_t> image;
+  const int result = firmware::FlashImage::Convert(coff, image);
+  if (result != firmware::FlashImage::kConverted)
+    return ctx.Fail(firmware::StepResultText(result), "result " + std::to_string(result));
+  std::string error;
+  if (!files::AtomicFileWriter::Write(output, image, error)) return ctx.Fail(error, "file");
+  const uint16_t crc = static_cast<uint16_t>(image[image.size() - 2] | (image.back() << 8));
+  return ctx.Done({firmware::StepResultText(result),
+                   "Wrote the flash image of " + directory + " (" + std::to_string(image.size()) +
+                       " bytes, CRC " + Hex4(crc) + ") to " + output + "."},
+                  JsonWriter()
+                      .Add("version", directory)
+                      .Add("file", output)
+                      .Add("bytes", static_cast<int64_t>(image.size()))
+                      .Add("crc", Hex4(crc))
+                      .Add("result", result)
+                      .Add("message", firmware::StepResultText(result)));
+}
+
+// What a person watching sees: one bar per step, redrawn on a terminal, and the result texts as
+// they arrive.
+class ProgressView {
+ public:
+  ProgressView(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+
+  void Show(const DownloadEvent& event) {
+    switch (event.event) {
+      case DownloadEvent::kStepStart:
+        step_ = firmware::StepText(static_cast<int>(event.value));
+        expectedMs_ = event.expectedMs;
+        Draw(0, true);
+        break;
+      case DownloadEvent::kStepElapsed:
+        Draw(event.value, false);
+        break;
+      case DownloadEvent::kStepResult:
+        if (open_) Draw(expectedMs_, true);
+        EndLine();
+        err_ << "zelctl:   " << firmware::StepResultText(static_cast<int>(event.value)) << '\n';
+        break;
+      case DownloadEvent::kCriticalBegin:
+        EndLine();
+        err_ << "zelctl: Warning! This is a critical action!\n";
+        break;
+      default:
+        break;
+    }
+    err_.flush();
+  }
+  void EndLine() {
+    if (open_ && terminal_) err_ << '\n';
+    open_ = false;
+  }
+
+ private:
+  void Draw(int64_t elapsedMs, bool force) {
+    if (!terminal_) {
+      if (force && !open_) err_ << "zelctl: " << step_ << '\n';
+      open_ = true;
+      return;
+    }
+    constexpr int kWidth = 30;
+    const int64_t range = expectedMs_ > 0 ? expectedMs_ : 1;
+    const int filled = static_cast<int>(std::min<int64_t>(kWidth, elapsedMs * kWidth / range));
+    if (!force && filled == drawn_) return;
+    drawn_ = filled;
+    char line[128];
+    std::snprintf(line, sizeof line, "\rzelctl: %-34s [%-*s] %6.1f s", step_.c_str(), kWidth,
+                  std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                  static_cast<double>(elapsedMs) / 1000.0);
+    err_ << line;
+    open_ = true;
+  }
+
+  std::ostream& err_;
+  bool terminal_;
+  std::string step_;
+  int64_t expectedMs_ = 0;
+  int drawn_ = -1;
+  bool open_ = false;
+};
+
+bool ParseMethod(const std::string& text, DownloadMethod& method) {
+  if (text == "standard")
+    method = DownloadMethod::kStandard;
+  else if (text == "ti")
+    method = DownloadMethod::kTi;
+  else if (text == "jtag")
+    method = DownloadMethod::kJtag;
+  else
+    return false;
+  return true;
+}
+
+// Before the boot loader takes the line: the package must suit the ZEL as far as the ZEL's
+// firmware can tell, and the power stage must be off. Returns 0 to go on.
+int CheckBeforeStart(CommandContext& ctx, link::ZelCommunication& zel, DownloadMethod method,
+                     const firmware::FirmwareInfo* info, bool& firmwareAnswered) {
+  uint16_t software = 0, hardware = 0, number = 0, version = 0;
+  firmwareAnswered = zel.Parameter().ReadVersion(software, hardware, number, version);
+  if (!firmwareAnswered) {
+    if (method == DownloadMethod::kStandard)
+      return ctx.Fail(
+          "The ZEL is not online!\nPlease check the communication settings!\n"
+          "(A ZEL without running firmware is downloaded with --method ti or --method jtag.)",
+          "noFirmware");
+    ctx.Host().ShowMessage(
+        "The ZEL's firmware does not answer: its versions cannot be checked.\n"
+        "The download goes on as for a ZEL without running firmware.",
+        ui::Icon::Warning);
+    return 0;
+  }
+  if (info != nullptr && info->hardwareVersion != hardware) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "The hardware versions are not compatible!\nYou have to load the hardware "
+                  "version 0x%.4x !",
+                  hardware);
+    return ctx.Fail(text, "hardwareVersion");
+  }
+  uint16_t sysConfig = 0;
+  uint16_t status = 0;
+  if (!zel.Parameter().ReadTempParam(kSysConfig, sysConfig) || !zel.Status().ReadSysStatus(status))
+    return ctx.Fail("The ZEL is not online!\nPlease check the communication settings!", "noAnswer");
+  if ((sysConfig & kSoftwareEnablingBit) != 0)
+    ctx.Host().ShowMessage(
+        "Ensure the digital input 'Enable' is not switched\nor is connected to GND! ('Disable')",
+        ui::Icon::Warning);
+  if ((status & kHardwareEnabledBit) != 0)
+    return ctx.Fail("Switch your ZEL to the hardware disable state!", "enabled");
+  return 0;
+}
+
+int Download(CommandContext& ctx, const std::vector<std::string>& args) {
+  VersionArgs version;
+  DownloadMethod method = DownloadMethod::kStandard;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string value;
+    if (args[i] == "--method") {
+      if (i + 1 >= args.size())
+        return ctx.Usage("--method needs standard, ti or jtag.", kDownloadUsage);
+      value = args[++i];
+    } else if (args[i].rfind("--method=", 0) == 0) {
+      value = args[i].substr(9);
+    } else {
+      positional.push_back(args[i]);
+      continue;
+    }
+    if (!ParseMethod(value, method))
+      return ctx.Usage("Unknown download method '" + value + "'.", kDownloadUsage);
+  }
+  if (positional.empty() || positional.size() > 2)
+    return ctx.Usage("Name the firmware package.", kDownloadUsage);
+  version.package = positional[0];
+  if (positional.size() == 2) version.version = positional[1];
+  if (version.package.size() < 3 || version.package.substr(version.package.size() - 3) != "bin")
+    return ctx.Usage("No file (*.bin) selected", kDownloadUsage);
+
+  firmware::FirmwarePackage package;
+  std::string directory;
+  int rc = 0;
+  if (!OpenVersion(ctx, package, version, directory, rc)) return rc;
+  if (!package.CheckComplete(directory, true)) return ctx.FailShown();
+  firmware::FirmwareInfo info;
+  const bool described = package.ReadInfo(directory, info);
+  package.Close();
+  if (!described &&
+      !ctx.Host().AskYesNo(
+          "Unable to read version info of file!\nDo you still want to download this file?"))
+    return ctx.Fail("The download was not started.", "declined");
+
+  link::ZelCommunication* zel = ctx.Zel();
+  if (zel == nullptr) return kExitFailed;
+  bool firmwareAnswered = false;
+  if (int failed =
+          CheckBeforeStart(ctx, *zel, method, described ? &info : nullptr, firmwareAnswered))
+    return failed;
+
+  firmware::BootLoaderLink& boot = zel->BootLoader();
+  StepTimesFile::Load(boot.Times());
+  firmware::DownloadController controller(boot);
+  controller.Select(static_cast<int>(method));
+  controller.SetPackage(version.package, directory);
+  const std::string question =
+      "WARNING! The firmware download is a critical procedure! If you "
+      "interrupt the download during execution, the firmware can get "
+      "lost for ever!\nDownload " +
+      directory + " of " + version.package + " with the " + controller.Name() + " (about " +
+      controller.ExpectedDurationText() + ")?";
+  if (!ctx.Host().AskYesNo(question)) return ctx.Fail("The download was not started.", "declined");
+
+  zel->ClaimLink();
+  zel->EnterBootLoaderMode();
+  if (!boot.Port().IsOpen()) {
+    zel->LeaveBootLoaderMode();
+    zel->ReleaseLink();
+    return ctx.Fail("The serial port could not be opened for the boot loader.", "open");
+  }
+  firmware::DownloadEventQueue queue;
+  boot.SetEventSink(queue.Sink());
+  ProgressView view(ctx.Err(), ::isatty(STDERR_FILENO) == 1);
+  std::vector<int> history;
+  bool finished = false;
+  bool success = false;
+  bool critical = false;
+  const int64_t started = boot.NowMs();
+  {
+    InterruptGuard guard;
+    int interruptsSeen = 0;
+    controller.Start();
+    while (!finished) {
+      const int now = interrupts.load();
+      if (now != interruptsSeen) {
+        interruptsSeen = now;
+        view.EndLine();
+        if (critical) {
+          ctx.Err() << "zelctl: The flash is being erased and programmed; the download cannot "
+                       "be stopped now.\n";
+        } else {
+          ctx.Err() << "zelctl: Stopping after the current step ...\n";
+          controller.RequestStop();
+        }
+      }
+      const auto event = queue.Take(std::chrono::milliseconds(100));
+      if (!event) continue;
+      if (event->event == DownloadEvent::kWarning) {
+        view.EndLine();
+        ctx.Host().ShowMessage(event->text, ui::Icon::Warning);
+        continue;
+      }
+      if (event->event == DownloadEvent::kStepResult)
+        history.push_back(static_cast<int>(event->value));
+      if (event->event == DownloadEvent::kCriticalBegin) critical = true;
+      if (event->event == DownloadEvent::kCriticalEnd) critical = false;
+      if (event->event == DownloadEvent::kFinished) {
+        finished = true;
+        success = event->value != 0;
+      }
+      view.Show(*event);
+    }
+    controller.Join();
+  }
+  view.EndLine();
+  const int64_t tookMs = boot.NowMs() - started;
+  boot.SetEventSink({});
+  zel->LeaveBootLoaderMode();
+  zel->ReleaseLink();
+  std::string saveError;
+  if (!StepTimesFile::Save(boot.Times(), saveError))
+    ctx.Err() << "zelctl: The step durations were not kept: " << saveError << '\n';
+
+  std::vector<JsonWriter> results;
+  for (int code : history)
+    results.push_back(JsonWriter().Add("code", code).Add("text", firmware::StepResultText(code)));
+  JsonWriter json;
+  json.Add("version", directory)
+      .Add("method", controller.Name())
+      .Add("durationMs", tookMs)
+      .Add("expectedMs", controller.ExpectedDuration())
+      .Add("results", results);
+  if (success) {
+    return ctx.Done({"Download successful!", "Took " + firmware::DurationText(tookMs) +
+                                                 "; the next download is expected to take " +
+                                                 controller.ExpectedDurationText() + "."},
+                    json.Add("success", true));
+  }
+  int firstFailure = 0;
+  for (int code : history) {
+    if (!firmware::IsSuccessResult(code)) {
+      firstFailure = code;
+      break;
+    }
+  }
+  std::string why = firmware::StepResultText(firstFailure);
+  if (why.empty()) why = "Error Unknown";
+  std::string text = "Download failed!\n" + why;
+  const bool lost = firmware::IsFirmwareLost(firstFailure);
+  if (lost)
+    text +=
+        "\nThe firmware is lost: the ZEL has no working firmware now. Recover it with the TI "
+        "method (--method ti, the ZEL in service mode) or with the JTAG method (--method "
+        "jtag) once its boot loader runs.";
+  else
+    text += "\nTry to download the firmware again!";
+  ctx.Err() << "zelctl: " << text << '\n';
+  if (ctx.Options().json) {
+    json.Add("ok", false).Add("success", false).Add("error", why).Add("firmwareLost", lost);
+    if (firstFailure != 0) json.Add("result", firstFailure);
+    ctx.Out() << json.Str() << '\n';
+  }
+  return kExitFailed;
+}
+
+int Firmware(CommandContext& ctx, const std::vector<std::string>& args) {
+  if (args.empty()) return ctx.Usage("Name a firmware command: image or download.", kUsage);
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "image") return Image(ctx, rest);
+  if (args[0] == "download") return Download(ctx, rest);
+  return ctx.Usage("Unknown firmware command '" + args[0] + "'.", kUsage);
+}
+
+}  // namespace
+
+void RegisterFirmwareCommands(CommandRegistry& registry) {
+  registry.Add({"firmware",
+                "write a package version's flash image, or download the firmware into the ZEL "
+                "(standard, TI or JTAG method)",
+                kUsage, Firmware});
+}
+
+}  // namespace zel::cli

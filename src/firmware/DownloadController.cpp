@@ -1,0 +1,82 @@
+#include "firmware/DownloadController.h"
+
+#include "firmware/FirmwarePackage.h"
+
+namespace zel::firmware {
+
+DownloadController::DownloadController(BootLoaderLink& link) : link_(link) {}
+
+DownloadController::~DownloadController() {
+  Stop();
+}
+
+void DownloadController::SetPackage(const std::string& packagePath,
+                                    const std::string& packageDirectory) {
+  packagePath_ = packagePath;
+  packageDirectory_ = packageDirectory;
+}
+
+void DownloadController::Select(int methodIndex) {
+  selected_ = methodIndex >= 0 && methodIndex < kDownloadMethodCount ? methodIndex : -1;
+}
+
+std::string DownloadController::Name() const {
+  return selected_ < 0 ? std::string() : MethodName(static_cast<DownloadMethod>(selected_));
+}
+
+int64_t DownloadController::ExpectedDuration() const {
+  if (selected_ < 0) return -1;
+  return firmware::ExpectedDuration(static_cast<DownloadMethod>(selected_), link_.Times());
+}
+
+std::string DownloadController::ExpectedDurationText() const {
+  return selected_ < 0 ? std::string("???") : DurationText(ExpectedDuration());
+}
+
+bool DownloadController::Start() {
+  if (running_ || selected_ < 0) return false;
+  Join();
+  running_ = true;
+  worker_ = std::thread(&DownloadController::Work, this, static_cast<DownloadMethod>(selected_),
+                        packagePath_, packageDirectory_);
+  return true;
+}
+
+void DownloadController::Stop() {
+  running_ = false;
+  Join();
+}
+
+void DownloadController::Join() {
+  if (worker_.joinable()) worker_.join();
+}
+
+std::vector<uint8_t> DownloadController::LastImage() const {
+  std::lock_guard lock(imageMutex_);
+  return lastImage_;
+}
+
+void DownloadController::Work(DownloadMethod method, std::string path, std::string directory) {
+  bool ok = false;
+  FirmwarePackage package;
+  if (package.Open(path)) {
+    DownloadImages images;
+    const std::string storage = directory + "\\BinaryFiles\\";
+    // A program file that cannot be read stops the download before its first step.
+    if (!package.ReadEntry(storage, "ZelCode.out", images.zelCode) ||
+        !package.ReadEntry(storage, "FlshCtrl.out", images.flshCtrl) ||
+        (method == DownloadMethod::kTi && !package.ReadEntry(storage, "TiBoot.out", images.tiBoot)))
+      running_ = false;
+    package.Close();
+    FlashSequence sequence(link_, images);
+    ok = sequence.Run(method, running_);
+    std::lock_guard lock(imageMutex_);
+    lastImage_ = sequence.Image();
+  } else {
+    link_.Disconnect();
+  }
+  running_ = false;
+  link_.Post(DownloadEvent::kFinished, ok ? 1 : 0);
+}
+
+}  // namespace zel::firmware
