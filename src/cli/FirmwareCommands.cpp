@@ -1,6 +1,5 @@
 // zelctl firmware: the flash image of a package version, and the firmware download.
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,6 +7,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/InterruptGuard.h"
 #include "cli/StepTimesFile.h"
 #include "files/AtomicFileWriter.h"
 #include "firmware/CoffImage.h"
@@ -35,30 +35,6 @@ constexpr const char* kUsage =
 constexpr int16_t kSysConfig = 1;
 constexpr uint16_t kSoftwareEnablingBit = 0x1000;
 constexpr uint16_t kHardwareEnabledBit = 0x4000;
-
-std::atomic<int> interrupts{0};
-
-extern "C" void OnDownloadInterrupt(int) {
-  interrupts.fetch_add(1);
-}
-
-// Ctrl-C asks the download to stop instead of killing zelctl in the middle of a flash write.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interrupts.store(0);
-    struct sigaction action {};
-    action.sa_handler = OnDownloadInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
 
 std::string Hex4(uint16_t value) {
   char text[8];
@@ -340,7 +316,7 @@ int Download(CommandContext& ctx, const std::vector<std::string>& args) {
     int interruptsSeen = 0;
     controller.Start();
     while (!finished) {
-      const int now = interrupts.load();
+      const int now = InterruptGuard::Count();
       if (now != interruptsSeen) {
         interruptsSeen = now;
         view.EndLine();

@@ -1,4 +1,3 @@
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +10,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/InterruptGuard.h"
 #include "cli/NumberArgument.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CStatusView.h"
@@ -33,30 +33,6 @@ constexpr int64_t kLongestPeriodMs = 1000;
 
 // Every value a regulation view can receive, in the columns of a recording.
 constexpr int16_t kValueColumns[] = {17, 12, 15, 14, 5, 6, 133, 134, 131, 129, 130};
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-  interrupted.store(true);
-}
-
-// Ctrl-C ends the recording between cycles; the previous handler is back afterwards.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interrupted.store(false);
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
 
 struct Options {
   int64_t cycles = 0;  // 0: until Ctrl-C
@@ -252,7 +228,7 @@ int Monitor(CommandContext& ctx, const std::vector<std::string>& args) {
   printer.Header();
   int64_t printed = 0;
   bool everOnline = false;
-  while (!interrupted.load() && (options.cycles == 0 || printed < options.cycles)) {
+  while (InterruptGuard::Count() == 0 && (options.cycles == 0 || printed < options.cycles)) {
     std::deque<Recorded> batch;
     {
       std::unique_lock lock(mutex);

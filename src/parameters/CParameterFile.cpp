@@ -119,6 +119,16 @@ std::string CParameterFile::PrintDate() {
   return text;
 }
 
+void CParameterFile::SetUploadHeader(const std::string& path, const DeviceIdentity& identity,
+                                     const std::string& visumText, const std::string& commentText) {
+  directory = path;
+  date = Now();
+  version = VersionText(identity);
+  application = ApplicationText(identity);
+  visum = visumText;
+  comment = commentText;
+}
+
 bool CParameterFile::ReadFromDevice(const CParameterTable& table, ParameterDevice& device) {
   std::uint16_t id = 0;
   if (!device.ReadModuleId(id)) return false;

@@ -62,6 +62,9 @@ class CParameterFile {
   // Now as "%d.%m.%Y %H:%M".
   static std::string Now();
 
+  // The header of an upload made now from a device with that identity, to be written to path.
+  void SetUploadHeader(const std::string& path, const DeviceIdentity& identity,
+                       const std::string& visumText, const std::string& commentText);
   // Fills the entries from the device, one ReadTempParam per system definition, and the module
   // ID; header texts are the caller's. False at the first failed read.
   bool ReadFromDevice(const CParameterTable& table, ParameterDevice& device);

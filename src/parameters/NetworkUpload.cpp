@@ -51,12 +51,7 @@ bool NetworkUpload::Step() {
   if (blockRead && device->ReadVersion(identity)) {
     CParameterFile file;
     if (file.ReadFromDevice(table_, *device)) {
-      file.directory = path;
-      file.date = CParameterFile::Now();
-      file.version = CParameterFile::VersionText(identity);
-      file.application = CParameterFile::ApplicationText(identity);
-      file.visum = visum_;
-      file.comment = comment_;
+      file.SetUploadHeader(path, identity, visum_, comment_);
       std::string error;
       uploaded = file.Write(path, error);
     }

@@ -53,12 +53,7 @@ ParameterTransfer::Outcome ParameterTransfer::Upload(const std::string& path,
       !made.ReadFromDevice(table_, device_)) {
     outcome = Failed(kCommandFailed);
   } else {
-    made.directory = path;
-    made.date = CParameterFile::Now();
-    made.version = CParameterFile::VersionText(identity);
-    made.application = CParameterFile::ApplicationText(identity);
-    made.visum = visum;
-    made.comment = comment;
+    made.SetUploadHeader(path, identity, visum, comment);
     std::string error;
     if (made.Write(path, error))
       file = made;
