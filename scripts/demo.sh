@@ -73,6 +73,18 @@ zelctl can
 zelctl can scan --to 8
 zelctl --module 5 version
 echo
+echo "# the parameters saved to a file, exported as text, compared with the ZEL and module 5:"
+mkdir -p build/demo
+zelctl params upload build/demo/zel.udf --visum demo --comment "before the firmware download"
+zelctl params export build/demo/zel.udf
+zelctl params diff build/demo/zel.udf
+zelctl --module 5 params diff build/demo/zel.udf
+echo
+echo "# the firmware download of the sample package's ZEL_1040, with the drive disabled:"
+zelctl disable
+zelctl --yes firmware download "$bin/examples/firmware/ZelFirmware.bin" ZEL_1040
+zelctl version
+echo
 echo "# a value outside its limits is refused before anything is sent:"
 zelctl param set MaxSpeed 25001 || echo "(exit status $?)"
 
