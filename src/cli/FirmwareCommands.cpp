@@ -13,6 +13,7 @@
 #include "firmware/CoffImage.h"
 #include "firmware/DownloadController.h"
 #include "firmware/DownloadEventQueue.h"
+#include "firmware/DriveDisableCheck.h"
 #include "firmware/FirmwarePackage.h"
 #include "link/ZelCommunication.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 using firmware::DownloadEvent;
 using firmware::DownloadMethod;
+using firmware::DriveDisableCheck;
 
 constexpr const char* kImageUsage = "zelctl firmware image <file.bin> [version] -o <file>";
 constexpr const char* kDownloadUsage =
@@ -30,11 +32,6 @@ constexpr const char* kUsage =
     "zelctl firmware image <file.bin> [version] -o <file>\n"
     "       zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--yes]\n"
     "  [version] is a package directory; it may be left out when the package holds one.";
-
-// System parameter 1 and the status word bits the download start looks at.
-constexpr int16_t kSysConfig = 1;
-constexpr uint16_t kSoftwareEnablingBit = 0x1000;
-constexpr uint16_t kHardwareEnabledBit = 0x4000;
 
 std::string Hex4(uint16_t value) {
   char text[8];
@@ -206,34 +203,20 @@ int CheckBeforeStart(CommandContext& ctx, link::ZelCommunication& zel, DownloadM
   firmwareAnswered = zel.Parameter().ReadVersion(software, hardware, number, version);
   if (!firmwareAnswered) {
     if (method == DownloadMethod::kStandard)
-      return ctx.Fail(
-          "The ZEL is not online!\nPlease check the communication settings!\n"
-          "(A ZEL without running firmware is downloaded with --method ti or --method jtag.)",
-          "noFirmware");
-    ctx.Host().ShowMessage(
-        "The ZEL's firmware does not answer: its versions cannot be checked.\n"
-        "The download goes on as for a ZEL without running firmware.",
-        ui::Icon::Warning);
+      return ctx.Fail(std::string(DriveDisableCheck::kNotOnline) +
+                          "\n(A ZEL without running firmware is downloaded with --method ti or "
+                          "--method jtag.)",
+                      "noFirmware");
+    ctx.Host().ShowMessage(DriveDisableCheck::kFirmwareSilent, ui::Icon::Warning);
     return 0;
   }
-  if (info != nullptr && info->hardwareVersion != hardware) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "The hardware versions are not compatible!\nYou have to load the hardware "
-                  "version 0x%.4x !",
-                  hardware);
-    return ctx.Fail(text, "hardwareVersion");
-  }
-  uint16_t sysConfig = 0;
-  uint16_t status = 0;
-  if (!zel.Parameter().ReadTempParam(kSysConfig, sysConfig) || !zel.Status().ReadSysStatus(status))
-    return ctx.Fail("The ZEL is not online!\nPlease check the communication settings!", "noAnswer");
-  if ((sysConfig & kSoftwareEnablingBit) != 0)
-    ctx.Host().ShowMessage(
-        "Ensure the digital input 'Enable' is not switched\nor is connected to GND! ('Disable')",
-        ui::Icon::Warning);
-  if ((status & kHardwareEnabledBit) != 0)
-    return ctx.Fail("Switch your ZEL to the hardware disable state!", "enabled");
+  if (info != nullptr && info->hardwareVersion != hardware)
+    return ctx.Fail(DriveDisableCheck::HardwareMismatchText(hardware), "hardwareVersion");
+  const DriveDisableCheck drive = DriveDisableCheck::Read(zel);
+  if (!drive.readable) return ctx.Fail(DriveDisableCheck::kNotOnline, "noAnswer");
+  if (drive.enableInputWarning)
+    ctx.Host().ShowMessage(DriveDisableCheck::kEnableInputWarning, ui::Icon::Warning);
+  if (drive.hardwareEnabled) return ctx.Fail(DriveDisableCheck::kSwitchOff, "enabled");
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "firmware/DriveDisableCheck.h"
 #include "firmware/FirmwarePackage.h"
 #include "link/ZelCommunication.h"
 #include "ui/Host.h"
@@ -10,10 +11,6 @@
 namespace zel::firmware {
 
 namespace {
-
-constexpr int16_t kSysConfig = 1;
-constexpr uint16_t kSoftwareEnablingBit = 0x1000;
-constexpr uint16_t kHardwareEnabledBit = 0x4000;
 
 std::string VersionLines(uint16_t software, uint16_t hardware, uint16_t number, uint16_t version) {
   char text[200];
@@ -117,12 +114,7 @@ bool CDownloadDlg::CheckHardware(bool& firmwareAnswered) {
         "Unable to read version info of file!\nDo you still want to download this file?");
   if (!firmwareAnswered) return true;
   if (info.hardwareVersion == hardware) return true;
-  char text[128];
-  std::snprintf(text, sizeof text,
-                "The hardware versions are not compatible!\nYou have to load the hardware "
-                "version 0x%.4x !",
-                hardware);
-  ui::CurrentHost().ShowMessage(text);
+  ui::CurrentHost().ShowMessage(DriveDisableCheck::HardwareMismatchText(hardware));
   return false;
 }
 
@@ -150,30 +142,20 @@ void CDownloadDlg::Start() {
     // Without running firmware only the processor's loader (TI) or a JTAG-started boot loader
     // can take the download; nothing can be read to check it.
     if (method == DownloadMethod::kStandard) {
-      ui::CurrentHost().ShowMessage(
-          "The ZEL is not online!\nPlease check the communication settings!");
+      ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);
       return;
     }
-    ui::CurrentHost().ShowMessage(
-        "The ZEL's firmware does not answer: its versions cannot be checked.\nThe download goes "
-        "on as for a ZEL without running firmware.",
-        ui::Icon::Warning);
+    ui::CurrentHost().ShowMessage(DriveDisableCheck::kFirmwareSilent, ui::Icon::Warning);
   } else {
-    uint16_t sysConfig = 0;
-    uint16_t status = 0;
-    if (!communication_.Parameter().ReadTempParam(kSysConfig, sysConfig) ||
-        !communication_.Status().ReadSysStatus(status)) {
-      ui::CurrentHost().ShowMessage(
-          "The ZEL is not online!\nPlease check the communication settings!");
+    const DriveDisableCheck drive = DriveDisableCheck::Read(communication_);
+    if (!drive.readable) {
+      ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);
       return;
     }
-    if ((sysConfig & kSoftwareEnablingBit) != 0)
-      ui::CurrentHost().ShowMessage(
-          "Ensure the digital input 'Enable' is not switched\nor is connected to GND! "
-          "('Disable')",
-          ui::Icon::Warning);
-    if ((status & kHardwareEnabledBit) != 0) {
-      ui::CurrentHost().ShowMessage("Switch your ZEL to the hardware disable state!");
+    if (drive.enableInputWarning)
+      ui::CurrentHost().ShowMessage(DriveDisableCheck::kEnableInputWarning, ui::Icon::Warning);
+    if (drive.hardwareEnabled) {
+      ui::CurrentHost().ShowMessage(DriveDisableCheck::kSwitchOff);
       return;
     }
   }
@@ -183,8 +165,7 @@ void CDownloadDlg::Start() {
   inBootMode_ = true;
   if (!boot.Port().IsOpen()) {
     Finish();
-    ui::CurrentHost().ShowMessage(
-        "The ZEL is not online!\nPlease check the communication settings!");
+    ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);
     return;
   }
   history_.clear();
