@@ -72,6 +72,8 @@ constexpr std::array kBuilt{
     CMainFrame::kToolReadSysStatus,
     CMainFrame::kToolReadError,
     CMainFrame::kToolReadVariables,
+    CMainFrame::kCmdRecordData,
+    CMainFrame::kToolRecordData,
     CMainFrame::kToolSerialPortSettings,
     CMainFrame::kToolReadVersion,
     CMainFrame::kToolEnterServiceMode,
@@ -139,6 +141,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   link::CAttentionDlg::Install(communication_->Status());
   canMenu_ = std::make_unique<CanMenuCommands>(*communication_, &errorMaps_);
   parameterMenu_ = std::make_unique<ParameterMenuCommands>(*communication_);
+  recorder_ = std::make_unique<recorder::Recorder>(communication_->Recorder());
   downloadController_ =
       std::make_unique<firmware::DownloadController>(communication_->BootLoader());
   communication_->ReopenLink();
@@ -184,6 +187,9 @@ bool CMainFrame::IsCommandChecked(int id) const {
     case kCmdReadVariables:
     case kToolReadVariables:
       return VariablesWindow() != nullptr;
+    case kCmdRecordData:
+    case kToolRecordData:
+      return recorder_->Window() != nullptr;
     default:
       return false;
   }
@@ -312,6 +318,15 @@ void CMainFrame::OnCommand(int id) {
     case kCmdReadVariables:
     case kToolReadVariables:
       if (!ToggleWindow(id)) Failed();
+      break;
+    case kCmdRecordData:
+    case kToolRecordData:
+      // A cancelled or failed recording ends silently; the link has said what went wrong.
+      if (recorder_->Window() != nullptr) {
+        recorder_->CloseWindow();
+      } else {
+        recorder_->RecordData();
+      }
       break;
     case kCmdStartMonitor:
     case kToolStartMonitor:

@@ -22,6 +22,7 @@
 #include "monitor/PollingMonitor.h"
 #include "monitor/RegulationDataSink.h"
 #include "parameters/ParameterDefinitionLoader.h"
+#include "recorder/Recorder.h"
 #include "ui/Dispatcher.h"
 
 namespace zel::app {
@@ -85,6 +86,9 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kToolReadSysStatus = 32822;
   static constexpr int kToolReadError = 32823;
   static constexpr int kToolReadVariables = 32830;
+  // The recorder: "Record &Data" shows its window, or closes it when open.
+  static constexpr int kCmdRecordData = 32780;
+  static constexpr int kToolRecordData = 32831;
   // Tool bar duplicates.
   static constexpr int kToolSerialPortSettings = 32821;
   static constexpr int kToolReadVersion = 32833;
@@ -121,6 +125,7 @@ class CMainFrame : public ui::MessageTarget {
   monitor::CSysStatusDlg* SysStatusWindow() const { return OpenWindow(sysStatusDlg_); }
   monitor::CReadErrorDlg* ReadErrorWindow() const { return OpenWindow(readErrorDlg_); }
   monitor::CVariablesDlg* VariablesWindow() const { return OpenWindow(variablesDlg_); }
+  recorder::Recorder& Recorder() { return *recorder_; }
   // Registers every version of the package at path whose description reads; the number
   // registered (versions already registered are not counted).
   int RegisterPackage(const std::string& path);
@@ -216,6 +221,7 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<CanMenuCommands> canMenu_;
   std::unique_ptr<ParameterMenuCommands> parameterMenu_;
   std::unique_ptr<firmware::DownloadController> downloadController_;
+  std::unique_ptr<recorder::Recorder> recorder_;
   parameters::ParameterDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;

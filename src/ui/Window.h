@@ -8,6 +8,7 @@
 
 #include "ui/Control.h"
 #include "ui/Dispatcher.h"
+#include "ui/PlotSource.h"
 
 namespace zel::ui {
 
@@ -80,6 +81,8 @@ class Window : public MessageTarget {
   bool UserSelect(int id, int selection);
   bool Press(int id);
   bool UserEvent(int id, EventKind kind);
+  // The renderer's window was minimised (true) or restored (false).
+  void UserMinimize(bool minimized) { OnMinimize(minimized); }
 
   // Modal use: initialise, run on the current host until EndDialog, destroy. Returns the result.
   int DoModal();
@@ -106,12 +109,17 @@ class Window : public MessageTarget {
   using Observer = std::function<void(int)>;
   void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
+  // The model a Plot control draws; null for every other id. A window with a plot notifies the
+  // plot's id whenever its scene changed.
+  virtual PlotSource* PlotFor(int /*id*/) { return nullptr; }
+
  protected:
   virtual bool OnInitDialog() { return true; }
   virtual void OnEvent(int /*id*/, EventKind /*kind*/) {}
   virtual void OnOK() { EndDialog(kResultOk); }
   virtual void OnCancel() { EndDialog(kResultCancel); }
   virtual void OnDestroy() {}
+  virtual void OnMinimize(bool /*minimized*/) {}
   virtual void OnPrivateMessage(unsigned /*message*/, std::uintptr_t /*wParam*/,
                                 std::intptr_t /*lParam*/) {}
 
