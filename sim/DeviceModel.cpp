@@ -769,6 +769,11 @@ uint16_t DeviceModel::TempParameter(int number) const {
   return IsSystem(number) ? temp_[number] : 0;
 }
 
+uint16_t DeviceModel::RecorderPeriod() const {
+  std::lock_guard lock(mutex_);
+  return recorder_.Period();
+}
+
 uint16_t DeviceModel::EepromParameter(int number) const {
   std::lock_guard lock(mutex_);
   return IsSystem(number) ? eeprom_[number] : 0;

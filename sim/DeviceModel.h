@@ -60,6 +60,7 @@ class DeviceModel {
  public:
   static constexpr uint8_t kReplyOk = 0x00;
   static constexpr uint8_t kReplyRejected = 0x05;
+  static constexpr uint8_t kOpReadRecordedData = 49;
   static constexpr int kSystemParameterCount = 42;
   static constexpr int kFirstStatus = 128;
   static constexpr int kLastStatus = 140;
@@ -127,6 +128,8 @@ class DeviceModel {
 
   // Inspection and stimulus, for tests and the program's verbose output.
   uint16_t TempParameter(int number) const;
+  // The recorder's sampling period in tenths of a millisecond.
+  uint16_t RecorderPeriod() const;
   uint16_t EepromParameter(int number) const;
   // System parameter (0..41) or status value (128..140); false for any other number.
   bool ReadParameter(int number, int32_t& value) const;

@@ -394,6 +394,8 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   // whether that is the next command or a test looking at the model.
   CatchUpModel();
   CommandResult result;
+  const auto started = std::chrono::steady_clock::now();
+  const auto deviceBefore = device_.Now();
   if (DeviceModel::HasReply(opcode) && faults_.TakeReplyRefusal()) {
     Log("opcode " + std::to_string(opcode) + " refused in its reply on request");
     result = {true, DeviceModel::kReplyRejected, {0}};
@@ -402,11 +404,30 @@ void Simulator::ServeOneFrame(uint8_t opcode) {
   }
   Count(&SimulatorStats::framesAccepted);
   SendByte(kAccept);
+  if (opcode == DeviceModel::kOpReadRecordedData && result.replyCode == DeviceModel::kReplyOk)
+    AwaitRecording(started, device_.Now() - deviceBefore);
   Log("opcode " + std::to_string(opcode) + " words" + Hex(words) +
       (result.hasReply
            ? " -> code " + std::to_string(result.replyCode) + " words" + Hex(result.words)
            : ""));
   if (result.hasReply) SendReply(result);
+}
+
+void Simulator::AwaitRecording(std::chrono::steady_clock::time_point started,
+                               std::chrono::microseconds recorded) {
+  // The ZEL samples its 256 words at the period before it answers, 25.6 ms per tenth of a
+  // millisecond; the model has already run through the recording, so the wall clock it follows
+  // takes that time as spent.
+  const auto until = started + std::chrono::microseconds(device_.RecorderPeriod() * 2560LL);
+  if (options_.realTimeModel) modelClock_ = started + recorded;
+  while (running_ && !hangUpRequested_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() < 0) break;
+    // Busy recording: what the tool sends meanwhile waits in the line's buffer.
+    pollfd wake = {wake_.Fd(), POLLIN, 0};
+    if (poll(&wake, 1, static_cast<int>(left.count()) + 1) > 0) wake_.Drain();
+  }
 }
 
 bool Simulator::SendReply(const CommandResult& result) {

@@ -100,6 +100,9 @@ class Simulator {
   void SendByte(uint8_t byte) { Send(&byte, 1); }
   void HangUp();
   void CatchUpModel();
+  // Holds the reply back until the recorder has filled its buffer in real time.
+  void AwaitRecording(std::chrono::steady_clock::time_point started,
+                      std::chrono::microseconds recorded);
   void Count(uint64_t SimulatorStats::*counter);
   void Log(const std::string& text) const;
 

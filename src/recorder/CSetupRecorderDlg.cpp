@@ -12,8 +12,8 @@ namespace zel::recorder {
 namespace {
 
 constexpr int kRadioGroup = 1;
-// The list offers status indices 0..6 and, with more than 9 status parameters, 9..12: the error
-// words at 7 and 8 are no regulator variables.
+// The list offers status indices 0..6 and, with more than 9 status parameters, 9..12: the
+// positions 7 and 8 of the status table are not offered.
 constexpr int kFirstCount = 7;
 constexpr int kSkipped = 2;
 constexpr int kSecondCount = 4;
