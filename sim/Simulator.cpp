@@ -418,7 +418,7 @@ void Simulator::AwaitRecording(std::chrono::steady_clock::time_point started,
   // The ZEL samples its 256 words at the period before it answers, 25.6 ms per tenth of a
   // millisecond; the model has already run through the recording, so the wall clock it follows
   // takes that time as spent.
-  const auto until = started + std::chrono::microseconds(device_.RecorderPeriod() * 2560LL);
+  const auto until = started + std::chrono::microseconds(device_.RecorderPeriod() * 25600LL);
   if (options_.realTimeModel) modelClock_ = started + recorded;
   while (running_ && !hangUpRequested_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

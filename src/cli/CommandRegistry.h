@@ -49,5 +49,6 @@ void RegisterSearchCommands(CommandRegistry& registry);
 // Parameter files; registered in both registries, since --module works on them too.
 void RegisterParameterFileCommands(CommandRegistry& registry);
 void RegisterFirmwareCommands(CommandRegistry& registry);
+void RegisterRecorderCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

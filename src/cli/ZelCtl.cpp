@@ -24,6 +24,7 @@ CommandRegistry BuildRegistry() {
   RegisterParameterFileCommands(registry);
   RegisterCanCommands(registry);
   RegisterFirmwareCommands(registry);
+  RegisterRecorderCommands(registry);
   return registry;
 }
 
