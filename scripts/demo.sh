@@ -80,6 +80,9 @@ zelctl params export build/demo/zel.udf
 zelctl params diff build/demo/zel.udf
 zelctl --module 5 params diff build/demo/zel.udf
 echo
+echo "# a speed jump of 1000 rpm recorded (enabled by software) and shown:"
+zelctl param set SysConfig 0x9000 && zelctl --yes enable && zelctl record --variable 134 --period 0.5 --jump 1000 -o build/demo/step.rda && zelctl rda show build/demo/step.rda
+echo
 echo "# the firmware download of the sample package's ZEL_1040, with the drive disabled:"
 zelctl disable
 zelctl --yes firmware download "$bin/examples/firmware/ZelFirmware.bin" ZEL_1040
