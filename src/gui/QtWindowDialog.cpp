@@ -1,5 +1,7 @@
 #include "gui/QtWindowDialog.h"
 
+#include <QEvent>
+
 #include <QVBoxLayout>
 
 #include "gui/QtWindowWidget.h"
@@ -17,6 +19,11 @@ QtWindowDialog::QtWindowDialog(ui::Window& window, QWidget* parent)
 
 void QtWindowDialog::Detach() {
   content_->Detach();
+}
+
+void QtWindowDialog::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) window_.UserMinimize(isMinimized());
 }
 
 void QtWindowDialog::reject() {

@@ -21,6 +21,10 @@ class QtWindowDialog : public QDialog {
  public slots:
   void reject() override;
 
+ protected:
+  // Minimising and restoring reach the window (the recorder pauses its refresh).
+  void changeEvent(QEvent* event) override;
+
  private:
   ui::Window& window_;
   QtWindowWidget* content_;

@@ -1,5 +1,7 @@
 #include "gui/QtWindowWidget.h"
 
+#include "gui/QtPlotWidget.h"
+
 #include <algorithm>
 #include <set>
 
@@ -140,9 +142,11 @@ void QtWindowWidget::Build() {
 QWidget* QtWindowWidget::Create(const ui::Control& control) {
   const int id = control.id;
   switch (control.kind) {
+    case ui::ControlKind::Plot:
+      if (ui::PlotSource* source = window_.PlotFor(id)) return new QtPlotWidget(*source, body_);
+      return new QLabel(body_);
     case ui::ControlKind::Label:
     case ui::ControlKind::Picture:
-    case ui::ControlKind::Plot:
       return new QLabel(body_);
     case ui::ControlKind::Lamp: {
       auto* lamp = new QLabel(body_);
@@ -244,9 +248,14 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
   widget->setVisible(control.visible);
   widget->setEnabled(control.enabled);
   switch (control.kind) {
+    case ui::ControlKind::Plot:
+      if (auto* plot = qobject_cast<QtPlotWidget*>(widget)) {
+        plot->update();
+        break;
+      }
+      [[fallthrough]];
     case ui::ControlKind::Label:
     case ui::ControlKind::Picture:
-    case ui::ControlKind::Plot:
       static_cast<QLabel*>(widget)->setText(Q(control.text));
       ApplyColour(widget, control.colour);
       break;
