@@ -71,6 +71,7 @@ TEST(GuiRecorder, RecordDataFromTheMenuPlotsTheStepResponseOfAJump) {
   display->UserSetText(recorder::CDisplayDataDlg::kIdJumpValue, "2000");
   display->Press(recorder::CDisplayDataDlg::kIdJump);
   display->Press(recorder::CDisplayDataDlg::kIdMeasure);
+  display->UserSetValue(recorder::CDisplayDataDlg::kIdAutoScale, 1);
   const auto& samples = display->Graph().Data().channels.at(0).samples;
   ASSERT_EQ(samples.size(), 256u);
   EXPECT_GT(samples.back().value.number, samples.front().value.number + 1000);
