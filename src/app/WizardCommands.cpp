@@ -29,7 +29,7 @@ bool WizardCommands::RunDownloadWizard() {
   return sheet.downloadSucceeded;
 }
 
-void WizardCommands::RunUpDownloadWizard() {
+parameters::UploadWizardDevices WizardCommands::UpDownloadDevices() {
   parameters::UploadWizardDevices devices;
   devices.table = &communication_.Definitions();
   devices.serial = serial_.get();
@@ -43,6 +43,11 @@ void WizardCommands::RunUpDownloadWizard() {
     std::uint16_t answered = 0;
     return gateway->ReadModuleIdOf(id, answered);
   };
+  return devices;
+}
+
+void WizardCommands::RunUpDownloadWizard() {
+  parameters::UploadWizardDevices devices = UpDownloadDevices();
   link::ZelCommunication* communication = &communication_;
   parameters::CUploadWizardSheet sheet(std::move(devices), [communication](bool claimed) {
     if (claimed)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <array>
 #include <memory>
+
+#include "parameters/CUploadWizardPage.h"
 
 namespace zel::link {
 class SerialParameterDevice;
@@ -28,6 +29,8 @@ class WizardCommands {
   // True when the download succeeded (the ZEL may now answer with another identity).
   bool RunDownloadWizard();
   void RunUpDownloadWizard();
+  // What the up/download wizard works on: the serial ZEL, its modules through the gateway.
+  parameters::UploadWizardDevices UpDownloadDevices();
 
   bool DownloadWizardAtStart() const { return downloadAtStart_; }
   void SetDownloadWizardAtStart(bool open) { downloadAtStart_ = open; }
