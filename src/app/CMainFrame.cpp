@@ -60,6 +60,8 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdViewStatusBar,
     CMainFrame::kCmdFirmwareRegistration,
     CMainFrame::kCmdFirmwareDownload,
+    CMainFrame::kCmdFirmwareDownloadWizard,
+    CMainFrame::kCmdUpDownloadWizard,
     CMainFrame::kCmdFileFirmwareSummary,
     CMainFrame::kCmdFileFirmwareDefaults,
     CMainFrame::kCmdFileFirmwareReadMe,
@@ -144,6 +146,12 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   recorder_ = std::make_unique<recorder::Recorder>(communication_->Recorder());
   downloadController_ =
       std::make_unique<firmware::DownloadController>(communication_->BootLoader());
+  wizards_ = std::make_unique<WizardCommands>(*communication_, *downloadController_, firmware_);
+  SetWizardLauncher(kDownloadWizard, [this] {
+    // The new firmware may answer with another identity.
+    if (wizards_->RunDownloadWizard()) Refresh();
+  });
+  SetWizardLauncher(kUpDownloadWizard, [this] { wizards_->RunUpDownloadWizard(); });
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -301,6 +309,12 @@ void CMainFrame::OnCommand(int id) {
       if (dlg.Succeeded()) Refresh();
       break;
     }
+    case kCmdFirmwareDownloadWizard:
+      LaunchWizard(kDownloadWizard);
+      break;
+    case kCmdUpDownloadWizard:
+      LaunchWizard(kUpDownloadWizard);
+      break;
     case kCmdFileFirmwareSummary:
     case kCmdFileFirmwareDefaults:
     case kCmdFileFirmwareReadMe:
@@ -437,6 +451,12 @@ void CMainFrame::OnRegulationTabPicked(int index) {
 void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
   if (index < 0 || index >= kWizardCount) return;
   wizardLaunchers_[static_cast<std::size_t>(index)] = std::move(launch);
+}
+
+void CMainFrame::RunWizardsAtStart() {
+  // Each runs modally and returns before the next opens.
+  if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
+  if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
 }
 
 void CMainFrame::LaunchWizard(int index) {

@@ -10,6 +10,7 @@
 #include "app/CWizardView.h"
 #include "app/CanMenuCommands.h"
 #include "app/ParameterMenuCommands.h"
+#include "app/WizardCommands.h"
 #include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
 #include "link/ByteChannel.h"
@@ -73,6 +74,8 @@ class CMainFrame : public ui::MessageTarget {
   // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
   static constexpr int kCmdFirmwareRegistration = 32892;
   static constexpr int kCmdFirmwareDownload = 32920;
+  static constexpr int kCmdFirmwareDownloadWizard = 32885;
+  static constexpr int kCmdUpDownloadWizard = 32900;
   static constexpr int kCmdFileFirmwareSummary = 32893;
   static constexpr int kCmdFileFirmwareDefaults = 32895;
   static constexpr int kCmdFileFirmwareReadMe = 32896;
@@ -188,6 +191,10 @@ class CMainFrame : public ui::MessageTarget {
   // Fills the launcher slot of one wizard (index as above): it runs that wizard modally. Each
   // wizard fills its slot once it exists; a launch request for an empty slot does nothing.
   void SetWizardLauncher(int index, std::function<void()> launch);
+  // The download and up/download wizards with their open-at-start flags.
+  WizardCommands& Wizards() { return *wizards_; }
+  // Start-up: the wizards whose open-at-start flag is set, in the wizard view's order.
+  void RunWizardsAtStart();
 
  private:
   bool IsBuilt(int id) const;
@@ -222,6 +229,7 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<ParameterMenuCommands> parameterMenu_;
   std::unique_ptr<firmware::DownloadController> downloadController_;
   std::unique_ptr<recorder::Recorder> recorder_;
+  std::unique_ptr<WizardCommands> wizards_;
   parameters::ParameterDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;

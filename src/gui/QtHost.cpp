@@ -77,7 +77,9 @@ QStringList QtHost::QtFilters(const std::string& filter) {
 bool QtHost::AskFile(ui::FileRequest& request, bool save) {
   QFileDialog dialog(main_, Q(request.title), Q(request.initialDirectory));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(save               ? QFileDialog::AnyFile
+                     : request.multiple ? QFileDialog::ExistingFiles
+                                        : QFileDialog::ExistingFile);
   QStringList filters = QtFilters(request.filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
@@ -88,6 +90,9 @@ bool QtHost::AskFile(ui::FileRequest& request, bool save) {
   if (!request.path.empty()) dialog.selectFile(Q(request.path));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   request.path = dialog.selectedFiles().front().toStdString();
+  request.paths.clear();
+  if (request.multiple)
+    for (const QString& file : dialog.selectedFiles()) request.paths.push_back(file.toStdString());
   request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
   return true;
 }

@@ -7,6 +7,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -14,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +33,77 @@
 #include "ui/PropertySheet.h"
 
 namespace zel::gui {
+
+namespace {
+
+// A list whose rows a window lets the user drag out in its clipboard format, or that takes drops
+// of one. The window decides what a drag carries and what a drop means; this only carries it.
+class DragDropList final : public QTreeWidget {
+ public:
+  DragDropList(ui::Window& window, int id, QWidget* parent)
+      : QTreeWidget(parent), window_(window), id_(id) {
+    const ui::Control* control = window.Find(id);
+    dragFormat_ = control ? QString::fromStdString(control->dragFormat) : QString();
+    dropFormat_ = control ? QString::fromStdString(control->dropFormat) : QString();
+    if (!dragFormat_.isEmpty()) {
+      setDragEnabled(true);
+      setDragDropMode(dropFormat_.isEmpty() ? QAbstractItemView::DragOnly
+                                            : QAbstractItemView::DragDrop);
+    }
+    if (!dropFormat_.isEmpty()) {
+      setAcceptDrops(true);
+      viewport()->setAcceptDrops(true);
+      if (dragFormat_.isEmpty()) setDragDropMode(QAbstractItemView::DropOnly);
+    }
+  }
+
+ protected:
+  void startDrag(Qt::DropActions) override {
+    auto items = selectedItems();
+    if (items.isEmpty() || dragFormat_.isEmpty()) return;
+    const std::vector<std::uint8_t> data =
+        window_.DragData(id_, indexOfTopLevelItem(items.front()));
+    if (data.empty()) return;
+    auto* mime = new QMimeData;
+    mime->setData(dragFormat_, QByteArray(reinterpret_cast<const char*>(data.data()),
+                                          static_cast<qsizetype>(data.size())));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction);
+  }
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (!dropFormat_.isEmpty() && event->mimeData()->hasFormat(dropFormat_))
+      event->acceptProposedAction();
+    else
+      event->ignore();
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (!dropFormat_.isEmpty() && event->mimeData()->hasFormat(dropFormat_))
+      event->acceptProposedAction();
+    else
+      event->ignore();
+  }
+  void dropEvent(QDropEvent* event) override {
+    if (dropFormat_.isEmpty() || !event->mimeData()->hasFormat(dropFormat_)) {
+      event->ignore();
+      return;
+    }
+    const QByteArray bytes = event->mimeData()->data(dropFormat_);
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    const int row = item ? indexOfTopLevelItem(item) : -1;
+    event->acceptProposedAction();
+    window_.UserDrop(id_, row, dropFormat_.toStdString(),
+                     std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  }
+
+ private:
+  ui::Window& window_;
+  int id_;
+  QString dragFormat_;
+  QString dropFormat_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -170,7 +245,11 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
       return combo;
     }
     case ui::ControlKind::List: {
-      auto* list = new QTreeWidget(body_);
+      const ui::Control* listControl = window_.Find(id);
+      QTreeWidget* list =
+          listControl && (!listControl->dragFormat.empty() || !listControl->dropFormat.empty())
+              ? new DragDropList(window_, id, body_)
+              : new QTreeWidget(body_);
       list->setRootIsDecorated(false);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
       connect(list, &QTreeWidget::itemSelectionChanged, this, [this, id, list] {

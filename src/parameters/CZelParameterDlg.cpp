@@ -110,18 +110,17 @@ bool CZelParameterDlg::ApplyFromPage(CZelParameterPage& page) {
 
 ui::CommandOutcome CZelParameterDlg::EditAllTempParam(const CParameterTable& table,
                                                       ParameterDevice& device,
-                                                      std::function<bool()> enterServiceMode) {
+                                                      std::function<bool()> enterServiceMode,
+                                                      std::string caption) {
   SystemParameterBlock block;
   if (!device.ReadAllTempParam(block)) return ui::CommandOutcome::kFailed;
   DeviceIdentity identity;
   if (!device.ReadVersion(identity)) return ui::CommandOutcome::kFailed;
   std::unique_ptr<CZelParameterDlg> sheet;
   if (device.Module() != 0)
-    sheet = std::make_unique<CZelCanParameterDlg>("EditAllTempParam", table, device,
-                                                  identity.softwareVersion);
+    sheet = std::make_unique<CZelCanParameterDlg>(caption, table, device, identity.softwareVersion);
   else
-    sheet = std::make_unique<CZelParameterDlg>("EditAllTempParam", table, device,
-                                               identity.softwareVersion);
+    sheet = std::make_unique<CZelParameterDlg>(caption, table, device, identity.softwareVersion);
   sheet->Fill(block);
   sheet->SetApplying(true);
   sheet->SetForceEnable(true);

@@ -59,7 +59,8 @@ class CZelParameterDlg : public ui::PropertySheet {
   // enabling with the source chosen on the System Configuration page. kFailed when a read
   // failed (the caller's "Command failed!").
   static ui::CommandOutcome EditAllTempParam(const CParameterTable& table, ParameterDevice& device,
-                                             std::function<bool()> enterServiceMode);
+                                             std::function<bool()> enterServiceMode,
+                                             std::string caption = "EditAllTempParam");
 
  private:
   const CParameterTable& table_;

@@ -65,6 +65,10 @@ struct Control {
   // List rows, each with one cell per column.
   std::vector<std::vector<std::string>> rows;
   int selection = -1;  // combo entry, list row or tab page; -1 for none
+  // Lists only: rows can be dragged out as this clipboard format (the window gives the bytes),
+  // and drops of this format are taken. Empty: no drag and drop.
+  std::string dragFormat;
+  std::string dropFormat;
 };
 
 }  // namespace zel::ui

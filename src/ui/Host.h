@@ -18,6 +18,9 @@ struct FileRequest {
   std::string initialDirectory;
   std::string path;     // preset file name in, chosen path out
   int filterIndex = 1;  // preset in, chosen filter out
+  // Open only: several files may be chosen; they come back in paths (path holds the first).
+  bool multiple = false;
+  std::vector<std::string> paths;
 };
 
 // Text for the printer: pages of lines in one font. The host shows the print dialog; where no

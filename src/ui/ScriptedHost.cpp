@@ -39,6 +39,18 @@ bool ScriptedHost::AnswerFile(FileRequest& request) {
   if (!path) return false;
   request.path = *path;
   request.filterIndex = filterIndex;
+  // A multiple choice is scripted as its paths, one a line.
+  request.paths.clear();
+  if (request.multiple) {
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t end = path->find('\n', start);
+      request.paths.push_back(path->substr(start, end - start));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    request.path = request.paths.front();
+  }
   return true;
 }
 

@@ -45,7 +45,8 @@ class ScriptedHost final : public Host {
   // Scripts for the next modal windows, in order; a window without a script is cancelled.
   void QueueModal(ModalScript script);
   // Answers for the next file or folder choosers, in order; nullopt cancels, and so does an
-  // empty queue. The filter index applies to file choosers only.
+  // empty queue. The filter index applies to file choosers only; a chooser of several files
+  // takes paths one a line.
   void QueueFile(std::optional<std::string> path, int filterIndex = 1);
   void QueueFolder(std::optional<std::string> folder);
   // Whether Print succeeds (default true).

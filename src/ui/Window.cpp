@@ -265,6 +265,18 @@ bool Window::UserEvent(int id, EventKind kind) {
   return true;
 }
 
+std::vector<std::uint8_t> Window::DragData(int, int) const {
+  return {};
+}
+
+bool Window::UserDrop(int id, int row, const std::string& format,
+                      const std::vector<std::uint8_t>& data) {
+  Control* c = Find(id);
+  if (!AcceptsInput(c) || c->dropFormat.empty() || c->dropFormat != format) return false;
+  OnDrop(id, row, data);
+  return true;
+}
+
 int Window::DoModal() {
   ended_ = false;
   result_ = 0;

@@ -83,6 +83,11 @@ class Window : public MessageTarget {
   bool UserEvent(int id, EventKind kind);
   // The renderer's window was minimised (true) or restored (false).
   void UserMinimize(bool minimized) { OnMinimize(minimized); }
+  // Drag and drop between lists: what a drag of row carries (empty: nothing to drag), and a drop
+  // of data in format on row (-1: below the rows). A drop of another format than the list takes
+  // is refused.
+  virtual std::vector<std::uint8_t> DragData(int id, int row) const;
+  bool UserDrop(int id, int row, const std::string& format, const std::vector<std::uint8_t>& data);
 
   // Modal use: initialise, run on the current host until EndDialog, destroy. Returns the result.
   int DoModal();
@@ -116,6 +121,7 @@ class Window : public MessageTarget {
  protected:
   virtual bool OnInitDialog() { return true; }
   virtual void OnEvent(int /*id*/, EventKind /*kind*/) {}
+  virtual void OnDrop(int /*id*/, int /*row*/, const std::vector<std::uint8_t>& /*data*/) {}
   virtual void OnOK() { EndDialog(kResultOk); }
   virtual void OnCancel() { EndDialog(kResultCancel); }
   virtual void OnDestroy() {}
