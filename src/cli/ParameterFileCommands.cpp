@@ -7,6 +7,7 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/NumberArgument.h"
+#include "cli/OptionArguments.h"
 #include "files/AtomicFileWriter.h"
 #include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
@@ -84,33 +85,6 @@ bool Load(CommandContext& ctx, const std::string& path, CParameterFile& file, in
   return false;
 }
 
-// Pulls "--name VALUE" out of args; false after a usage report when the value is missing.
-bool TakeOption(CommandContext& ctx, std::vector<std::string>& args, const std::string& name,
-                std::string& value, bool& given, int& rc) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != name) continue;
-    if (i + 1 >= args.size()) {
-      rc = ctx.Usage(name + " needs a value.", kUsage);
-      return false;
-    }
-    value = args[i + 1];
-    given = true;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return true;
-  }
-  return true;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != name) continue;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-    return true;
-  }
-  return false;
-}
-
 std::string Hex(uint16_t word) {
   return NumberText::FormatHex16(word);
 }
@@ -173,9 +147,9 @@ int Upload(CommandContext& ctx, std::vector<std::string> args) {
   int rc = kExitOk;
   std::string visum = "-", comment = "-", to = "127";
   bool givenVisum = false, givenComment = false, givenTo = false;
-  if (!TakeOption(ctx, args, "--visum", visum, givenVisum, rc) ||
-      !TakeOption(ctx, args, "--comment", comment, givenComment, rc) ||
-      !TakeOption(ctx, args, "--to", to, givenTo, rc))
+  if (!TakeOption(ctx, args, "--visum", visum, givenVisum, rc, kUsage) ||
+      !TakeOption(ctx, args, "--comment", comment, givenComment, rc, kUsage) ||
+      !TakeOption(ctx, args, "--to", to, givenTo, rc, kUsage))
     return rc;
   const bool network = TakeFlag(args, "--network");
   if (args.size() != 1) return ctx.Usage("Give one file name.", kUsage);

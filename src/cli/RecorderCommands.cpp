@@ -4,6 +4,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/OptionArguments.h"
 #include "cli/ParameterRef.h"
 #include "link/ZelCommunication.h"
 #include "parameters/NumberText.h"
@@ -52,31 +53,6 @@ bool Write(OutputKind kind, const std::string& path, const RecordedData& data, s
       break;
   }
   return false;
-}
-
-// Pulls "--name VALUE" out of args; false after a usage report when the value is missing.
-bool TakeOption(CommandContext& ctx, std::vector<std::string>& args, const std::string& name,
-                std::string& value, bool& given, int& rc) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != name) continue;
-    if (i + 1 >= args.size()) {
-      rc = ctx.Usage(name + " needs a value.", kRecordUsage);
-      return false;
-    }
-    value = args[i + 1];
-    given = true;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return true;
-  }
-  return true;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
-  auto found = std::find(args.begin(), args.end(), name);
-  if (found == args.end()) return false;
-  args.erase(found);
-  return true;
 }
 
 std::string Number(const char* format, double value) {
@@ -140,11 +116,11 @@ int Record(CommandContext& ctx, std::vector<std::string> args) {
   std::string variable, address, period, jump, output;
   bool givenVariable = false, givenAddress = false, givenPeriod = false, givenJump = false,
        givenOutput = false;
-  if (!TakeOption(ctx, args, "--variable", variable, givenVariable, rc) ||
-      !TakeOption(ctx, args, "--address", address, givenAddress, rc) ||
-      !TakeOption(ctx, args, "--period", period, givenPeriod, rc) ||
-      !TakeOption(ctx, args, "--jump", jump, givenJump, rc) ||
-      !TakeOption(ctx, args, "-o", output, givenOutput, rc))
+  if (!TakeOption(ctx, args, "--variable", variable, givenVariable, rc, kRecordUsage) ||
+      !TakeOption(ctx, args, "--address", address, givenAddress, rc, kRecordUsage) ||
+      !TakeOption(ctx, args, "--period", period, givenPeriod, rc, kRecordUsage) ||
+      !TakeOption(ctx, args, "--jump", jump, givenJump, rc, kRecordUsage) ||
+      !TakeOption(ctx, args, "-o", output, givenOutput, rc, kRecordUsage))
     return rc;
   const bool isSigned = TakeFlag(args, "--signed");
   if (!args.empty()) return ctx.Usage("Unexpected '" + args[0] + "'.", kRecordUsage);
