@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "firmware/DownloadVerdict.h"
 #include "firmware/DriveDisableCheck.h"
 #include "firmware/FirmwarePackage.h"
 #include "link/ZelCommunication.h"
@@ -229,11 +230,16 @@ void CDownloadDlg::Apply(const DownloadEvent& event) {
       SetValue(kIdProgress, static_cast<int>(std::min(event.value, stepExpectedMs_)));
       break;
     case DownloadEvent::kStepResult:
-      history_.push_back(StepResultText(static_cast<int>(event.value)));
+      history_.push_back(static_cast<int>(event.value));
       {
         std::vector<std::vector<std::string>> rows;
-        for (const std::string& text : history_) rows.push_back({text});
+        std::vector<ui::RowMark> marks;
+        for (int code : history_) {
+          rows.push_back({StepResultText(code)});
+          marks.push_back(HistoryMark(code));
+        }
         SetRows(kIdHistory, rows);
+        SetRowMarks(kIdHistory, std::move(marks));
       }
       SetValue(kIdProgress, static_cast<int>(stepExpectedMs_));
       break;

@@ -73,7 +73,7 @@ class CDownloadDlg final : public ui::Window {
   link::ZelCommunication& communication_;
   DownloadController& controller_;
   DownloadEventQueue queue_;
-  std::vector<std::string> history_;
+  std::vector<int> history_;  // result codes in arrival order
   bool hardwareCheck_ = true;
   bool inBootMode_ = false;
   bool critical_ = false;

@@ -21,11 +21,13 @@ CDownloadHistoryDlg::CDownloadHistoryDlg(const std::vector<int>& codes)
   AddList(kIdList, {"Text"});
   AddButton(kIdExit, "&Exit");
   std::vector<std::vector<std::string>> rows;
+  std::vector<ui::RowMark> marks;
   for (int code : codes) {
     rows.push_back({StepResultText(code)});
-    success_.push_back(IsSuccessResult(code));
+    marks.push_back(HistoryMark(code));
   }
   SetRows(kIdList, rows);
+  SetRowMarks(kIdList, std::move(marks));
 }
 
 void CDownloadHistoryDlg::OnEvent(int id, ui::EventKind kind) {

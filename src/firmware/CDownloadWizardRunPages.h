@@ -18,14 +18,9 @@ class CDownloadHistoryDlg final : public ui::Window {
   static constexpr int kIdExit = 3101;
 
   explicit CDownloadHistoryDlg(const std::vector<int>& codes);
-  // The icon of row i: true for success.
-  bool SuccessAt(std::size_t row) const { return row < success_.size() && success_[row]; }
 
  protected:
   void OnEvent(int id, ui::EventKind kind) override;
-
- private:
-  std::vector<bool> success_;
 };
 
 // The download itself. The worker's events come through a queue that posts the page a message,

@@ -25,4 +25,8 @@ std::vector<std::string> DownloadVerdict::FailureLines() const {
   return {reason, "Try to download the firmware again!"};
 }
 
+ui::RowMark HistoryMark(int resultCode) {
+  return IsSuccessResult(resultCode) ? ui::RowMark::kSuccess : ui::RowMark::kFailure;
+}
+
 }  // namespace zel::firmware

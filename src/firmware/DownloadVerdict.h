@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/Control.h"
+
 namespace zel::firmware {
 
 // What a finished download comes to, from its result codes in arrival order: the summary's
@@ -19,5 +21,8 @@ struct DownloadVerdict {
   // The Summary page's lines below the verdict for a failed download.
   std::vector<std::string> FailureLines() const;
 };
+
+// How a download history marks a step's result in front of its text.
+ui::RowMark HistoryMark(int resultCode);
 
 }  // namespace zel::firmware

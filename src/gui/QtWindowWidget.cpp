@@ -36,6 +36,18 @@ namespace zel::gui {
 
 namespace {
 
+QIcon RowMarkIcon(const QWidget* list, ui::RowMark mark) {
+  switch (mark) {
+    case ui::RowMark::kSuccess:
+      return list->style()->standardIcon(QStyle::SP_DialogApplyButton, nullptr, list);
+    case ui::RowMark::kFailure:
+      return list->style()->standardIcon(QStyle::SP_MessageBoxCritical, nullptr, list);
+    case ui::RowMark::kNone:
+      break;
+  }
+  return {};
+}
+
 // A list whose rows a window lets the user drag out in its clipboard format, or that takes drops
 // of one. The window decides what a drag carries and what a drop means; this only carries it.
 class DragDropList final : public QTreeWidget {
@@ -387,6 +399,12 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
           for (const auto& cell : row) cells << Q(cell);
           list->addTopLevelItem(new QTreeWidgetItem(cells));
         }
+      }
+      for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        const auto row = static_cast<std::size_t>(r);
+        list->topLevelItem(r)->setIcon(
+            0, RowMarkIcon(list, row < control.rowMarks.size() ? control.rowMarks[row]
+                                                               : ui::RowMark::kNone));
       }
       if (!control.columnShares.empty())
         list->setMinimumWidth(SharedListMinimumWidth(list, control));

@@ -41,6 +41,9 @@ inline constexpr std::uint32_t kDefaultColour = 0xFFFFFFFFu;
 
 // One node of a window's control tree. Ids are unique inside their window. A control sits in a
 // group or on a tab page when parent names that group or tab control (page index in parentPage).
+// A symbol in front of a list row: success or failure of what the row reports.
+enum class RowMark { kNone, kSuccess, kFailure };
+
 struct Control {
   int id = 0;
   ControlKind kind = ControlKind::Label;
@@ -64,6 +67,8 @@ struct Control {
   std::vector<int> columnShares;
   // List rows, each with one cell per column.
   std::vector<std::vector<std::string>> rows;
+  // Lists only: a mark drawn before each row's first cell (missing entries are kNone).
+  std::vector<RowMark> rowMarks;
   int selection = -1;  // combo entry, list row or tab page; -1 for none
   // Lists only: rows can be dragged out as this clipboard format (the window gives the bytes),
   // and drops of this format are taken. Empty: no drag and drop.

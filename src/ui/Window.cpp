@@ -179,6 +179,15 @@ void Window::SetRows(int id, std::vector<std::vector<std::string>> rows) {
   if (Control* c = Find(id)) {
     c->rows = std::move(rows);
     if (c->selection >= static_cast<int>(c->rows.size())) c->selection = -1;
+    if (c->rowMarks.size() > c->rows.size()) c->rowMarks.resize(c->rows.size());
+    Notify(id);
+  }
+}
+
+void Window::SetRowMarks(int id, std::vector<RowMark> marks) {
+  if (Control* c = Find(id)) {
+    c->rowMarks = std::move(marks);
+    if (c->rowMarks.size() > c->rows.size()) c->rowMarks.resize(c->rows.size());
     Notify(id);
   }
 }

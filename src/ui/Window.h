@@ -67,6 +67,8 @@ class Window : public MessageTarget {
   void SetColour(int id, std::uint32_t colour);
   void SetItems(int id, std::vector<std::string> items);
   void SetRows(int id, std::vector<std::vector<std::string>> rows);
+  // Marks for the rows of list id, in row order; SetRows keeps them only while they still fit.
+  void SetRowMarks(int id, std::vector<RowMark> marks);
   void SetRange(int id, int minimum, int maximum);
   void SetSelection(int id, int selection);
   int Selection(int id) const;

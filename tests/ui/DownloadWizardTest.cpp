@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "firmware/CDownloadWizardRunPages.h"
 #include "firmware/CDownloadWizardSheet.h"
 #include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareRegistry.h"
@@ -234,6 +235,11 @@ TEST(DownloadWizardTest, RefusesAnotherHardwareAndSaysWhenTheFirmwareIsLost) {
     ASSERT_TRUE(sheet.SetActivePage(Sheet::kSummary));
     EXPECT_EQ(summary.Text(CDownloadWizardPageSummary::kIdDetail + 1),
               "Try to download the firmware again!");
+    // The history marks every result as a success or a failure in front of its text.
+    const CDownloadHistoryDlg history(sheet.resultCodes);
+    EXPECT_EQ(history.Find(CDownloadHistoryDlg::kIdList)->rowMarks,
+              (std::vector<ui::RowMark>{ui::RowMark::kSuccess, ui::RowMark::kFailure,
+                                        ui::RowMark::kFailure}));
     ASSERT_TRUE(sheet.Press(ui::kIdCancel));
   });
   // Parameter 0 was 3 already: the ZEL was not written to, the link not re-opened.
