@@ -350,12 +350,14 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
   // The new firmware may read the old values with other meanings, and --new-defaults replaces
   // them: what the ZEL holds now is kept first.
   std::string backupPath;
+  uint16_t backupSoftware = 0;
   if (!noBackup) {
     link::SerialParameterDevice device(zel->Parameter(), zel->Status());
     const auto backup =
         ParameterBackup::Save(zel->Definitions(), device, StepTimesFile::Directory());
     if (!backup.ok) return ctx.Fail(kBackupFailed + backup.error + kNotStarted, "backupFailed");
     backupPath = backup.path;
+    backupSoftware = backup.softwareVersion;
     ctx.Err() << "zelctl: The ZEL's parameters are saved to " << backupPath << '\n';
   }
 
@@ -438,7 +440,16 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
     if (newDefaults)
       json.Add("newDefaults",
                WriteNewDefaults(*zel, version.package, directory, lines, defaultsOk));
-    if (!backupPath.empty()) lines.push_back(RestoreText(ctx.Options(), backupPath));
+    if (!backupPath.empty()) {
+      // A parameter file goes back only into firmware of its own software version.
+      uint16_t software = 0, hardware = 0, number = 0, applicationVersion = 0;
+      if (zel->Parameter().ReadVersion(software, hardware, number, applicationVersion) &&
+          software != backupSoftware)
+        lines.push_back("The ZEL now runs software version " + Hex4(software) +
+                        "; the saved parameters are for " + Hex4(backupSoftware) +
+                        " and go back only into that version (params diff compares them).");
+      lines.push_back(RestoreText(ctx.Options(), backupPath));
+    }
     if (defaultsOk) return ctx.Done(lines, json.Add("success", true));
     // The firmware is in; its defaults are not, and a script must not take that for done.
     for (const auto& line : lines) ctx.Err() << "zelctl: " << line << '\n';

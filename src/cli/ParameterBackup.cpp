@@ -57,6 +57,7 @@ ParameterBackup::Result ParameterBackup::Save(const parameters::CParameterTable&
   }
   result.ok = true;
   result.path = path.string();
+  result.softwareVersion = identity.softwareVersion;
   return result;
 }
 

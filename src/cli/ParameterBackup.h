@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -18,8 +19,9 @@ class ParameterBackup {
  public:
   struct Result {
     bool ok = false;
-    std::string path;   // the file written
-    std::string error;  // why there is none
+    std::string path;                   // the file written
+    std::uint16_t softwareVersion = 0;  // of the firmware it came from
+    std::string error;                  // why there is none
   };
 
   static Result Save(const parameters::CParameterTable& table, parameters::ParameterDevice& device,
