@@ -8,6 +8,8 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/InterruptGuard.h"
+#include "cli/OptionArguments.h"
+#include "cli/ParameterBackup.h"
 #include "cli/StepTimesFile.h"
 #include "files/AtomicFileWriter.h"
 #include "firmware/CoffImage.h"
@@ -15,6 +17,8 @@
 #include "firmware/DownloadEventQueue.h"
 #include "firmware/DriveDisableCheck.h"
 #include "firmware/FirmwarePackage.h"
+#include "firmware/NewDefaultParameters.h"
+#include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
 
 namespace zel::cli {
@@ -27,11 +31,17 @@ using firmware::DriveDisableCheck;
 
 constexpr const char* kImageUsage = "zelctl firmware image <file.bin> [version] -o <file>";
 constexpr const char* kDownloadUsage =
-    "zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--yes]";
+    "zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--no-backup]\n"
+    "       [--new-defaults] [--yes]";
 constexpr const char* kUsage =
     "zelctl firmware image <file.bin> [version] -o <file>\n"
-    "       zelctl firmware download <file.bin> [version] [--method standard|ti|jtag] [--yes]\n"
-    "  [version] is a package directory; it may be left out when the package holds one.";
+    "       zelctl firmware download <file.bin> [version] [--method standard|ti|jtag]\n"
+    "                                [--no-backup] [--new-defaults] [--yes]\n"
+    "  [version] is a package directory; it may be left out when the package holds one.\n"
+    "  A download first saves the ZEL's parameters to a .udf file in zelctl's settings\n"
+    "  directory and does not start when that fails, unless --no-backup is given.\n"
+    "  --new-defaults writes the new version's default parameters after a successful download\n"
+    "  and saves them to the EEPROM (the ZEL keeps its hardware-enabling state).";
 
 std::string Hex4(uint16_t value) {
   char text[8];
@@ -220,7 +230,58 @@ int CheckBeforeStart(CommandContext& ctx, link::ZelCommunication& zel, DownloadM
   return 0;
 }
 
-int Download(CommandContext& ctx, const std::vector<std::string>& args) {
+constexpr const char* kBackupFailed =
+    "The ZEL's parameters could not be saved before the download:\n";
+constexpr const char* kNotStarted =
+    "\nThe download was not started (--no-backup downloads without saving them).";
+
+// A path as a shell takes it back.
+std::string ShellWord(const std::string& text) {
+  if (text.find_first_of(" \t'\"\\$`!*?;&|<>()") == std::string::npos) return text;
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// How the backup goes back into the ZEL, over the same line this download used.
+std::string RestoreText(const GlobalOptions& options, const std::string& backup) {
+  std::string line = "zelctl";
+  if (!options.device.empty())
+    line += " --device " + ShellWord(options.device);
+  else
+    line += " --port " + options.port;
+  if (options.baud != 38400) line += " --baud " + std::to_string(options.baud);
+  return "To restore the parameters saved before the download: " + line + " params download " +
+         ShellWord(backup);
+}
+
+// The SystemParameter page's "Write New Default Parameter", for --new-defaults: its boxes become
+// lines, in order.
+JsonWriter WriteNewDefaults(link::ZelCommunication& zel, const std::string& packagePath,
+                            const std::string& directory, std::vector<std::string>& lines,
+                            bool& ok) {
+  parameters::SystemParameterBlock defaults;
+  if (!firmware::NewDefaultParameters::Read(packagePath, directory, defaults)) {
+    lines.emplace_back(firmware::NewDefaultParameters::kNoDefaults);
+    ok = false;
+    return JsonWriter()
+        .Add("written", false)
+        .Add("saved", false)
+        .Add("messages", std::vector<std::string>{firmware::NewDefaultParameters::kNoDefaults});
+  }
+  link::SerialParameterDevice device(zel.Parameter(), zel.Status());
+  const auto outcome = firmware::NewDefaultParameters::Write(defaults, device);
+  lines.insert(lines.end(), outcome.messages.begin(), outcome.messages.end());
+  ok = outcome.written && outcome.saved;
+  return JsonWriter()
+      .Add("written", outcome.written)
+      .Add("saved", outcome.saved)
+      .Add("messages", outcome.messages);
+}
+
+int Download(CommandContext& ctx, std::vector<std::string> args) {
+  const bool noBackup = TakeFlag(args, "--no-backup");
+  const bool newDefaults = TakeFlag(args, "--new-defaults");
   VersionArgs version;
   DownloadMethod method = DownloadMethod::kStandard;
   std::vector<std::string> positional;
@@ -266,6 +327,13 @@ int Download(CommandContext& ctx, const std::vector<std::string>& args) {
           CheckBeforeStart(ctx, *zel, method, described ? &info : nullptr, firmwareAnswered))
     return failed;
 
+  // Without running firmware there is nothing to read the parameters with.
+  if (!firmwareAnswered && !noBackup)
+    return ctx.Fail(std::string(kBackupFailed) +
+                        "The ZEL's firmware does not answer: its parameters cannot be read." +
+                        kNotStarted,
+                    "backupFailed");
+
   firmware::BootLoaderLink& boot = zel->BootLoader();
   StepTimesFile::Load(boot.Times());
   firmware::DownloadController controller(boot);
@@ -278,6 +346,20 @@ int Download(CommandContext& ctx, const std::vector<std::string>& args) {
       directory + " of " + version.package + " with the " + controller.Name() + " (about " +
       controller.ExpectedDurationText() + ")?";
   if (!ctx.Host().AskYesNo(question)) return ctx.Fail("The download was not started.", "declined");
+
+  // The new firmware may read the old values with other meanings, and --new-defaults replaces
+  // them: what the ZEL holds now is kept first.
+  std::string backupPath;
+  uint16_t backupSoftware = 0;
+  if (!noBackup) {
+    link::SerialParameterDevice device(zel->Parameter(), zel->Status());
+    const auto backup =
+        ParameterBackup::Save(zel->Definitions(), device, StepTimesFile::Directory());
+    if (!backup.ok) return ctx.Fail(kBackupFailed + backup.error + kNotStarted, "backupFailed");
+    backupPath = backup.path;
+    backupSoftware = backup.softwareVersion;
+    ctx.Err() << "zelctl: The ZEL's parameters are saved to " << backupPath << '\n';
+  }
 
   zel->ClaimLink();
   zel->EnterBootLoaderMode();
@@ -343,16 +425,41 @@ int Download(CommandContext& ctx, const std::vector<std::string>& args) {
   for (int code : history)
     results.push_back(JsonWriter().Add("code", code).Add("text", firmware::StepResultText(code)));
   JsonWriter json;
+  if (!backupPath.empty()) json.Add("backup", backupPath);
   json.Add("version", directory)
       .Add("method", controller.Name())
       .Add("durationMs", tookMs)
       .Add("expectedMs", controller.ExpectedDuration())
       .Add("results", results);
   if (success) {
-    return ctx.Done({"Download successful!", "Took " + firmware::DurationText(tookMs) +
-                                                 "; the next download is expected to take " +
-                                                 controller.ExpectedDurationText() + "."},
-                    json.Add("success", true));
+    std::vector<std::string> lines{"Download successful!",
+                                   "Took " + firmware::DurationText(tookMs) +
+                                       "; the next download is expected to take " +
+                                       controller.ExpectedDurationText() + "."};
+    bool defaultsOk = true;
+    if (newDefaults)
+      json.Add("newDefaults",
+               WriteNewDefaults(*zel, version.package, directory, lines, defaultsOk));
+    if (!backupPath.empty()) {
+      // A parameter file goes back only into firmware of its own software version.
+      uint16_t software = 0, hardware = 0, number = 0, applicationVersion = 0;
+      if (zel->Parameter().ReadVersion(software, hardware, number, applicationVersion) &&
+          software != backupSoftware)
+        lines.push_back("The ZEL now runs software version " + Hex4(software) +
+                        "; the saved parameters are for " + Hex4(backupSoftware) +
+                        " and go back only into that version (params diff compares them).");
+      lines.push_back(RestoreText(ctx.Options(), backupPath));
+    }
+    if (defaultsOk) return ctx.Done(lines, json.Add("success", true));
+    // The firmware is in; its defaults are not, and a script must not take that for done.
+    for (const auto& line : lines) ctx.Err() << "zelctl: " << line << '\n';
+    if (ctx.Options().json)
+      ctx.Out() << json.Add("ok", false)
+                       .Add("success", true)
+                       .Add("error", "The new default parameters were not written and saved.")
+                       .Str()
+                << '\n';
+    return kExitFailed;
   }
   int firstFailure = 0;
   for (int code : history) {
@@ -372,6 +479,7 @@ int Download(CommandContext& ctx, const std::vector<std::string>& args) {
         "jtag) once its boot loader runs.";
   else
     text += "\nTry to download the firmware again!";
+  if (!backupPath.empty() && !lost) text += "\n" + RestoreText(ctx.Options(), backupPath);
   ctx.Err() << "zelctl: " << text << '\n';
   if (ctx.Options().json) {
     json.Add("ok", false).Add("success", false).Add("error", why).Add("firmwareLost", lost);

@@ -6,6 +6,7 @@
 #include "can/ModuleParameterDevice.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/NetworkParameterCommands.h"
 #include "cli/NumberArgument.h"
 #include "cli/OptionArguments.h"
 #include "files/AtomicFileWriter.h"
@@ -13,7 +14,6 @@
 #include "link/ZelCommunication.h"
 #include "parameters/CParameterFile.h"
 #include "parameters/CParameterTable.h"
-#include "parameters/NetworkUpload.h"
 #include "parameters/NumberText.h"
 #include "parameters/ParameterTransfer.h"
 
@@ -33,8 +33,12 @@ const char* kUsage =
     "       zelctl params export FILE.udf [OUT.txt]\n"
     "       zelctl params diff FILE.udf [OTHER.udf]\n"
     "       zelctl params download FILE.udf [--dry-run] [--yes]\n"
+    "       zelctl params download --network ID=FILE.udf[,ID=FILE.udf...] [--dry-run] [--yes]\n"
     "       zelctl params defaults [--yes]\n"
-    "       (--module ID works on a CAN module behind the ZEL)";
+    "       (--module ID works on a CAN module behind the ZEL; upload --network searches module\n"
+    "       IDs 1 to N, 127 unless --to, and writes FILE_ModuleId_<id>.udf for each module found;\n"
+    "       download --network writes each file into the module given, every pair checked\n"
+    "       first: nothing is written when one module's software version differs from its file)";
 
 // The device the command works on: the serial ZEL, or the --module one through the gateway.
 class Target {
@@ -98,49 +102,6 @@ JsonWriter HeaderJson(const CParameterFile& file) {
       .Add("visum", file.visum)
       .Add("comment", file.comment)
       .Add("moduleId", file.moduleId);
-}
-
-// Which files a network upload finds modules for: every module answering on the bus.
-std::vector<uint16_t> FindModules(link::ZelCommunication& zel, uint16_t last) {
-  std::vector<uint16_t> found;
-  for (uint16_t id = 1; id <= last; ++id) {
-    uint16_t answered = 0;
-    if (zel.Can().ReadModuleIdOf(id, answered)) found.push_back(id);
-  }
-  return found;
-}
-
-int NetworkUploadCommand(CommandContext& ctx, const std::string& path, const std::string& visum,
-                         const std::string& comment, uint16_t last) {
-  link::ZelCommunication* zel = ctx.Zel();
-  if (!zel) return kExitFailed;
-  can::CanModule* module = ctx.Module();
-  if (!module) return kExitFailed;
-  parameters::NetworkUpload upload(
-      zel->Definitions(),
-      [module](uint16_t id) { return std::make_unique<can::ModuleParameterDevice>(*module, id); },
-      FindModules(*zel, last), path, visum, comment);
-  while (upload.Step()) {
-  }
-  std::vector<std::string> lines;
-  const std::string& report = upload.Report();
-  for (size_t start = 0; start <= report.size();) {
-    size_t end = report.find('\n', start);
-    if (end == std::string::npos) end = report.size();
-    lines.push_back(report.substr(start, end - start));
-    start = end + 1;
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  JsonWriter json = JsonWriter().Add("files", upload.Files()).Add("report", report);
-  if (upload.Attempted() == 0) return ctx.Fail("No module answered on the CAN bus.", "noModules");
-  if (upload.Succeeded() != upload.Attempted()) {
-    for (const auto& line : lines) ctx.Err() << line << '\n';
-    return ctx.Fail("The upload failed for " +
-                        std::to_string(upload.Attempted() - upload.Succeeded()) + " of " +
-                        std::to_string(upload.Attempted()) + " modules.",
-                    "uploadFailed");
-  }
-  return ctx.Done(lines, json);
 }
 
 int Upload(CommandContext& ctx, std::vector<std::string> args) {
@@ -338,9 +299,18 @@ std::string List(const std::vector<int>& numbers) {
 
 int Download(CommandContext& ctx, std::vector<std::string> args) {
   const bool dryRun = TakeFlag(args, "--dry-run");
+  int rc = kExitOk;
+  std::string mapping;
+  bool network = false;
+  if (!TakeOption(ctx, args, "--network", mapping, network, rc, kUsage)) return rc;
+  if (network) {
+    if (!args.empty()) return ctx.Usage("--network names the files; give no other file.", kUsage);
+    if (ctx.Options().module != 0)
+      return ctx.Usage("--network names the modules; leave out --module.", kUsage);
+    return NetworkDownloadCommand(ctx, mapping, dryRun);
+  }
   if (args.size() != 1) return ctx.Usage("Give one parameter file.", kUsage);
   CParameterFile file;
-  int rc = kExitOk;
   // A damaged file is refused before the line is even opened.
   if (!Load(ctx, args[0], file, rc)) return rc;
   Target target(ctx);

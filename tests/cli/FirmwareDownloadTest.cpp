@@ -3,13 +3,18 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
 #include "cli/SimulatedZelCtlTest.h"
 #include "firmware/CoffImage.h"
+#include "firmware/NewDefaultParameters.h"
+#include "parameters/SystemParameterBlock.h"
 
 namespace zel::cli {
 namespace {
@@ -69,7 +74,11 @@ TEST_F(FirmwareDownloadTest, EveryMethodLeavesTheConvertedImageInTheFlash) {
     SCOPED_TRACE(c.method);
     const std::vector<uint16_t> image = ImageWords(c.version);
     sim_->Boot().SetState(c.state);
-    ASSERT_EQ(Download(c.version, c.method), 0) << err_.str();
+    // Without running firmware there are no parameters to save first.
+    const std::vector<std::string> extra = c.state == BootState::kLoader
+                                               ? std::vector<std::string>{"--yes", "--no-backup"}
+                                               : std::vector<std::string>{"--yes"};
+    ASSERT_EQ(Download(c.version, c.method, extra), 0) << err_.str();
     EXPECT_NE(out_.str().find("Download successful!"), std::string::npos);
     EXPECT_EQ(sim_->Boot().Flash(), image);
     // The new firmware runs and answers with the identity it carries.
@@ -109,7 +118,9 @@ TEST_F(FirmwareDownloadTest, InjectedFaultsEndWithTheirResultAndNoSuccess) {
     std::string error;
     bool unknown = false;
     ASSERT_TRUE(sim_->BootFaultsArmed().Arm(c.fault, error, unknown)) << error;
-    const int rc = Download("ZEL_1040", c.method, {"--yes", "--json"});
+    std::vector<std::string> extra{"--yes", "--json"};
+    if (c.state == BootState::kLoader) extra.push_back("--no-backup");
+    const int rc = Download("ZEL_1040", c.method, extra);
     if (c.firstFailure == 0) {
       EXPECT_EQ(rc, 0) << err_.str();
       EXPECT_EQ(Occurrences("\"code\":1006"), 1);
@@ -131,6 +142,104 @@ TEST_F(FirmwareDownloadTest, InjectedFaultsEndWithTheirResultAndNoSuccess) {
       EXPECT_EQ(Occurrences("\"code\":701"), 1);
     }
   }
+}
+
+std::string LastLine(const std::string& text) {
+  const std::size_t end = text.find_last_not_of('\n');
+  if (end == std::string::npos) return {};
+  const std::size_t start = text.rfind('\n', end);
+  return text.substr(start == std::string::npos ? 0 : start + 1,
+                     end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+// What the JSON output holds under a string key.
+std::string JsonString(const std::string& json, const std::string& key) {
+  const std::string open = "\"" + key + "\":\"";
+  const std::size_t at = json.find(open);
+  if (at == std::string::npos) return {};
+  const std::size_t from = at + open.size();
+  return json.substr(from, json.find('"', from) - from);
+}
+
+TEST_F(FirmwareDownloadTest, ParametersAreSavedFirstAndAFailedBackupKeepsTheOldFirmware) {
+  const uint16_t maxSpeed[] = {17, 0, 12345};
+  sim_->Device().Execute(21, maxSpeed);
+  const uint16_t moduleId = sim_->Device().TempParameter(30);
+  const uint16_t software = sim_->Device().Identity().softwareVersion;
+  ASSERT_EQ(Download("ZEL_1030", "standard", {"--yes", "--json"}), 0) << err_.str();
+  const std::filesystem::path backup = JsonString(out_.str(), "backup");
+  ASSERT_FALSE(backup.empty()) << out_.str();
+  // In the settings directory, named by when, which module and which firmware it came from.
+  EXPECT_EQ(backup.parent_path(), dir_ / "config");
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "_0x%.2x_%.4x.udf", moduleId, software);
+  const std::string name = backup.filename().string();
+  EXPECT_EQ(name.rfind("ZEL_", 0), 0u) << name;
+  EXPECT_EQ(name.size(), std::string("ZEL_yyyymmdd-hhmmss").size() + std::strlen(tail)) << name;
+  EXPECT_NE(name.find(tail), std::string::npos) << name;
+  EXPECT_NE(err_.str().find("saved to " + backup.string()), std::string::npos) << err_.str();
+  // It holds what the ZEL held before the download, and the output ends with how to put it back.
+  ASSERT_EQ(Run({"--json", "params", "show", backup.string()}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("\"name\":\"MaxSpeed\",\"value\":\"0x3039\""), std::string::npos)
+      << out_.str();
+  ASSERT_EQ(Download("ZEL_1040", "standard"), 0) << err_.str();
+  const std::string restore = LastLine(out_.str());
+  EXPECT_EQ(restore.rfind("To restore", 0), 0u) << out_.str();
+  EXPECT_NE(restore.find("zelctl --device " + sim_->LinkPath() + " params download " +
+                         (dir_ / "config").string() + "/ZEL_"),
+            std::string::npos)
+      << restore;
+
+  // A settings directory that cannot be made: nothing starts and the ZEL keeps its firmware.
+  { std::ofstream blocker(dir_ / "blocker"); }
+  ::setenv("ZELCTL_CONFIG_DIR", (dir_ / "blocker" / "config").c_str(), 1);
+  const std::vector<uint16_t> flash = sim_->Boot().Flash();
+  EXPECT_EQ(Download("ZEL_1030", "standard", {"--yes", "--json"}), 1);
+  EXPECT_NE(err_.str().find("could not be saved before the download"), std::string::npos)
+      << err_.str();
+  EXPECT_NE(out_.str().find("\"cause\":\"backupFailed\""), std::string::npos) << out_.str();
+  EXPECT_EQ(sim_->Boot().Flash(), flash);
+  EXPECT_EQ(sim_->Device().Identity().softwareVersion, 0x1040);
+  // --no-backup goes on without one.
+  ASSERT_EQ(Download("ZEL_1030", "standard", {"--yes", "--json", "--no-backup"}), 0) << err_.str();
+  EXPECT_EQ(JsonString(out_.str(), "backup"), "");
+  EXPECT_EQ(sim_->Device().Identity().softwareVersion, 0x1030);
+}
+
+TEST_F(FirmwareDownloadTest, NewDefaultsAreThePackagesAndTheEnablingStaysTheZels) {
+  parameters::SystemParameterBlock defaults;
+  ASSERT_TRUE(firmware::NewDefaultParameters::Read(ZEL_SAMPLE_PACKAGE, "ZEL_1040", defaults));
+  for (const bool softwareEnabling : {false, true}) {
+    SCOPED_TRACE(softwareEnabling);
+    const uint16_t before = sim_->Device().TempParameter(1);
+    const uint16_t sysConfig[] = {
+        1, 0, static_cast<uint16_t>(softwareEnabling ? before | 0x1000 : before & ~0x1000)};
+    sim_->Device().Execute(21, sysConfig);
+    // A value of the old firmware the defaults replace.
+    const uint16_t maxSpeed[] = {17, 0, static_cast<uint16_t>(defaults.words[17] ^ 0x0101)};
+    sim_->Device().Execute(21, maxSpeed);
+    ASSERT_EQ(Download("ZEL_1040", "standard", {"--yes", "--json", "--new-defaults"}), 0)
+        << err_.str();
+    EXPECT_NE(out_.str().find("\"newDefaults\":{\"written\":true,\"saved\":true,\"messages\":["
+                              "\"The new default parameters are written!\",\"The new default "
+                              "parameters are saved to EEPROM!\"]}"),
+              std::string::npos)
+        << out_.str();
+    for (int i = 0; i < parameters::SystemParameterBlock::kWordCount; ++i) {
+      SCOPED_TRACE(i);
+      uint16_t expected = defaults.words[static_cast<std::size_t>(i)];
+      if (i == 1)
+        expected = static_cast<uint16_t>((expected & ~0x1000) | (softwareEnabling ? 0x1000 : 0));
+      EXPECT_EQ(sim_->Device().TempParameter(i), expected);
+      EXPECT_EQ(sim_->Device().EepromParameter(i), expected);
+    }
+  }
+  // The human output gives the same lines and still ends with the restore.
+  ASSERT_EQ(Download("ZEL_1040", "standard", {"--yes", "--new-defaults"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("The new default parameters are written!\nThe new default parameters "
+                            "are saved to EEPROM!\nTo restore"),
+            std::string::npos)
+      << out_.str();
 }
 
 std::atomic<int> testInterrupts{0};

@@ -128,5 +128,52 @@ TEST_F(ParameterFileCommandsTest, ModuleAndNetworkUploadsWriteOneFilePerModule) 
   EXPECT_TRUE(InOut("no differences")) << out_.str();
 }
 
+TEST_F(ParameterFileCommandsTest, NetworkDownloadWritesEachModulesFileOrNothingWhenOneIsRefused) {
+  auto& five = *sim_->Bus().Find(5);
+  auto& six = *sim_->Bus().Find(6);
+  Set(five, 17, 1500);
+  Set(six, 17, 2500);
+  ASSERT_EQ(Run({"params", "upload", File("net.udf"), "--network", "--to", "7"}), 0) << err_.str();
+  const auto fiveUploaded = Temporaries(five), sixUploaded = Temporaries(six);
+  Set(five, 17, 9000);
+  Set(six, 18, 33);
+  const std::string mapping =
+      "5=" + File("net_ModuleId_5.udf") + ",6=" + File("net_ModuleId_6.udf");
+  ASSERT_EQ(Run({"--yes", "params", "download", "--network", mapping}), 0) << err_.str();
+  EXPECT_TRUE(InOut("   Module 005: Download successful\n   Module 006: Download successful"))
+      << out_.str();
+  EXPECT_EQ(Temporaries(five), fiveUploaded);
+  EXPECT_EQ(Temporaries(six), sixUploaded);
+  EXPECT_EQ(six.EepromParameter(17), 2500);
+
+  // Another software version on module 6: the pair is refused and module 5 is not written either.
+  Set(five, 17, 9000);
+  auto identity = six.Identity();
+  identity.softwareVersion = static_cast<uint16_t>(identity.softwareVersion + 1);
+  six.SetIdentity(identity);
+  EXPECT_EQ(Run({"--yes", "--json", "params", "download", "--network", mapping}), 1);
+  EXPECT_TRUE(InErr("File and Module are not compatible!")) << err_.str();
+  EXPECT_TRUE(InOut("\"cause\":\"notCompatible\"")) << out_.str();
+  EXPECT_EQ(five.TempParameter(17), 9000);
+
+  // A hardware version differing in its first two digits passes the assignment and fails the
+  // download's own check; the other module is still downloaded.
+  identity.softwareVersion = static_cast<uint16_t>(identity.softwareVersion - 1);
+  identity.hardwareVersion = static_cast<uint16_t>(identity.hardwareVersion + 0x0100);
+  six.SetIdentity(identity);
+  Set(six, 18, 33);
+  EXPECT_EQ(Run({"--yes", "params", "download", "--network", mapping}), 1);
+  EXPECT_TRUE(InErr("   Module 005: Download successful")) << err_.str();
+  EXPECT_TRUE(InErr("   Module 006: Download failed")) << err_.str();
+  EXPECT_EQ(five.TempParameter(17), 1500);
+  EXPECT_EQ(six.TempParameter(18), 33);
+
+  // Pairs that are not pairs are refused as a wrong command line.
+  EXPECT_EQ(Run({"params", "download", "--network",
+                 "5=" + File("net_ModuleId_5.udf") + ",5=" + File("net_ModuleId_5.udf")}),
+            2);
+  EXPECT_EQ(Run({"params", "download", "--network", "x.udf"}), 2);
+}
+
 }  // namespace
 }  // namespace zel::cli
