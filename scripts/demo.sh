@@ -23,6 +23,9 @@ bin=build/release
 work="$(mktemp -d /tmp/zel-demo.XXXXXX)"
 link="$work/ttyZEL"
 sim_log="$work/zelsim.log"
+# zelctl keeps its step times and the parameter backups of firmware downloads here, not in the
+# user's own settings.
+export ZELCTL_CONFIG_DIR="$PWD/build/demo/zelctl"
 
 # Two further modules on the CAN bus behind it, both at 500 kBit/s like the gateway.
 "$bin/sim/zelsim" --link "$link" --can-bitrate 2 --module 5:2 --module 6:2 >"$sim_log" 2>&1 &
