@@ -248,6 +248,9 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
               [this, id] { window_.UserEvent(id, ui::EventKind::Enter); });
       connect(edit, &QLineEdit::editingFinished, this,
               [this, id] { window_.UserEvent(id, ui::EventKind::FocusLost); });
+      // A row of buttons must not squeeze an edit below what a signed 16-bit value needs.
+      edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-32768")) +
+                            3 * edit->fontMetrics().averageCharWidth());
       return edit;
     }
     case ui::ControlKind::Combo: {

@@ -63,14 +63,16 @@ std::vector<ui::PlotTick> ValueTicks(double minimum, double maximum) {
   const double step = NiceStep(maximum - minimum, 8);
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step))));
   for (double k = std::ceil(minimum / step); k * step <= maximum + step * 1e-9; ++k) {
-    const double at = k * step;
+    // ceil() of a small negative ratio is -0.0, which would be labelled "-0".
+    const double exact = k * step;
+    const double at = std::fabs(exact) < step * 1e-9 ? 0.0 : exact;
     char text[48];
     if (Large(at)) {
       std::snprintf(text, sizeof text, "%.1e", at);
     } else {
       std::snprintf(text, sizeof text, "%.*f", decimals, at);
     }
-    ticks.push_back({std::fabs(at) < step * 1e-9 ? 0.0 : at, true, text});
+    ticks.push_back({at, true, text});
   }
   return ticks;
 }

@@ -41,6 +41,10 @@ TEST(GraphModel, RangesFollowTheDataWhenAutoScaledAndTheManualRangeOtherwise) {
   EXPECT_DOUBLE_EQ(graph.Ranges().leftMin, -10);
   EXPECT_FLOAT_EQ(graph.ScaleMax(), 110);
   EXPECT_FLOAT_EQ(graph.ScaleMin(), -10);
+  // The value axis starts just below zero; its zero tick reads "0", never "-0".
+  const ui::PlotScene scene = graph.Scene();
+  ASSERT_FALSE(scene.leftTicks.empty());
+  EXPECT_EQ(scene.leftTicks.front().label, "0");
 
   // A curve entirely below zero is scaled around itself, not stretched up to zero.
   graph.SetData(Samples({-5, -5}));
