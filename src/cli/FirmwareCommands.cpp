@@ -15,6 +15,7 @@
 #include "firmware/CoffImage.h"
 #include "firmware/DownloadController.h"
 #include "firmware/DownloadEventQueue.h"
+#include "firmware/DownloadVerdict.h"
 #include "firmware/DriveDisableCheck.h"
 #include "firmware/FirmwarePackage.h"
 #include "firmware/NewDefaultParameters.h"
@@ -461,17 +462,11 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
                 << '\n';
     return kExitFailed;
   }
-  int firstFailure = 0;
-  for (int code : history) {
-    if (!firmware::IsSuccessResult(code)) {
-      firstFailure = code;
-      break;
-    }
-  }
-  std::string why = firmware::StepResultText(firstFailure);
-  if (why.empty()) why = "Error Unknown";
+  const firmware::DownloadVerdict verdict = firmware::DownloadVerdict::From(false, history);
+  const int firstFailure = verdict.firstFailure;
+  const std::string& why = verdict.reason;
   std::string text = "Download failed!\n" + why;
-  const bool lost = firmware::IsFirmwareLost(firstFailure);
+  const bool lost = verdict.firmwareLost;
   if (lost)
     text +=
         "\nThe firmware is lost: the ZEL has no working firmware now. Recover it with the TI "
