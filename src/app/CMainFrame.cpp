@@ -4,8 +4,10 @@
 #include <array>
 #include <filesystem>
 
+#include "app/ApplicationAdjustment.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "app/RegulationModeSequence.h"
 #include "firmware/CApplicationAdjustmentDlg.h"
 #include "firmware/CBrowseFirmwareDlg.h"
 #include "firmware/CDownloadDlg.h"
@@ -31,14 +33,6 @@ namespace {
 constexpr const char* kNotOnlineMonitor = "The ZEL is not online!\nSwitch on the monitor!";
 constexpr const char* kNotOnlineSettings =
     "The ZEL is not online!\nPlease check the communication settings!";
-
-// SysConfig bits of the regulation mode.
-constexpr std::uint16_t kCurrentRegulationBit = 0x0004;
-constexpr std::uint16_t kForbiddenModeBit = 0x0020;
-constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
-constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
-constexpr std::uint16_t kModeBits = 0x002C;         // bits 2, 3 and 5
-constexpr std::uint16_t kManualModeBit = 0x8000;    // clear: the input 'Digital2' decides
 
 // Commands whose operations exist in this build.
 constexpr std::array kBuilt{
@@ -82,6 +76,7 @@ constexpr std::array kBuilt{
     CMainFrame::kToolQuitServiceMode,
     CMainFrame::kCmdStartMonitor,
     CMainFrame::kCmdStopMonitor,
+    CMainFrame::kCmdOfflineCommanding,
     CMainFrame::kToolStartMonitor,
     CMainFrame::kToolStopMonitor,
     CMainFrame::kCmdRefreshRate,
@@ -157,6 +152,12 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   statusView_.SetStatusGroup(&communication_->Status());
   statusView_.SetErrorMaps(&errorMaps_);
   statusView_.Initialize();
+  for (views::CRegulationView* view :
+       std::initializer_list<views::CRegulationView*>{&speedView_, &currentView_}) {
+    view->SetCommunication(communication_.get());
+    view->SetModeRequest([this](int mode) { RequestRegulationMode(mode); });
+    view->Initialize();
+  }
   LinkMonitor();
 }
 
@@ -198,6 +199,8 @@ bool CMainFrame::IsCommandChecked(int id) const {
     case kCmdRecordData:
     case kToolRecordData:
       return recorder_->Window() != nullptr;
+    case kCmdOfflineCommanding:
+      return offlineCommanding_;
     default:
       return false;
   }
@@ -239,7 +242,10 @@ void CMainFrame::OnCommand(int id) {
     return;
   }
   if (ParameterMenuCommands::Handles(id)) {
-    if (report(parameterMenu_->Run(id))) Refresh();
+    if (report(parameterMenu_->Run(id))) {
+      if (id == 32774 || id == 32824 || id == 32775) AfterTempParamEdit();
+      Refresh();
+    }
     return;
   }
   switch (id) {
@@ -249,6 +255,9 @@ void CMainFrame::OnCommand(int id) {
     case kCmdSerialPortSettings:
     case kToolSerialPortSettings:
       link::CCommunicationDlg::Run(comm);
+      break;
+    case kCmdOfflineCommanding:
+      SetOfflineCommanding(!offlineCommanding_);
       break;
     case kCmdReadVersion:
     case kToolReadVersion:
@@ -374,71 +383,53 @@ bool CMainFrame::ReadIdentity() {
   return true;
 }
 
+void CMainFrame::SetOfflineCommanding(bool on) {
+  offlineCommanding_ = on;
+  speedView_.SetOfflineCommanding(on);
+  currentView_.SetOfflineCommanding(on);
+  Changed();
+}
+
+void CMainFrame::AfterTempParamEdit() {
+  // Firmware up to 0x1000 needs its scaling written again after a parameter change; the
+  // refresh follows whatever the adjustment reports.
+  if (identity_.softwareVersion <= 0x1000) RunApplicationAdjustment(*communication_);
+}
+
 void CMainFrame::Refresh() {
+  SetOfflineCommanding(offlineCommanding_);
   if (!ReadIdentity()) return;
   if (firmwareCheckOnRefresh_ && !CheckFirmware()) return;
+  if (!speedView_.ReRead() || !currentView_.ReRead()) return;
   FeedStatusView();
   CheckRegulationMode();
 }
 
 void CMainFrame::CheckRegulationMode() {
-  link::ParameterGroup& parameters = communication_->Parameter();
-  std::uint16_t sysConfig = 0;
-  if (!parameters.ReadTempParam(1, sysConfig)) return;
-  int wanted = -1;
-  if ((sysConfig & kForbiddenModeBit) == 0) {
-    wanted = (sysConfig & kCurrentRegulationBit) != 0 ? MainPaneLayout::kCurrentRegulationTab
-                                                      : MainPaneLayout::kSpeedRegulationTab;
-  } else if (parameters.SetTempParam(1, 0, sysConfig & kSpeedModeMask)) {
-    ui::CurrentHost().ShowMessage(
-        "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");
-  } else {
-    wanted = MainPaneLayout::kSpeedRegulationTab;
-  }
-  if (wanted >= 0 && wanted != regulationTab_) {
-    regulationTab_ = wanted;
-    Changed();
-  }
+  const int wanted = RegulationModeSequence::Check(communication_->Parameter());
+  if (wanted != RegulationModeSequence::kNone) SelectRegulationTab(wanted);
 }
 
 bool CMainFrame::ChangeRegulationMode(int mode) {
-  link::ParameterGroup& parameters = communication_->Parameter();
-  std::uint16_t sysConfig = 0;
-  if (!parameters.ReadTempParam(1, sysConfig)) return false;
   const bool speed = mode == MainPaneLayout::kSpeedRegulationTab;
-  const std::string name = speed ? "speed" : "current";
+  if (!RegulationModeSequence::Change(
+          communication_->Parameter(), communication_->Status(),
+          speed ? RegulationModeSequence::kSpeed : RegulationModeSequence::kCurrent))
+    return false;
   // The tab already shows what the user picked; the check below may bring the other one back.
   regulationTab_ =
       speed ? MainPaneLayout::kSpeedRegulationTab : MainPaneLayout::kCurrentRegulationTab;
-  if ((sysConfig & kManualModeBit) == 0) {
-    ui::CurrentHost().ShowMessage(
-        "Regulation mode is selected by 'Digital2' input!\nImpossible to "
-        "change to the " +
-        name + " regulation mode manually!");
-  } else {
-    std::uint16_t wanted =
-        speed ? sysConfig & kSpeedModeMask
-              : static_cast<std::uint16_t>((sysConfig & kCurrentModeMask) | kCurrentRegulationBit);
-    bool already = (sysConfig & kModeBits) == (wanted & kModeBits);
-    if (!already && ui::CurrentHost().AskYesNo("Do you really want to change to the " + name +
-                                               " regulation mode!")) {
-      link::StatusGroup& status = communication_->Status();
-      bool softwareEnabling = false;
-      bool enabled = false;
-      status.SuspendEnable(softwareEnabling, enabled, true);
-      parameters.SetTempParam(1, 0, wanted);
-      // The drive ends disabled under software enabling, whatever it was before.
-      status.ResumeEnable(true, false, true);
-    }
-  }
   CheckRegulationMode();
   Changed();
   return true;
 }
 
 void CMainFrame::OnRegulationTabPicked(int index) {
-  // The views that re-read on success come with their own issues.
-  if (ChangeRegulationMode(index)) return;
+  if (ChangeRegulationMode(index)) {
+    RegulationView(regulationTab_).ReRead();
+    Changed();
+    return;
+  }
   // The tab window has switched already and stays where the user put it; remembering that lets
   // the next mode check bring back the tab that matches the ZEL.
   if (index == MainPaneLayout::kCurrentRegulationTab ||
@@ -446,6 +437,20 @@ void CMainFrame::OnRegulationTabPicked(int index) {
     regulationTab_ = index;
   Changed();
   ui::CurrentHost().ShowMessage(kNotOnlineSettings);
+}
+
+void CMainFrame::RequestRegulationMode(int mode) {
+  // The question of the change in progress is still open.
+  if (changingMode_) return;
+  changingMode_ = true;
+  OnRegulationTabPicked(mode == 0 ? MainPaneLayout::kCurrentRegulationTab
+                                  : MainPaneLayout::kSpeedRegulationTab);
+  changingMode_ = false;
+}
+
+views::CRegulationView& CMainFrame::RegulationView(int mode) {
+  if (mode == MainPaneLayout::kCurrentRegulationTab) return currentView_;
+  return speedView_;
 }
 
 void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
@@ -617,7 +622,7 @@ namespace zel::app {
 void CMainFrame::LinkMonitor() {
   monitor_.LinkCommunication(*communication_);
   monitor_.LinkFirmwareRegistry(&firmware_);
-  monitor_.LinkViews(&speedViewData_, &currentViewData_, &statusView_);
+  monitor_.LinkViews(&speedView_, &currentView_, &statusView_);
   monitor_.SetMainWindow(targetId_);
 }
 
@@ -669,6 +674,12 @@ void CMainFrame::OnMonitorMessage(unsigned message, std::uintptr_t wParam) {
         statusView_.ShowStoredData();
       }
       break;
+    case kMsgRegulationCheck:
+      CheckRegulationMode();
+      break;
+    case kMsgRefresh:
+      Refresh();
+      break;
     case kMsgFirmwareCheck:
       // Without the front end's settings no package is known; see SetFirmwareCheckOnRefresh.
       if (firmwareCheckOnRefresh_) StartupFirmwareCheck();
@@ -695,6 +706,7 @@ void CMainFrame::SelectRegulationTab(int mode) {
   if (mode == regulationTab_) return;
   regulationTab_ = mode;
   Changed();
+  RegulationView(mode).ReRead();
 }
 
 }  // namespace zel::app

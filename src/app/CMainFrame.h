@@ -21,10 +21,11 @@
 #include "monitor/CSysStatusDlg.h"
 #include "monitor/CVariablesDlg.h"
 #include "monitor/PollingMonitor.h"
-#include "monitor/RegulationDataSink.h"
 #include "parameters/ParameterDefinitionLoader.h"
 #include "recorder/Recorder.h"
 #include "ui/Dispatcher.h"
+#include "views/CCurrentRegulationView.h"
+#include "views/CSpeedRegulationView.h"
 
 namespace zel::app {
 
@@ -53,6 +54,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdSerialPortSettings = 32771;
   static constexpr int kCmdStartMonitor = 32836;
   static constexpr int kCmdStopMonitor = 32837;
+  static constexpr int kCmdOfflineCommanding = 32851;
   static constexpr int kCmdRefreshRate = 32838;
   static constexpr int kCmdSearchCommunication = 32843;
   static constexpr int kToolStartMonitor = 32840;
@@ -107,8 +109,10 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kWizardCount = 4;
   static constexpr unsigned kMsgRepaint = ui::kWmUser + 41;
   static constexpr unsigned kMsgRegulationMode = ui::kWmUser + 42;
+  static constexpr unsigned kMsgRegulationCheck = ui::kWmUser + 44;
   static constexpr unsigned kMsgReadIdentity = ui::kWmUser + 45;
   static constexpr unsigned kMsgFirmwareCheck = ui::kWmUser + 46;
+  static constexpr unsigned kMsgRefresh = ui::kWmUser + 47;
 
   // An empty opener uses the POSIX serial ports.
   explicit CMainFrame(link::ChannelOpener opener = {});
@@ -157,9 +161,12 @@ class CMainFrame : public ui::MessageTarget {
   void SetMonitorRunningSource(std::function<bool()> source) {
     monitorRunning_ = std::move(source);
   }
-  // What the monitor hands the regulation tabs, until their views take it themselves.
-  monitor::SpeedViewDataSink& SpeedViewData() { return speedViewData_; }
-  monitor::CurrentViewDataSink& CurrentViewData() { return currentViewData_; }
+  // The views of the two regulation tabs; the monitor feeds them.
+  views::CSpeedRegulationView& SpeedView() { return speedView_; }
+  views::CCurrentRegulationView& CurrentView() { return currentView_; }
+  // Lets the regulation views command the ZEL while the monitor is stopped.
+  bool OfflineCommanding() const { return offlineCommanding_; }
+  void SetOfflineCommanding(bool on);
   // Starts or stops the monitor, as the menu and tool bar do.
   void StartMonitor();
   void StopMonitor();
@@ -170,7 +177,8 @@ class CMainFrame : public ui::MessageTarget {
   // Reads the identity; on failure "The ZEL is not online!\nPlease check the communication
   // settings!" and false.
   bool ReadIdentity();
-  // After every change of the ZEL's state: identity, then the regulation mode check.
+  // After every change of the ZEL's state: the offline commanding flag to the views, identity,
+  // both regulation views and the status view re-read, then the regulation mode check.
   void Refresh();
   // Brings the regulation tab forward that SysConfig asks for, or rewrites a mode the ZEL must
   // not be left in.
@@ -182,6 +190,9 @@ class CMainFrame : public ui::MessageTarget {
   bool ChangeRegulationMode(int mode);
   // The regulation tab window's reaction to the user picking tab index.
   void OnRegulationTabPicked(int index);
+  // A regulation view's mode radio asks for mode; ignored while a change is in progress.
+  void RequestRegulationMode(int mode);
+  bool ChangingRegulationMode() const { return changingMode_; }
 
   void OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
@@ -217,6 +228,8 @@ class CMainFrame : public ui::MessageTarget {
   void OnMonitorMessage(unsigned message, std::uintptr_t wParam);
   void StartupFirmwareCheck();
   void SelectRegulationTab(int mode);
+  views::CRegulationView& RegulationView(int mode);
+  void AfterTempParamEdit();
   void Changed();
   void Failed();
 
@@ -237,14 +250,16 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<monitor::CReadErrorDlg> readErrorDlg_;
   std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
   bool firmwareCheckOnRefresh_ = false;
+  bool offlineCommanding_ = false;
+  bool changingMode_ = false;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;
   std::function<void()> close_;
   std::function<void()> changed_;
   std::array<std::function<void()>, kWizardCount> wizardLaunchers_;
   ui::Dispatcher::TargetId targetId_;
-  monitor::SpeedViewDataSink speedViewData_;
-  monitor::CurrentViewDataSink currentViewData_;
+  views::CSpeedRegulationView speedView_;
+  views::CCurrentRegulationView currentView_;
   // Last: it uses everything above, so it is the first to go.
   monitor::PollingMonitor monitor_;
 };

@@ -175,6 +175,7 @@ bool PollingMonitor::ReadSpeedData(bool online, std::uint16_t sysConfig, std::ui
   data.stopped = (statusWord & kStatusStopped) != 0;
   if ((sysConfig & kAnalogSetValue) != 0) data.speedSetValue = setValue;
   data.speedActualValue = actualValue;
+  data.zelSetValue = setValue;
   speedView_->StoreMonitorData(data);
   cycle.speed = data;
   if ((sysConfig & kManualMode) == 0) PostToMain(kMsgRegulationMode, kSpeedMode);
@@ -206,6 +207,7 @@ bool PollingMonitor::ReadCurrentData(bool online, std::uint16_t sysConfig, std::
   if ((sysConfig & kAnalogSetValue) != 0) data.currentSetValue = setValue;
   data.currentDAxis = dAxis;
   data.currentQAxis = qAxis;
+  data.zelSetValue = setValue;
   currentView_->StoreMonitorData(data);
   cycle.current = data;
   if ((sysConfig & kManualMode) == 0) PostToMain(kMsgRegulationMode, kCurrentMode);

@@ -28,6 +28,9 @@ struct SpeedViewData {
   bool stopped = false;                         // status word bit 13
   std::optional<std::uint16_t> speedSetValue;   // 133, only while the analogue input sets it
   std::uint16_t speedActualValue = 0;           // 134
+  // 133 as the ZEL holds it this cycle, whoever sets it: the view compares it with its own set
+  // value without asking the ZEL again on the user-interface thread.
+  std::uint16_t zelSetValue = 0;
 
   // The parameter values held, in the order above, by parameter number.
   std::vector<ParameterWord> Values() const;
@@ -43,6 +46,7 @@ struct CurrentViewData {
   std::optional<std::uint16_t> currentSetValue;  // 131, only while the analogue input sets it
   std::uint16_t currentDAxis = 0;                // 129
   std::uint16_t currentQAxis = 0;                // 130
+  std::uint16_t zelSetValue = 0;                 // 131 as the ZEL holds it this cycle
 
   std::vector<ParameterWord> Values() const;
 };

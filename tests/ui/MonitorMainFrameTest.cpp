@@ -54,7 +54,7 @@ TEST(MainFrameMonitor, StartedFromTheMenuTheZelGoesOnlineAdjustsAndListsErrorsAs
   EXPECT_EQ(frame.StatusPaneTexts().back(), "Monitor Running");
   ASSERT_TRUE(ScriptedHost::PumpUntil([&] {
     return frame.Firmware().Current().softwareVersion != 0 && frame.StatusView().IsOnline() &&
-           frame.SpeedViewData().ShowsOnline() && frame.SpeedViewData().NewDataCount() > 0;
+           frame.SpeedView().ShowsOnline() && frame.SpeedView().NewDataCount() > 0;
   }));
   EXPECT_EQ(desk.Host().ModalTitles(), std::vector<std::string>{"Application Adjustment"});
   EXPECT_EQ(frame.Identity().softwareVersion, desk.zel.Device().Identity().softwareVersion);
@@ -78,8 +78,8 @@ TEST(MainFrameMonitor, StartedFromTheMenuTheZelGoesOnlineAdjustsAndListsErrorsAs
   EXPECT_FALSE(frame.MonitorRunning());
   EXPECT_EQ(frame.StatusPaneTexts().back(), "");
   ASSERT_TRUE(ScriptedHost::PumpUntil([&] {
-    return !frame.StatusView().IsOnline() && !frame.SpeedViewData().ShowsOnline() &&
-           !frame.CurrentViewData().ShowsOnline();
+    return !frame.StatusView().IsOnline() && !frame.SpeedView().ShowsOnline() &&
+           !frame.CurrentView().ShowsOnline();
   }));
   frame.OnCommand(CMainFrame::kCmdReadError);
   EXPECT_EQ(desk.Host().LastMessage(), kSwitchOn);

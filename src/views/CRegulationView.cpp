@@ -1,0 +1,641 @@
+#include "views/CRegulationView.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/DecimalRound.h"
+#include "link/ZelCommunication.h"
+#include "ui/Host.h"
+
+namespace zel::views {
+
+namespace {
+
+constexpr std::int16_t kSysConfig = 1;
+constexpr std::int16_t kStatusWord = 128;
+constexpr std::uint16_t kAnalogSetValue = 0x0001;
+constexpr std::uint16_t kCurrentRegulation = 0x0004;
+constexpr std::uint16_t kForbiddenMode = 0x0020;
+constexpr std::uint16_t kCurrentMonitorSignal = 0x0010;
+constexpr std::uint16_t kStopBit = 0x0080;
+constexpr std::uint16_t kP1Bit = 0x0100;
+constexpr std::uint16_t kP2Bit = 0x0200;
+constexpr std::uint16_t kP3Bit = 0x0400;
+constexpr std::uint16_t kP4Bit = 0x0800;
+constexpr std::uint16_t kEnableBit = 0x1000;
+constexpr std::uint16_t kDigital1Bit = 0x2000;
+constexpr std::uint16_t kDigital2Bit = 0x8000;
+constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
+constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
+constexpr std::uint16_t kSoftwareEnabledStatus = 0x0400;
+constexpr std::uint16_t kStoppedStatus = 0x2000;
+
+// The boxes that stand for a bit set exactly when the box is unchecked.
+struct Box {
+  int id;
+  std::uint16_t bit;
+};
+constexpr Box kBoxes[] = {
+    {CRegulationView::kIdStopInput, kStopBit},
+    {CRegulationView::kIdP1, kP1Bit},
+    {CRegulationView::kIdP2, kP2Bit},
+    {CRegulationView::kIdP3, kP3Bit},
+    {CRegulationView::kIdP4, kP4Bit},
+    {CRegulationView::kIdEnableInput, kEnableBit},
+    {CRegulationView::kIdDigital1, kDigital1Bit},
+    {CRegulationView::kIdDigital2, kDigital2Bit},
+};
+
+std::string Format(const std::string& format, int value) {
+  char text[32];
+  std::snprintf(text, sizeof text, format.c_str(), value);
+  return text;
+}
+
+void Tell(const std::string& text) {
+  ui::CurrentHost().ShowMessage(text);
+}
+
+// An edit's text as a whole number; nothing for text that is not one.
+std::optional<long> ParseWhole(const std::string& text) {
+  const char* begin = text.c_str();
+  while (*begin == ' ') ++begin;
+  if (*begin == '\0') return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(begin, &end, 10);
+  while (*end == ' ') ++end;
+  if (*end != '\0' || errno == ERANGE) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+CRegulationView::CRegulationView(std::string title, std::string setValueName, std::string unit,
+                                 std::int16_t setValueParameter, bool withLimitCurve)
+    : Window(std::move(title)),
+      setValueName_(std::move(setValueName)),
+      unit_(std::move(unit)),
+      setValueParameter_(setValueParameter),
+      trend_(unit_, withLimitCurve) {
+  AddLabel(kIdState, "The ZEL is offline!");
+  Add(kIdStateLamp, ui::ControlKind::Lamp).sameRow = true;
+  AddGroup(kIdModeGroup, "Regulation mode");
+  AddRadio(kIdModeCurrent, "Current regulation", 1, kIdModeGroup);
+  AddRadio(kIdModeSpeed, "Speed regulation", 1, kIdModeGroup).sameRow = true;
+
+  AddGroup(kIdSetValueGroup, "Set value");
+  AddEdit(kIdSetValue, "0", kIdSetValueGroup);
+  Add(kIdSetSlider, ui::ControlKind::Slider, {}, kIdSetValueGroup);
+  AddLabel(kIdSetMin, {}, kIdSetValueGroup);
+  AddLabel(kIdSetMax, {}, kIdSetValueGroup).sameRow = true;
+  AddButton(kIdMinus10, "-10", kIdSetValueGroup);
+  AddButton(kIdMinus1, "-1", kIdSetValueGroup).sameRow = true;
+  AddButton(kIdZero, "&Zero", kIdSetValueGroup).sameRow = true;
+  AddButton(kIdPlus1, "+1", kIdSetValueGroup).sameRow = true;
+  AddButton(kIdPlus10, "+10", kIdSetValueGroup).sameRow = true;
+  AddButton(kIdEnable, "Disabled", kIdSetValueGroup);
+
+  AddGroup(kIdActualGroup, "Actual value");
+  AddLabel(kIdActual, "0 " + unit_, kIdActualGroup);
+
+  AddGroup(kIdLimitsGroup, "Limits and gains");
+  AddGroup(kIdSourcesGroup, "Sources");
+  Add(kIdTrend, ui::ControlKind::Plot);
+}
+
+CRegulationView::~CRegulationView() = default;
+
+void CRegulationView::AddSetting(std::int16_t number, std::string name, std::string unitFormat,
+                                 std::uint16_t softwareBit, int defaultValue, int minimum,
+                                 int maximum) {
+  Setting s;
+  s.number = number;
+  s.name = std::move(name);
+  s.unitFormat = std::move(unitFormat);
+  s.softwareBit = softwareBit;
+  s.value = defaultValue;
+  s.minimum = minimum;
+  s.maximum = maximum;
+  const int base = kIdSettingBase + kIdSettingStep * static_cast<int>(settings_.size());
+  s.editId = base;
+  s.sliderId = base + 1;
+  s.minLabelId = base + 2;
+  s.maxLabelId = base + 3;
+  AddLabel(base + 4, s.name, kIdLimitsGroup);
+  AddEdit(s.editId, {}, kIdLimitsGroup).sameRow = true;
+  Add(s.sliderId, ui::ControlKind::Slider, {}, kIdLimitsGroup);
+  AddLabel(s.minLabelId, {}, kIdLimitsGroup);
+  AddLabel(s.maxLabelId, {}, kIdLimitsGroup).sameRow = true;
+  settings_.push_back(s);
+  RedrawSetting(settings_.back());
+}
+
+void CRegulationView::BuildSources(bool withStop, bool withPotentiometers14) {
+  withStop_ = withStop;
+  withPotentiometers14_ = withPotentiometers14;
+  AddCheckBox(kIdSetValueInput, "'Set value' input active", kIdSourcesGroup);
+  if (withStop) AddCheckBox(kIdStopInput, "'STOP' input active", kIdSourcesGroup);
+  if (withPotentiometers14) AddCheckBox(kIdP1, "P1 active", kIdSourcesGroup);
+  AddCheckBox(kIdP2, "P2 active", kIdSourcesGroup);
+  AddCheckBox(kIdP3, "P3 active", kIdSourcesGroup);
+  if (withPotentiometers14) AddCheckBox(kIdP4, "P4 active", kIdSourcesGroup);
+  AddCheckBox(kIdEnableInput, "'Enable' input active", kIdSourcesGroup);
+  AddCheckBox(kIdDigital1, "'Digital 1' input active", kIdSourcesGroup);
+  AddCheckBox(kIdDigital2, "'Digital 2' input active", kIdSourcesGroup);
+  AddLabel(kIdDigital2Hint, "->Disable Digital 2 input", kIdSourcesGroup);
+  AddRadio(kIdSpeedMonitor, "Speed monitor signal", 2, kIdSourcesGroup);
+  AddRadio(kIdCurrentMonitor, "Current monitor signal", 2, kIdSourcesGroup).sameRow = true;
+  if (withStop) AddButton(kIdStop, "Not Stopped", kIdSetValueGroup).sameRow = true;
+  ApplySysConfig();
+  UpdateSetValueRange();
+  RedrawSetValue();
+}
+
+const CRegulationView::Setting* CRegulationView::FindSetting(std::int16_t number) const {
+  for (const Setting& s : settings_)
+    if (s.number == number) return &s;
+  return nullptr;
+}
+
+CRegulationView::Setting* CRegulationView::SettingOfControl(int id) {
+  for (Setting& s : settings_)
+    if (s.editId == id || s.sliderId == id) return &s;
+  return nullptr;
+}
+
+int CRegulationView::ModeOf(std::uint16_t sysConfig) {
+  return (sysConfig & kCurrentRegulation) != 0 && (sysConfig & kForbiddenMode) == 0 ? 0 : 1;
+}
+
+std::int16_t CRegulationView::ToWire(int value) const {
+  return static_cast<std::int16_t>(softwareVersion_ == 0x1000 ? -value : value);
+}
+
+int CRegulationView::FromWire(std::uint16_t word) const {
+  const int value = static_cast<std::int16_t>(word);
+  return softwareVersion_ == 0x1000 ? -value : value;
+}
+
+int CRegulationView::ValueOf(std::int16_t number, std::uint16_t word) const {
+  if (communication_ && !communication_->Definitions().IsSigned(number)) return word;
+  return static_cast<std::int16_t>(word);
+}
+
+// --- Reading --------------------------------------------------------------------------------
+
+bool CRegulationView::NotOnline() {
+  Tell(kNotOnlineSettings);
+  return false;
+}
+
+bool CRegulationView::ReadIdentity() {
+  if (!communication_ ||
+      !communication_->Parameter().ReadVersion(softwareVersion_, hardwareVersion_,
+                                               applicationNumber_, applicationVersion_))
+    return NotOnline();
+  return true;
+}
+
+bool CRegulationView::ReadSysConfig() {
+  if (!communication_ || !communication_->Parameter().ReadTempParam(kSysConfig, sysConfig_))
+    return NotOnline();
+  // The ranges follow the definitions of the firmware in use; the gains' maxima come from the
+  // ZEL itself from 0x1020 on.
+  const parameters::CParameterTable& definitions = communication_->Definitions();
+  for (Setting& s : settings_) {
+    std::int32_t defaultValue = 0;
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    int service = 0;
+    if (!definitions.GetLimits(s.number, defaultValue, minimum, maximum, service)) continue;
+    const bool isSigned = definitions.IsSigned(s.number) != 0;
+    auto word = [isSigned](std::int32_t v) {
+      return isSigned ? static_cast<int>(static_cast<std::int16_t>(v))
+                      : static_cast<int>(static_cast<std::uint16_t>(v));
+    };
+    s.minimum = word(minimum);
+    s.maximum = word(maximum);
+    if (softwareVersion_ > 0x101F && (s.number == 5 || s.number == 6)) {
+      std::uint16_t readMaximum = 0;
+      if (communication_->Parameter().ReadTempParam(s.number == 5 ? 9 : 7, readMaximum))
+        s.maximum = ValueOf(s.number == 5 ? 9 : 7, readMaximum);
+    }
+    RedrawSetting(s);
+  }
+  ApplySysConfig();
+  return true;
+}
+
+bool CRegulationView::ReadSetting(std::int16_t number) {
+  std::uint16_t word = 0;
+  if (!communication_ || !communication_->Parameter().ReadTempParam(number, word))
+    return NotOnline();
+  TakeValue(number, word);
+  return true;
+}
+
+bool CRegulationView::ReadStatusBits() {
+  std::uint16_t status = 0;
+  if (!communication_ || !communication_->Parameter().ReadTempParam(kStatusWord, status))
+    return NotOnline();
+  enabled_ = (status & kSoftwareEnabledStatus) != 0;
+  stopped_ = (status & kStoppedStatus) != 0;
+  return true;
+}
+
+bool CRegulationView::ReadSetValue() {
+  // Old firmware reports no set value while the drive is disabled.
+  if (softwareVersion_ <= 0x1000 && !enabled_) {
+    setValue_ = 0;
+    return true;
+  }
+  std::uint16_t word = 0;
+  if (!communication_ || !communication_->Parameter().ReadTempParam(setValueParameter_, word))
+    return NotOnline();
+  setValue_ = FromWire(word);
+  return true;
+}
+
+void CRegulationView::TakeValue(std::int16_t number, const std::optional<std::uint16_t>& word) {
+  if (!word) return;
+  for (Setting& s : settings_)
+    if (s.number == number) s.value = ValueOf(number, *word);
+}
+
+void CRegulationView::TakeActual(double actual, bool feedAverage) {
+  actual_ = actual;
+  if (feedAverage) average_.Add(actual);
+  const double shown = softwareVersion_ <= 0x1000 ? average_.Mean() : actual;
+  displayedActual_ = static_cast<int>(common::Round(shown, 0));
+}
+
+// --- Redrawing ------------------------------------------------------------------------------
+
+void CRegulationView::RedrawSetting(const Setting& s) {
+  SetRange(s.sliderId, s.minimum, s.maximum);
+  SetValue(s.sliderId, s.value);
+  SetText(s.editId, std::to_string(s.value));
+  SetText(s.minLabelId, Format(s.unitFormat, s.minimum));
+  SetText(s.maxLabelId, Format(s.unitFormat, s.maximum));
+}
+
+void CRegulationView::RedrawSettingsOf(std::uint16_t softwareBit) {
+  for (const Setting& s : settings_)
+    if (s.softwareBit == softwareBit) RedrawSetting(s);
+}
+
+void CRegulationView::ApplySysConfig() {
+  const std::uint16_t c = sysConfig_;
+  for (const Box& box : kBoxes) SetValue(box.id, (c & box.bit) == 0 ? 1 : 0);
+  const bool digital2 = (c & kDigital2Bit) == 0;
+  SetValue(kIdSetValueInput, digital2 || (c & kAnalogSetValue) != 0 ? 1 : 0);
+  Enable(kIdSetValueInput, !digital2);
+  Enable(kIdP2, (c & kAnalogSetValue) != 0);
+  for (const Setting& s : settings_) {
+    bool on = (c & s.softwareBit) != 0;
+    if (s.softwareBit == kP2Bit) on = on && (c & kAnalogSetValue) != 0;
+    Enable(s.editId, on);
+    Enable(s.sliderId, on);
+  }
+  const bool commanded = Value(kIdSetValueInput) == 0;
+  for (int id : {kIdSetValue, kIdSetSlider, kIdZero, kIdPlus1, kIdMinus1, kIdPlus10, kIdMinus10})
+    Enable(id, commanded);
+  Show(kIdDigital2Hint, digital2);
+  const bool monitorBySoftware = (c & kDigital1Bit) != 0;
+  Enable(kIdSpeedMonitor, monitorBySoftware);
+  Enable(kIdCurrentMonitor, monitorBySoftware);
+  RedrawMonitorRadio();
+  RedrawModeRadio();
+}
+
+void CRegulationView::RedrawEnable() {
+  SetText(kIdEnable, enabled_ ? "Enabled" : "Disabled");
+}
+
+void CRegulationView::RedrawMonitorRadio() {
+  const bool current = (sysConfig_ & kCurrentMonitorSignal) != 0;
+  SetValue(kIdSpeedMonitor, current ? 0 : 1);
+  SetValue(kIdCurrentMonitor, current ? 1 : 0);
+}
+
+void CRegulationView::RedrawModeRadio() {
+  const int mode = ModeOf(sysConfig_);
+  SetValue(kIdModeCurrent, mode == 0 ? 1 : 0);
+  SetValue(kIdModeSpeed, mode == 1 ? 1 : 0);
+}
+
+void CRegulationView::UpdateSetValueRange() {
+  const int limit = SetValueLimit();
+  SetRange(kIdSetSlider, -limit, limit);
+  SetText(kIdSetMin, Format("%i " + unit_, -limit));
+  SetText(kIdSetMax, Format("%i " + unit_, limit));
+}
+
+void CRegulationView::RedrawSetValue() {
+  SetText(kIdSetValue, std::to_string(setValue_));
+  SetValue(kIdSetSlider, setValue_);
+}
+
+void CRegulationView::RedrawActual() {
+  SetText(kIdActual, std::to_string(displayedActual_) + " " + unit_);
+}
+
+void CRegulationView::RedrawAll() {
+  ApplySysConfig();
+  for (const Setting& s : settings_) RedrawSetting(s);
+  UpdateSetValueRange();
+  RedrawEnable();
+  RedrawStop();
+  RedrawSetValue();
+  RedrawActual();
+}
+
+void CRegulationView::ShowNewData(const std::optional<std::uint16_t>& setValueWord,
+                                  std::uint16_t zelSetValue) {
+  const std::uint16_t c = sysConfig_;
+  if (setValueWord) setValue_ = FromWire(*setValueWord);
+  if ((c & kP1Bit) == 0) RedrawSettingsOf(kP1Bit);
+  if ((c & kP2Bit) == 0) RedrawSettingsOf(kP2Bit);
+  if ((c & kP3Bit) == 0) RedrawSettingsOf(kP3Bit);
+  if ((c & kP4Bit) == 0) RedrawSettingsOf(kP4Bit);
+  // A potentiometer moves the limit the set value's range follows.
+  UpdateSetValueRange();
+  RedrawEnable();
+  RedrawStop();
+  if ((c & kDigital1Bit) == 0) RedrawMonitorRadio();
+  if ((c & kDigital2Bit) == 0) RedrawModeRadio();
+  if ((c & kAnalogSetValue) != 0) RedrawSetValue();
+  RedrawActual();
+  ++newDataCount_;
+  trend_.Add(setValue_, displayedActual_, TrendLimit());
+  Notify(kIdTrend);
+  CheckZelSetValue(zelSetValue);
+}
+
+void CRegulationView::CheckZelSetValue(std::uint16_t zelSetValue) {
+  // Someone else (another tool, a reset) has changed the set value: take the ZEL's after two
+  // cycles in a row, so a value the ZEL has not yet taken over is not read back too early.
+  if (FromWire(zelSetValue) == setValue_ ||
+      ((sysConfig_ & kAnalogSetValue) == 0 && softwareVersion_ <= 0x1000 && !enabled_)) {
+    setValueMismatches_ = 0;
+    return;
+  }
+  if (++setValueMismatches_ < 2) return;
+  setValueMismatches_ = 0;
+  if (ReadSetValue()) RedrawSetValue();
+}
+
+void CRegulationView::ShowOnline(bool online) {
+  online_.store(online);
+  SetText(kIdState, online ? "The ZEL is online!" : "The ZEL is offline!");
+  SetValue(kIdStateLamp, online ? 1 : 0);
+  if (online) ReRead();
+}
+
+void CRegulationView::OnPrivateMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
+  if (message == kMsgOnline) {
+    ShowOnline(wParam != 0);
+  } else if (message == kMsgNewData) {
+    OnNewData();
+  }
+}
+
+// --- What the user does ---------------------------------------------------------------------
+
+bool CRegulationView::Gate(bool tell) {
+  if (CanCommand()) return true;
+  if (tell) Tell(kNotOnlineMonitor);
+  return false;
+}
+
+void CRegulationView::OnEvent(int id, ui::EventKind kind) {
+  using ui::EventKind;
+  if (Setting* s = SettingOfControl(id)) {
+    const bool edit = id == s->editId;
+    if ((edit && (kind == EventKind::FocusLost || kind == EventKind::Enter)) ||
+        (!edit && kind == EventKind::Changed))
+      WriteSetting(*s, id, kind);
+    return;
+  }
+  switch (id) {
+    case kIdSetValueInput:
+    case kIdStopInput:
+    case kIdP1:
+    case kIdP2:
+    case kIdP3:
+    case kIdP4:
+    case kIdEnableInput:
+    case kIdDigital1:
+    case kIdDigital2:
+      if (kind == EventKind::Clicked) OnBoxClicked(id);
+      break;
+    case kIdSpeedMonitor:
+    case kIdCurrentMonitor:
+      if (kind == EventKind::Clicked) OnMonitorRadio(id);
+      break;
+    case kIdModeCurrent:
+    case kIdModeSpeed:
+      if (kind == EventKind::Clicked) OnModeRadio(id);
+      break;
+    case kIdEnable:
+      if (kind == EventKind::Clicked) OnEnable();
+      break;
+    case kIdStop:
+      if (kind == EventKind::Clicked) OnStop();
+      break;
+    case kIdSetValue:
+      if (kind == EventKind::FocusLost || kind == EventKind::Enter) OnSetValueEdit(kind);
+      break;
+    case kIdSetSlider:
+      if (kind == EventKind::Changed) SendSetValue(Value(kIdSetSlider));
+      break;
+    case kIdZero:
+      SendSetValue(0);
+      break;
+    case kIdPlus1:
+    case kIdMinus1:
+    case kIdPlus10:
+    case kIdMinus10: {
+      const int step = id == kIdPlus1 ? 1 : id == kIdMinus1 ? -1 : id == kIdPlus10 ? 10 : -10;
+      const int limit = SetValueLimit();
+      SendSetValue(std::clamp(setValue_ + step, -limit, limit));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CRegulationView::WriteSetting(Setting& s, int id, ui::EventKind kind) {
+  if (!Gate(kind == ui::EventKind::Enter)) return;
+  if ((sysConfig_ & s.softwareBit) == 0) return;  // a potentiometer sets it
+  int value = 0;
+  if (id == s.sliderId) {
+    value = Value(s.sliderId);
+  } else {
+    std::optional<long> typed = ParseWhole(Text(s.editId));
+    if (!typed) {
+      RedrawSetting(s);
+      return;
+    }
+    if (*typed > s.maximum) {
+      value = s.maximum;
+      Tell("The value '" + s.name + "' is too large!");
+    } else if (*typed < s.minimum) {
+      value = s.minimum;
+      Tell("The value '" + s.name + "' is too small!");
+    } else {
+      value = static_cast<int>(*typed);
+    }
+  }
+  s.value = value;
+  RedrawSetting(s);
+  if (!communication_ ||
+      !communication_->Parameter().SetTempParam(s.number, 0, static_cast<std::uint16_t>(value))) {
+    NotOnline();
+    return;
+  }
+  if (s.number == 17) UpdateSetValueRange();
+}
+
+std::uint16_t CRegulationView::RebuiltSysConfig() const {
+  std::uint16_t value = sysConfig_ & KeptBits();
+  if (Value(kIdSetValueInput) != 0) value |= kAnalogSetValue;
+  for (const Box& box : kBoxes)
+    if (Find(box.id) && Value(box.id) == 0) value |= box.bit;
+  return value;
+}
+
+bool CRegulationView::WriteSysConfig(std::uint16_t value) {
+  if (!communication_ || !communication_->Parameter().SetTempParam(kSysConfig, 0, value)) {
+    ApplySysConfig();  // the boxes show what the ZEL still has
+    return NotOnline();
+  }
+  sysConfig_ = value;
+  ApplySysConfig();
+  return true;
+}
+
+void CRegulationView::OnBoxClicked(int id) {
+  if (!CanCommand()) {
+    SetValue(id, Value(id) != 0 ? 0 : 1);
+    Tell(kNotOnlineMonitor);
+    return;
+  }
+  std::uint16_t value = RebuiltSysConfig();
+  if (id == kIdDigital2) {
+    // The regulation mode passes from the input to software as the radio shows it.
+    value = Value(kIdModeCurrent) != 0
+                ? static_cast<std::uint16_t>((value & kCurrentModeMask) | kCurrentRegulation)
+                : static_cast<std::uint16_t>(value & kSpeedModeMask);
+  }
+  if (!WriteSysConfig(value)) return;
+  switch (id) {
+    case kIdP1:
+      if (ReadSetting(17)) {
+        RedrawSettingsOf(kP1Bit);
+        UpdateSetValueRange();
+      }
+      break;
+    case kIdP2:
+      if (ReadSetting(12)) RedrawSettingsOf(kP2Bit);
+      break;
+    case kIdP3:
+      if (ReadSetting(15) && ReadSetting(14)) {
+        RedrawSettingsOf(kP3Bit);
+        UpdateSetValueRange();
+      }
+      break;
+    case kIdP4:
+      if (ReadSetting(5) && ReadSetting(6)) RedrawSettingsOf(kP4Bit);
+      break;
+    case kIdEnableInput:
+      if (ReadStatusBits()) RedrawEnable();
+      break;
+    case kIdStopInput:
+      if (ReReadStop()) RedrawStop();
+      break;
+    case kIdSetValueInput:
+      if ((value & kAnalogSetValue) != 0) {
+        if (!ReadSetValue()) break;
+        RedrawSetValue();
+      } else {
+        SendSetValue(setValue_);
+      }
+      if (ReadActual()) RedrawActual();
+      break;
+    default:
+      break;
+  }
+}
+
+void CRegulationView::OnMonitorRadio(int id) {
+  if (!Gate(true)) {
+    RedrawMonitorRadio();
+    return;
+  }
+  const std::uint16_t c = sysConfig_;
+  const bool bySoftware = (c & kDigital1Bit) != 0;
+  const bool current = (c & kCurrentMonitorSignal) != 0;
+  if (id == kIdCurrentMonitor && bySoftware && !current) {
+    WriteSysConfig(c | kCurrentMonitorSignal);
+  } else if (id == kIdSpeedMonitor && bySoftware && current) {
+    WriteSysConfig(c & static_cast<std::uint16_t>(~kCurrentMonitorSignal));
+  }
+  RedrawMonitorRadio();
+}
+
+void CRegulationView::OnModeRadio(int id) {
+  const int mode = id == kIdModeCurrent ? 0 : 1;
+  const bool ask = IsOnline() && mode != ModeOf(sysConfig_) && modeRequest_;
+  if (!IsOnline()) Gate(true);
+  // The main window re-reads the view of the mode it ends in.
+  RedrawModeRadio();
+  if (ask) modeRequest_(mode);
+}
+
+void CRegulationView::OnEnable() {
+  if (!Gate(true)) return;
+  const bool enable = !enabled_;
+  if (!communication_ || !communication_->Status().Enable(enable)) {
+    NotOnline();
+    return;
+  }
+  enabled_ = enable;
+  RedrawEnable();
+  if (ReadSetValue()) RedrawSetValue();
+}
+
+void CRegulationView::OnSetValueEdit(ui::EventKind kind) {
+  if (!Gate(kind == ui::EventKind::Enter)) return;
+  std::optional<long> typed = ParseWhole(Text(kIdSetValue));
+  if (!typed) {
+    RedrawSetValue();
+    return;
+  }
+  const int limit = SetValueLimit();
+  int value = static_cast<int>(std::clamp<long>(*typed, -limit, limit));
+  if (*typed > limit) Tell("The value '" + setValueName_ + "' is too large!");
+  if (*typed < -limit) Tell("The value '" + setValueName_ + "' is too small!");
+  SendSetValue(value);
+}
+
+void CRegulationView::SendSetValue(int value) {
+  if (!Gate(true)) {
+    RedrawSetValue();
+    return;
+  }
+  setValue_ = value;
+  RedrawSetValue();
+  if (!SendSetValueToZel(ToWire(value))) {
+    NotOnline();
+    return;
+  }
+  setValueMismatches_ = 0;
+  average_.Clear();
+}
+
+}  // namespace zel::views
