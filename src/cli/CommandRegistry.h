@@ -50,5 +50,6 @@ void RegisterSearchCommands(CommandRegistry& registry);
 void RegisterParameterFileCommands(CommandRegistry& registry);
 void RegisterFirmwareCommands(CommandRegistry& registry);
 void RegisterRecorderCommands(CommandRegistry& registry);
+void RegisterRegulationCommands(CommandRegistry& registry);
 
 }  // namespace zel::cli

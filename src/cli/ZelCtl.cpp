@@ -25,6 +25,7 @@ CommandRegistry BuildRegistry() {
   RegisterCanCommands(registry);
   RegisterFirmwareCommands(registry);
   RegisterRecorderCommands(registry);
+  RegisterRegulationCommands(registry);
   return registry;
 }
 
