@@ -22,6 +22,7 @@
 #include "app/CMainFrame.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "gui/QtRegulationView.h"
 #include "gui/QtWindowWidget.h"
 
 namespace zel::gui {
@@ -186,7 +187,12 @@ void QtMainWindow::BuildPanes() {
   tabs_ = new QTabWidget(rightSplitter_);
   for (const MainPaneLayout::Node& node : MainPaneLayout::Nodes()) {
     if (node.kind != MainPaneLayout::Kind::TabPage) continue;
-    auto* page = new QWidget(tabs_);
+    // Tab index 0 holds the current view, 1 the speed view (the regulation mode numbers).
+    views::CRegulationView& view =
+        node.row == MainPaneLayout::kCurrentRegulationTab
+            ? static_cast<views::CRegulationView&>(frame_.CurrentView())
+            : static_cast<views::CRegulationView&>(frame_.SpeedView());
+    auto* page = new QtRegulationView(view, tabs_);
     page->setObjectName(Q(node.name));
     tabs_->insertTab(node.row, page, Q(node.name));
   }
