@@ -188,10 +188,9 @@ void QtMainWindow::BuildPanes() {
   for (const MainPaneLayout::Node& node : MainPaneLayout::Nodes()) {
     if (node.kind != MainPaneLayout::Kind::TabPage) continue;
     // Tab index 0 holds the current view, 1 the speed view (the regulation mode numbers).
-    views::CRegulationView& view =
-        node.row == MainPaneLayout::kCurrentRegulationTab
-            ? static_cast<views::CRegulationView&>(frame_.CurrentView())
-            : static_cast<views::CRegulationView&>(frame_.SpeedView());
+    views::CRegulationView& view = node.row == MainPaneLayout::kCurrentRegulationTab
+                                       ? static_cast<views::CRegulationView&>(frame_.CurrentView())
+                                       : static_cast<views::CRegulationView&>(frame_.SpeedView());
     auto* page = new QtRegulationView(view, tabs_);
     page->setObjectName(Q(node.name));
     tabs_->insertTab(node.row, page, Q(node.name));

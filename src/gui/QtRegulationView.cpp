@@ -21,7 +21,9 @@ namespace {
 
 using View = views::CRegulationView;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 void Enlarge(QWidget* widget, int pixels, bool bold) {
   QFont font = widget->font();
@@ -70,7 +72,9 @@ QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent
   SyncAll();
 }
 
-QtRegulationView::~QtRegulationView() { view_.SetObserver({}); }
+QtRegulationView::~QtRegulationView() {
+  view_.SetObserver({});
+}
 
 QWidget* QtRegulationView::ControlWidget(int id) const {
   auto it = widgets_.find(id);
@@ -91,10 +95,9 @@ QWidget* QtRegulationView::BuildGroup(int groupId, QWidget* parent) {
     }
     QWidget* widget = Make(control.id, box);
     // Sliders take the row's room; labels of limits keep to their ends.
-    row->addWidget(widget, control.kind == ui::ControlKind::Slider ||
-                                   control.kind == ui::ControlKind::Edit
-                               ? 1
-                               : 0);
+    row->addWidget(
+        widget,
+        control.kind == ui::ControlKind::Slider || control.kind == ui::ControlKind::Edit ? 1 : 0);
   }
   return box;
 }
