@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -191,8 +192,13 @@ void QtMainWindow::BuildPanes() {
     views::CRegulationView& view = node.row == MainPaneLayout::kCurrentRegulationTab
                                        ? static_cast<views::CRegulationView&>(frame_.CurrentView())
                                        : static_cast<views::CRegulationView&>(frame_.SpeedView());
-    auto* page = new QtRegulationView(view, tabs_);
-    page->setObjectName(Q(node.name));
+    // The window keeps its size; a view taller than its pane scrolls.
+    auto* page = new QScrollArea(tabs_);
+    page->setWidgetResizable(true);
+    page->setFrameShape(QFrame::NoFrame);
+    auto* regulationView = new QtRegulationView(view, page);
+    regulationView->setObjectName(Q(node.name));
+    page->setWidget(regulationView);
     tabs_->insertTab(node.row, page, Q(node.name));
   }
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
