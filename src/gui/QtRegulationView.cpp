@@ -47,29 +47,93 @@ QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent
   caption->addWidget(Make(View::kIdStateLamp, this));
   caption->addWidget(Make(View::kIdState, this));
   caption->addStretch(1);
-  Enlarge(widgets_[View::kIdState], 25, true);
-  grid->addLayout(caption, 0, 0, 1, 3);
+  Enlarge(widgets_[View::kIdState], 20, true);
+  grid->addLayout(caption, 0, 0, 1, 2);
 
+  // Left: what the technician commands and watches; right: the limits it runs within.
   auto* left = new QVBoxLayout;
-  left->addWidget(BuildGroup(View::kIdModeGroup, this));
   left->addWidget(BuildGroup(View::kIdSetValueGroup, this));
   left->addWidget(BuildGroup(View::kIdActualGroup, this));
+  left->addWidget(BuildGroup(View::kIdModeGroup, this));
   left->addStretch(1);
   Enlarge(widgets_[View::kIdSetValue], 22, true);
   Enlarge(widgets_[View::kIdActual], 30, true);
   grid->addLayout(left, 1, 0);
-  grid->addWidget(BuildGroup(View::kIdLimitsGroup, this), 1, 1, Qt::AlignTop);
-  grid->addWidget(BuildGroup(View::kIdSourcesGroup, this), 1, 2, Qt::AlignTop);
+  grid->addWidget(BuildLimits(this), 1, 1, Qt::AlignTop);
 
+  // Below: where the values come from, beside the trend of the last 30 s.
+  grid->addWidget(BuildSources(this), 2, 0, Qt::AlignTop);
   if (ui::PlotSource* source = view_.PlotFor(View::kIdTrend)) {
     trend_ = new QtPlotWidget(*source, this);
-    trend_->setMinimumHeight(160);
+    trend_->setMinimumSize(300, 180);
     widgets_[View::kIdTrend] = trend_;
-    grid->addWidget(trend_, 2, 0, 1, 3);
+    auto* trendColumn = new QVBoxLayout;
+    trendColumn->addWidget(trend_, 1);
+    // Which curve is which, in the colours the trend draws them.
+    auto colour = [](std::uint32_t rgb) {
+      return QStringLiteral("#%1").arg(rgb & 0xFFFFFF, 6, 16, QChar('0'));
+    };
+    QString legend = QStringLiteral(
+                         "<span style='color:%1'>&#9644; set value</span>&nbsp;&nbsp;"
+                         "<span style='color:%2'>&#9644; actual value</span>")
+                         .arg(colour(views::RegulationTrend::kSetColour),
+                              colour(views::RegulationTrend::kActualColour));
+    if (source->Scene().curves.size() > 2)
+      legend += QStringLiteral(
+                    "&nbsp;&nbsp;<span style='color:%1'>&#9644; limit<#9644; current limit</span>")
+                    .arg(colour(views::RegulationTrend::kLimitColour));
+    trendColumn->addWidget(new QLabel(legend, this));
+    grid->addLayout(trendColumn, 2, 1);
     grid->setRowStretch(2, 1);
   }
+  grid->setColumnStretch(0, 2);
+  grid->setColumnStretch(1, 3);
   view_.SetObserver([this](int id) { Sync(id); });
   SyncAll();
+}
+
+QWidget* QtRegulationView::BuildLimits(QWidget* parent) {
+  const ui::Control* group = view_.Find(View::kIdLimitsGroup);
+  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
+  widgets_[View::kIdLimitsGroup] = box;
+  auto* rows = new QGridLayout(box);
+  int row = 0;
+  // One row per setting: name, value, and its range around the slider.
+  for (const View::Setting& s : view_.Settings()) {
+    rows->addWidget(Make(s.nameLabelId, box), row, 0);
+    QWidget* edit = Make(s.editId, box);
+    edit->setMaximumWidth(80);
+    rows->addWidget(edit, row, 1);
+    rows->addWidget(Make(s.minLabelId, box), row, 2, Qt::AlignRight);
+    rows->addWidget(Make(s.sliderId, box), row, 3);
+    rows->addWidget(Make(s.maxLabelId, box), row, 4);
+    ++row;
+  }
+  rows->setColumnStretch(3, 1);
+  return box;
+}
+
+QWidget* QtRegulationView::BuildSources(QWidget* parent) {
+  const ui::Control* group = view_.Find(View::kIdSourcesGroup);
+  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
+  widgets_[View::kIdSourcesGroup] = box;
+  auto* rows = new QGridLayout(box);
+  int boxes = 0;
+  int row = 0;
+  // The input and potentiometer boxes in two columns, the hint and the monitor signal below.
+  for (const ui::Control& control : view_.Controls()) {
+    if (control.parent != View::kIdSourcesGroup) continue;
+    if (control.kind == ui::ControlKind::CheckBox) {
+      rows->addWidget(Make(control.id, box), boxes / 2, boxes % 2);
+      ++boxes;
+      row = (boxes + 1) / 2;
+    } else if (control.sameRow) {
+      rows->addWidget(Make(control.id, box), row - 1, 1);
+    } else {
+      rows->addWidget(Make(control.id, box), row++, 0);
+    }
+  }
+  return box;
 }
 
 QtRegulationView::~QtRegulationView() {

@@ -13,8 +13,8 @@ class QtPlotWidget;
 
 // A regulation view laid out as a technician reads it: the online caption on top; the set value
 // and the actual value large on the left with the step and enable buttons; the limits and gains
-// in the middle; the inputs and potentiometers that are the values' sources on the right; the
-// live trend below. Every control only shows the model's state and forwards what the user does.
+// beside them, one row each; below, the inputs and potentiometers that are the values' sources
+// and the live trend. Every control only shows the model's state and forwards what the user does.
 class QtRegulationView : public QWidget {
   Q_OBJECT
 
@@ -31,6 +31,8 @@ class QtRegulationView : public QWidget {
 
  private:
   QWidget* BuildGroup(int groupId, QWidget* parent);
+  QWidget* BuildLimits(QWidget* parent);
+  QWidget* BuildSources(QWidget* parent);
   QWidget* Make(int id, QWidget* parent);
   void Sync(int id);
   void SyncAll();

@@ -124,7 +124,8 @@ void CRegulationView::AddSetting(std::int16_t number, std::string name, std::str
   s.sliderId = base + 1;
   s.minLabelId = base + 2;
   s.maxLabelId = base + 3;
-  AddLabel(base + 4, s.name, kIdLimitsGroup);
+  s.nameLabelId = base + 4;
+  AddLabel(s.nameLabelId, s.name, kIdLimitsGroup);
   AddEdit(s.editId, {}, kIdLimitsGroup).sameRow = true;
   Add(s.sliderId, ui::ControlKind::Slider, {}, kIdLimitsGroup);
   AddLabel(s.minLabelId, {}, kIdLimitsGroup);

@@ -66,7 +66,7 @@ class CRegulationView : public ui::Window {
   static constexpr int kIdPlus10 = 1647;
   static constexpr int kIdMinus10 = 1648;
   static constexpr int kIdActual = 1649;
-  // Settings: edit, slider, minimum label, maximum label, each kIdSettingStep apart.
+  // Settings: edit, slider, minimum label, maximum label, name label, each kIdSettingStep apart.
   static constexpr int kIdSettingBase = 1700;
   static constexpr int kIdSettingStep = 10;
 
@@ -91,6 +91,7 @@ class CRegulationView : public ui::Window {
     int sliderId = 0;
     int minLabelId = 0;
     int maxLabelId = 0;
+    int nameLabelId = 0;
   };
 
   ~CRegulationView() override;
