@@ -67,6 +67,7 @@ zelctl read velocity
 zelctl status
 zelctl read current
 zelctl --json param get MaxSpeed
+zelctl regulation
 zelctl package versions "$bin/examples/firmware/ZelFirmware.bin"
 zelctl --package "$bin/examples/firmware/ZelFirmware.bin" errors
 echo
