@@ -64,8 +64,9 @@ TEST(GuiRecorder, RecordDataFromTheMenuPlotsTheStepResponseOfAJump) {
   EXPECT_TRUE(record->isChecked());
 
   QtPlotWidget* plot = nullptr;
+  // The display window's plot, not one of the regulation trends of the main window.
   for (QWidget* top : QApplication::topLevelWidgets())
-    if (!plot) plot = top->findChild<QtPlotWidget*>();
+    if (!plot && qobject_cast<QtWindowDialog*>(top)) plot = top->findChild<QtPlotWidget*>();
   ASSERT_NE(plot, nullptr);
 
   display->UserSetText(recorder::CDisplayDataDlg::kIdJumpValue, "2000");
