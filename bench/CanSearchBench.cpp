@@ -124,8 +124,8 @@ void BM_CanSearch3Of127Paced38400(benchmark::State& state) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   comm.Link().SetObserver(nullptr);
   sim.Stop();
-  const double ticks = zel::can::CanNetworkSearch::kLastCandidate *
-                       (zel::can::CanNetworkSearch::kTickMs / 1000.0);
+  const double ticks =
+      zel::can::CanNetworkSearch::kLastCandidate * (zel::can::CanNetworkSearch::kTickMs / 1000.0);
   const double lineSeconds = line.Seconds();
   const double timeouts = line.Unanswered() * kTimeoutMs / 1000.0;
   state.counters["total_s"] = elapsed;
