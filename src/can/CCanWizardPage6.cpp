@@ -26,7 +26,11 @@ CCanWizardPage6::~CCanWizardPage6() {
 }
 
 void CCanWizardPage6::OnDestroy() {
+  // The wizard is closing: the search ends (the gateway restored, the line freed) and what it
+  // still posts finds nobody to show it to.
+  destroyed_ = true;
   StopSearch();
+  search_.reset();
   if (progress_) progress_->Close();
   progress_.reset();
 }
@@ -83,6 +87,7 @@ void CCanWizardPage6::Finished() {
 
 void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
                                        std::intptr_t lParam) {
+  if (destroyed_) return;
   if (message == kMsgFound) {
     modules_.push_back(static_cast<std::uint16_t>(wParam));
     rates_.push_back(static_cast<int>(lParam));

@@ -59,6 +59,7 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   std::vector<std::uint16_t> modules_;
   std::vector<int> rates_;
   int count_ = 127;
+  bool destroyed_ = false;
 };
 
 }  // namespace zel::can

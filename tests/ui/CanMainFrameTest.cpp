@@ -56,6 +56,21 @@ TEST(CanMainFrame, NetworkSheetNeedsTheMonitorAndTheWizardsSearchLeavesTheZelOnl
   ASSERT_TRUE(ScriptedHost::PumpUntil([&] { return !found.empty(); }, std::chrono::seconds(60)));
   EXPECT_EQ(found, (std::vector<uint16_t>{2, 3}));
   EXPECT_TRUE(ScriptedHost::PumpUntil([&] { return frame.StatusView().IsOnline(); }));
+
+  // Closed in the middle of a search, the wizard still frees the line and restores the gateway.
+  desk.Host().QueueModal([&](Window& w) {
+    auto& sheet = dynamic_cast<can::CCanWizardSheet&>(w);
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(can::CCanWizardPage6::kId)));
+    desk.Host().QueueModal([](Window& ask) { ask.Press(ui::kIdOk); });
+    ASSERT_TRUE(sheet.page6.Press(can::CCanWizardPage6::kIdSearch));
+    ASSERT_TRUE(ScriptedHost::PumpUntil([&] { return sheet.page6.FoundModules().size() == 2; },
+                                        std::chrono::seconds(60)));
+    sheet.Press(ui::kIdCancel);
+  });
+  frame.OnCommand(CMainFrame::kCmdCanWizard);
+  EXPECT_TRUE(ScriptedHost::PumpUntil([&] { return frame.StatusView().IsOnline(); }));
+  EXPECT_EQ(desk.zel.Device().TempParameter(34), 0x066C);
+  EXPECT_EQ(desk.zel.Device().TempParameter(35), 1);
   EXPECT_EQ(desk.Host().UnfinishedWindows(), 0);
   frame.StopMonitor();
 }
