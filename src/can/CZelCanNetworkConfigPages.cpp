@@ -207,10 +207,16 @@ void CZelCanNetworkConfig_PdoDlg::OnEvent(int id, ui::EventKind kind) {
       Report(commands.SetServiceID());
       Reload();
       break;
-    case kIdSetBcr1:
-      Report(commands.SetBCR1());
+    case kIdSetBcr1: {
+      // Definitions that know both registers (more than 37 system parameters) set them as a
+      // pair, from the values the ZEL holds now.
+      const bool pair = sheet_.Communication().Definitions().SystemCount() > 37;
+      if (pair) Load();
+      Report(commands.SetBCR1(pair));
       Reload();
+      if (pair) Load();
       break;
+    }
     case kIdSetBcr2:
       Report(commands.SetBCR2());
       Reload();
