@@ -56,6 +56,8 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdFirmwareDownload,
     CMainFrame::kCmdFirmwareDownloadWizard,
     CMainFrame::kCmdUpDownloadWizard,
+    CMainFrame::kCmdCanNetwork,
+    CMainFrame::kCmdCanWizard,
     CMainFrame::kCmdFileFirmwareSummary,
     CMainFrame::kCmdFileFirmwareDefaults,
     CMainFrame::kCmdFileFirmwareReadMe,
@@ -147,6 +149,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
     if (wizards_->RunDownloadWizard()) Refresh();
   });
   SetWizardLauncher(kUpDownloadWizard, [this] { wizards_->RunUpDownloadWizard(); });
+  SetWizardLauncher(kCanWizard, [this] { wizards_->RunCanWizard(); });
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -324,6 +327,14 @@ void CMainFrame::OnCommand(int id) {
     case kCmdUpDownloadWizard:
       LaunchWizard(kUpDownloadWizard);
       break;
+    case kCmdCanWizard:
+      LaunchWizard(kCanWizard);
+      break;
+    case kCmdCanNetwork:
+      canMenu_->RunNetworkSheet(identity_.softwareVersion);
+      // The sheet changed what the ZEL holds behind the main window's back.
+      Refresh();
+      break;
     case kCmdFileFirmwareSummary:
     case kCmdFileFirmwareDefaults:
     case kCmdFileFirmwareReadMe:
@@ -460,6 +471,7 @@ void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
 
 void CMainFrame::RunWizardsAtStart() {
   // Each runs modally and returns before the next opens.
+  if (wizards_->CanWizardAtStart()) LaunchWizard(kCanWizard);
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
   if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
 }

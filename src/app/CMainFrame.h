@@ -78,6 +78,9 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdFirmwareDownload = 32920;
   static constexpr int kCmdFirmwareDownloadWizard = 32885;
   static constexpr int kCmdUpDownloadWizard = 32900;
+  // The CAN network: its configuration sheet and the wizard that builds it.
+  static constexpr int kCmdCanNetwork = 32903;
+  static constexpr int kCmdCanWizard = 32913;
   static constexpr int kCmdFileFirmwareSummary = 32893;
   static constexpr int kCmdFileFirmwareDefaults = 32895;
   static constexpr int kCmdFileFirmwareReadMe = 32896;

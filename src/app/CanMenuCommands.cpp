@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "can/CCanReadValuesDlg.h"
+#include "can/CZelCanNetworkConfigDlg.h"
+#include "can/CanBusCommands.h"
 #include "can/CanModule.h"
 #include "can/CanModuleCommands.h"
-#include "link/CGetRemoteDataDlg.h"
 #include "link/CanGatewayCommands.h"
 #include "link/ZelCommunication.h"
-#include "monitor/CReadErrorDlg.h"
 
 namespace zel::app {
 
@@ -21,7 +20,7 @@ namespace {
 using ui::CommandOutcome;
 
 // "Edit All Temp Systemparameter" (32886), "Edit Temp Systemparameter" (32868) and "CAN
-// Network" (32903) come with the parameter and network sheets; they are not listed here.
+// Network" (32903) open sheets the main window refreshes after; they are not listed here.
 constexpr std::array kHandled{32872, 32873, 32874, 32879, 32875, 32876, 32877, 32878, 32904,
                               32911, 32909, 32910, 32880, 32881, 32882, 32883, 32884, 32906,
                               32907, 32856, 32859, 32857, 32858, 32860, 32865, 32866, 32867,
@@ -43,43 +42,17 @@ bool CanMenuCommands::Handles(int id) {
 }
 
 CommandOutcome CanMenuCommands::ReadCanError() {
-  link::CanGateway& can = communication_.Can();
-  uint16_t word = 0;
-  if (!can.ShowFlag())
-    return can.ReadCANError(word) ? CommandOutcome::kDone : CommandOutcome::kFailed;
-  monitor::CReadErrorDlg dlg(
-      "Read CAN Error", monitor::ErrorWordKind::Can,
-      [&can](uint16_t& value) { return can.ReadCANError(value); }, {}, maps_);
-  if (!dlg.RefreshNow()) return CommandOutcome::kFailed;
-  dlg.DoModal();
-  return CommandOutcome::kDone;
+  return can::CanBusCommands::ReadCanError(communication_.Can(), maps_);
 }
 
 CommandOutcome CanMenuCommands::GetRemoteData() {
-  link::CanGateway& can = communication_.Can();
-  link::CGetRemoteDataDlg ask(can.LastDestination());
-  if (ask.DoModal() != ui::kResultOk) return CommandOutcome::kCancelled;
-  const uint16_t destination = ask.Destination();
-  const uint8_t opcode = ask.OpCode();
-  const std::vector<uint16_t> params = ask.Parameters();
-  auto read = [&can, destination, opcode, params](std::vector<std::string>& texts) {
-    std::array<uint16_t, link::CanGateway::kMaxRemoteResults> results{};
-    if (!can.GetRemoteData(destination, opcode, params, results)) return false;
-    texts.clear();
-    for (uint16_t word : results) {
-      char text[16];
-      std::snprintf(text, sizeof text, "0x%.4x", word);
-      texts.emplace_back(text);
-    }
-    return true;
-  };
-  if (!can.ShowFlag()) {
-    std::vector<std::string> texts;
-    return read(texts) ? CommandOutcome::kDone : CommandOutcome::kFailed;
-  }
-  can::CCanReadValuesDlg dlg("GetRemoteData", {"ReturnParam1", "ReturnParam2", "ReturnParam3"},
-                             read);
-  return dlg.Run();
+  return can::CanBusCommands::GetRemoteData(communication_.Can());
+}
+
+void CanMenuCommands::RunNetworkSheet(std::uint16_t softwareVersion) {
+  can::CZelCanNetworkConfigDlg sheet(communication_, *module_, *moduleCommands_, maps_,
+                                     softwareVersion);
+  sheet.DoModal();
 }
 
 CommandOutcome CanMenuCommands::Run(int id, std::uint16_t softwareVersion) {

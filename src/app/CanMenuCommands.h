@@ -32,6 +32,8 @@ class CanMenuCommands {
 
   // Runs the entry with the connected ZEL's software version selecting the variants.
   ui::CommandOutcome Run(int id, std::uint16_t softwareVersion);
+  // "CAN &Network": the CAN Network sheet over the serial ZEL.
+  void RunNetworkSheet(std::uint16_t softwareVersion);
 
  private:
   ui::CommandOutcome ReadCanError();

@@ -1,7 +1,7 @@
 #include "app/ParameterMenuCommands.h"
 
 #include "can/CanModule.h"
-#include "can/ModuleParameterDevice.h"
+#include "can/ModuleParameterEditing.h"
 #include "link/CServiceDlg.h"
 #include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
@@ -52,20 +52,10 @@ ui::CommandOutcome ParameterMenuCommands::Run(int id) {
 ui::CommandOutcome ParameterMenuCommands::RunOnModule(int id) {
   std::uint16_t destination = 0;
   if (!module_->Destination(destination)) return ui::CommandOutcome::kCancelled;
-  // Parameters of another firmware would be written into the wrong places.
-  if (!module_->CompatibilityCheck(destination)) return ui::CommandOutcome::kCancelled;
-  can::ModuleParameterDevice device(*module_, destination);
   const auto& table = communication_.Definitions();
-  if (id == kModuleEditOne) return parameters::CEditTempParamDlg::EditTempParam(table, device);
-  can::CanModule& module = *module_;
-  auto enterServiceMode = [&module, destination] {
-    link::CServiceDlg dlg;
-    if (dlg.DoModal() != ui::kResultOk) return false;
-    std::uint16_t answer = 0;
-    return module.Service(destination, dlg.Password(), answer) &&
-           answer == can::CanModule::kServiceAccepted;
-  };
-  return parameters::CZelParameterDlg::EditAllTempParam(table, device, enterServiceMode);
+  if (id == kModuleEditOne)
+    return can::ModuleParameterEditing::EditOne(*module_, table, destination);
+  return can::ModuleParameterEditing::EditAll(*module_, table, destination);
 }
 
 }  // namespace zel::app

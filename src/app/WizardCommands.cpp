@@ -1,5 +1,6 @@
 #include "app/WizardCommands.h"
 
+#include "can/CCanWizardSheet.h"
 #include "can/CanModule.h"
 #include "can/ModuleParameterDevice.h"
 #include "firmware/CDownloadWizardSheet.h"
@@ -55,6 +56,11 @@ void WizardCommands::RunUpDownloadWizard() {
     else
       communication->ReleaseLink();
   });
+  sheet.DoModal();
+}
+
+void WizardCommands::RunCanWizard() {
+  can::CCanWizardSheet sheet(communication_, *module_);
   sheet.DoModal();
 }
 

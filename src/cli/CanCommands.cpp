@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "can/CanModule.h"
+#include "cli/CanNetworkCommands.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/NumberArgument.h"
@@ -34,7 +35,9 @@ const char* kUsage =
     "       zelctl can rtr clear <module> <channel 0|1>\n"
     "       zelctl can rtr store <module> [--id0 ID] [--id1 ID] [--active0 on|off] "
     "[--active1 on|off]\n"
-    "       zelctl can scan [--to N]";
+    "       zelctl can scan [--to N]\n"
+    "       zelctl can search [--count N] [--bitrate TEXT|INDEX]\n"
+    "       zelctl can set-id ID [--yes]";
 
 constexpr int16_t kCanModuleId = 30;
 constexpr int16_t kCanConfig = 41;
@@ -455,6 +458,8 @@ int Can(CommandContext& ctx, const std::vector<std::string>& args) {
   if (args[0] == "reset-error" && rest.empty()) return Reset(ctx, true);
   if (args[0] == "rtr") return Rtr(ctx, rest);
   if (args[0] == "scan") return Scan(ctx, rest);
+  if (args[0] == "search") return CanSearch(ctx, rest);
+  if (args[0] == "set-id") return CanSetId(ctx, rest);
   return ctx.Usage("Unknown can command '" + args[0] + "'.", kUsage);
 }
 

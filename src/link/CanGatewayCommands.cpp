@@ -98,7 +98,11 @@ ui::CommandOutcome CanGatewayCommands::SetRPDOID() {
 }
 
 ui::CommandOutcome CanGatewayCommands::SetBCR1() {
-  if (!gateway_.NewCommandSet()) {
+  return SetBCR1(gateway_.NewCommandSet());
+}
+
+ui::CommandOutcome CanGatewayCommands::SetBCR1(bool pair) {
+  if (!pair) {
     return SetOne(CanGateway::kSetBcr1, "SetCAN_BCR1", "BCR1", kBcr1, &CanGateway::SetCanBCR1);
   }
   CanGateway::Remembered& last = gateway_.RememberedFor(CanGateway::kSetBcr1);

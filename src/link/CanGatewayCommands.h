@@ -23,6 +23,8 @@ class CanGatewayCommands {
   ui::CommandOutcome SetRPDOID();
   // Below 0x1040 "SetCAN_BCR1" sends BCR1 alone; from 0x1040 "SetCAN_BCR1_BCR2" sends both.
   ui::CommandOutcome SetBCR1();
+  // The same with the variant chosen by the caller: pair sends "SetCAN_BCR1_BCR2".
+  ui::CommandOutcome SetBCR1(bool pair);
   ui::CommandOutcome SetBCR2();
   ui::CommandOutcome SetCanMode();
   ui::CommandOutcome SendCANmsg();

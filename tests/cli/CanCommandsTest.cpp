@@ -106,3 +106,42 @@ TEST_F(CanCommandsTest, GatewaySettingsAndRtrListsChangeTheSimulatedState) {
 
 }  // namespace
 }  // namespace zel::cli
+
+namespace zel::cli {
+namespace {
+
+TEST_F(CanCommandsTest, SearchAndSetIdDoWhatTheCanWizardDoes) {
+  // A module that answers late on a loaded machine must not count as absent.
+  auto Search = [this](std::vector<std::string> args) {
+    args.insert(args.begin(), {"can", "search"});
+    return SimulatedZelCtlTest::Run(args, {"--timeout", "150"});
+  };
+  // The gateway takes ID 4 and keeps its rate; the search then reports it under that ID.
+  ASSERT_EQ(Run({"can", "set-id", "4"}), 0) << err_.str();
+  EXPECT_TRUE(InOut("Modul ID setted.")) << out_.str();
+  EXPECT_EQ(sim_->Device().EepromParameter(30), 4);
+  EXPECT_EQ(sim_->Device().EepromParameter(34), 0x066C);
+  EXPECT_EQ(Run({"can", "set-id", "128"}), 2);
+
+  // Three asked: the gateway, 5 at 500 and 6 at 125 kBit/s, which differ.
+  ASSERT_EQ(Search({"--count", "3"}), 1) << err_.str();
+  EXPECT_TRUE(InOut("Module   4  500kBit/s")) << out_.str();
+  EXPECT_TRUE(InOut("Module   6  125kBit/s")) << out_.str();
+  EXPECT_TRUE(InErr("Set all Bitrate in the same state!")) << err_.str();
+
+  // The bit-rate run brings all four to 250 kBit/s, module 7 too, as it reads back.
+  ASSERT_EQ(Search({"--json", "--count", "4", "--bitrate", "250kBit/s"}), 0)
+      << err_.str() << out_.str();
+  EXPECT_TRUE(InOut("\"allFound\":true")) << out_.str();
+  EXPECT_TRUE(InOut("\"bitRate\":\"250kBit/s\"")) << out_.str();
+  for (uint16_t id : {5, 6, 7}) {
+    EXPECT_EQ(OnBus(id).EepromParameter(34), 0x066C) << id;
+    EXPECT_EQ(OnBus(id).EepromParameter(35), 3) << id;
+  }
+  ASSERT_EQ(Run({"can", "show"}), 0) << err_.str();
+  EXPECT_TRUE(InOut("250kBit/s")) << out_.str();
+  EXPECT_EQ(Run({"can", "search", "--bitrate", "300kBit/s"}), 2);
+}
+
+}  // namespace
+}  // namespace zel::cli

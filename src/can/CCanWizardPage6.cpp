@@ -1,0 +1,141 @@
+#include "can/CCanWizardPage6.h"
+
+#include "can/CCanWizardSearchDialogs.h"
+#include "can/CCanWizardSheet.h"
+#include "link/CanBitRateTable.h"
+#include "ui/Host.h"
+
+namespace zel::can {
+
+using link::CanBitRateTable;
+
+CCanWizardPage6::CCanWizardPage6(CCanWizardSheet& sheet)
+    : CCanWizardPage(kId, "Step %i: Set Bitrate!", sheet) {
+  std::vector<std::string> rates;
+  for (int i = 0; i < CanBitRateTable::kCount; ++i) rates.push_back(CanBitRateTable::Text(i));
+  AddButton(kIdSetBitRate, "Set &bitrate:");
+  AddCombo(kIdBitRate, rates).sameRow = true;
+  SetSelection(kIdBitRate, CanBitRateTable::kDefaultIndex);
+  AddButton(kIdSearch, kStartSearch);
+  AddLabel(kIdModules + 10, "Found Modules:");
+  AddList(kIdModules, {"Module ID", "Bitrate"});
+}
+
+CCanWizardPage6::~CCanWizardPage6() {
+  StopSearch();
+}
+
+void CCanWizardPage6::OnDestroy() {
+  // The wizard is closing: the search ends (the gateway restored, the line freed) and what it
+  // still posts finds nobody to show it to.
+  destroyed_ = true;
+  StopSearch();
+  search_.reset();
+  if (progress_) progress_->Close();
+  progress_.reset();
+}
+
+void CCanWizardPage6::OnEvent(int id, ui::EventKind kind) {
+  if (kind != ui::EventKind::Clicked) return;
+  if (id == kIdSearch) {
+    if (search_)
+      StopSearch();
+    else
+      StartSearch(CanNetworkSearch::Mode::kSearch);
+  } else if (id == kIdSetBitRate && !search_) {
+    StartSearch(CanNetworkSearch::Mode::kBitRate);
+  }
+}
+
+void CCanWizardPage6::StartSearch(CanNetworkSearch::Mode mode) {
+  CNumberOfModulesDlg ask(count_);
+  if (ask.DoModal() != ui::kResultOk) return;
+  count_ = ask.Count();
+  modules_.clear();
+  rates_.clear();
+  ShowModules();
+  Enable(kIdSetBitRate, false);
+  SetText(kIdSearch, mode == CanNetworkSearch::Mode::kSearch ? kStopSearch : kStopBitRate);
+  wizard_.SetWizardButtons(0);
+  progress_ = std::make_unique<CSearchModulesProgressDlg>([this] { StopSearch(); });
+  progress_->ShowModeless();
+  CanNetworkSearch::Listener& listener = *this;
+  search_ = std::make_unique<CanNetworkSearch>(wizard_.Communication(), wizard_.Module(), listener);
+  search_->Configure(count_, mode, CanBitRateTable::RegistersOf(Selection(kIdBitRate)));
+  if (!search_->Start()) {
+    search_.reset();
+    SearchFinished();
+  }
+}
+
+void CCanWizardPage6::StopSearch() {
+  // The thread finishes its probe, restores the gateway, frees the link and posts finished.
+  if (search_) search_->Stop();
+}
+
+void CCanWizardPage6::ModuleFound(std::uint16_t moduleId, int bitRateIndex) {
+  Post(kMsgFound, moduleId, bitRateIndex);
+}
+
+void CCanWizardPage6::Probing(int candidate) {
+  Post(kMsgProbing, static_cast<std::uintptr_t>(candidate));
+}
+
+void CCanWizardPage6::Finished() {
+  Post(kMsgFinished);
+}
+
+void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
+                                       std::intptr_t lParam) {
+  if (destroyed_) return;
+  if (message == kMsgFound) {
+    modules_.push_back(static_cast<std::uint16_t>(wParam));
+    rates_.push_back(static_cast<int>(lParam));
+    ShowModules();
+  } else if (message == kMsgProbing) {
+    if (progress_)
+      progress_->SetValue(CSearchModulesProgressDlg::kIdProgress, static_cast<int>(wParam));
+  } else if (message == kMsgFinished) {
+    if (search_) search_->Stop();  // joins the thread, which has posted its last message
+    search_.reset();
+    SearchFinished();
+  }
+}
+
+void CCanWizardPage6::SearchFinished() {
+  Enable(kIdSetBitRate, true);
+  SetText(kIdSearch, kStartSearch);
+  if (progress_) progress_->Close();
+  progress_.reset();
+  CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_);
+  const CanSearchOutcome outcome = CanSearchOutcome::Judge(modules_, rates_, count_);
+  if (!outcome.allFound) {
+    CNotAllModulesFoundDlg dlg(outcome.notAllFoundText);
+    dlg.DoModal();
+  }
+  if (!outcome.sameRate) {
+    ui::CurrentHost().ShowMessage(CanSearchOutcome::kDifferentRates);
+    wizard_.SetWizardButtons(ui::kWizBack);
+    return;
+  }
+  if (outcome.bitRateIndex >= 0 && outcome.bitRateIndex < CanBitRateTable::kCount)
+    SetSelection(kIdBitRate, outcome.bitRateIndex);
+  wizard_.SetWizardButtons(ui::kWizBack | ui::kWizNext);
+}
+
+void CCanWizardPage6::ShowModules() {
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t i = 0; i < modules_.size(); ++i)
+    rows.push_back({std::to_string(modules_[i]), CanBitRateTable::Text(rates_[i])});
+  SetRows(kIdModules, rows);
+}
+
+int CCanWizardPage6::NextPage() {
+  wizard_.foundModules = modules_;
+  wizard_.foundBitRates = rates_;
+  wizard_.moduleCount = static_cast<int>(modules_.size());
+  wizard_.networkBitRate = Selection(kIdBitRate);
+  return 263;
+}
+
+}  // namespace zel::can

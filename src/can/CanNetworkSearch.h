@@ -1,0 +1,95 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/CanBitRateTable.h"
+#include "monitor/PeriodicWorker.h"
+
+namespace zel::link {
+class ZelCommunication;
+}
+
+namespace zel::can {
+
+class CanModule;
+
+// The CAN wizard's search for the modules of a network, and its bit-rate run. One candidate ID
+// per tick of a 200 ms timer, each tried at the eight bit rates in table order with the
+// gateway's reset after every try, so a module that listens at any rate is found; the bit-rate
+// run moves each found module (and the gateway) to one target rate as it goes.
+//
+// Thread rules: Start and Stop on the user-interface thread. The listener is called on the
+// search thread and must only post. The search claims the link after the gateway has been
+// prepared and releases it on every way out (Stop, the last candidate, enough modules found),
+// after restoring the gateway. Stop lets the probe under way finish. The stack and the module
+// operations must outlive the search.
+class CanNetworkSearch final : public monitor::PeriodicWorker {
+ public:
+  static constexpr std::uint32_t kTickMs = 200;
+  static constexpr int kLastCandidate = 127;
+  enum class Mode { kSearch = 0, kBitRate = 1 };
+
+  class Listener {
+   public:
+    virtual ~Listener() = default;
+    // The module ID that answered and the gateway's bit-rate index at that moment.
+    virtual void ModuleFound(std::uint16_t moduleId, int bitRateIndex) = 0;
+    virtual void Probing(int candidate) = 0;
+    virtual void Finished() = 0;
+  };
+
+  CanNetworkSearch(link::ZelCommunication& communication, CanModule& module, Listener& listener);
+  CanNetworkSearch(link::ZelCommunication& communication, CanModule& module, Listener& listener,
+                   std::unique_ptr<monitor::PeriodicTimer> timer);
+  ~CanNetworkSearch() override;
+
+  // Set before Start: how many modules to find (the gateway counts), the mode, and the target
+  // pair of the bit-rate run.
+  void Configure(int count, Mode mode, link::CanBitRateTable::Registers target);
+
+  // Candidates asked so far (the gateway's own ID is passed over without asking).
+  int Probed() const { return probed_.load(); }
+
+ protected:
+  void Run() override;
+
+ private:
+  void PrepareGateway(link::CanBitRateTable::Registers pair, std::uint16_t ownId);
+  int GatewayBitRate();
+  bool Probe(std::uint16_t candidate);
+
+  link::ZelCommunication& communication_;
+  CanModule& module_;
+  Listener& listener_;
+  int count_ = 0;
+  Mode mode_ = Mode::kSearch;
+  link::CanBitRateTable::Registers target_;
+  std::atomic<int> probed_{0};
+};
+
+// What the page and zelctl do once a search has finished: each found module and the gateway are
+// set to the module's own rate and reset, and the outcome is judged.
+struct CanSearchOutcome {
+  static constexpr const char* kDifferentRates = "Set all Bitrate in the same state!";
+
+  bool allFound = true;
+  // All found modules share one rate (true with none found: nothing differs).
+  bool sameRate = true;
+  // That rate, -1 when none was found or the rates differ.
+  int bitRateIndex = -1;
+  // "Only %i from " "%i searched modules found in your network!".
+  std::string notAllFoundText;
+
+  static CanSearchOutcome Judge(const std::vector<std::uint16_t>& modules,
+                                const std::vector<int>& rates, int count);
+  // Sends each module's own pair to it and to the gateway and resets both; failures are not
+  // reported (a module may have gone from the bus).
+  static void Settle(link::ZelCommunication& communication, CanModule& module,
+                     const std::vector<std::uint16_t>& modules, const std::vector<int>& rates);
+};
+
+}  // namespace zel::can
