@@ -57,6 +57,7 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdQuitServiceMode,
     CMainFrame::kCmdEditAddrVariable,
     CMainFrame::kCmdViewToolbar,
+    CMainFrame::kCmdStartupWizard,
     CMainFrame::kCmdViewStatusBar,
     CMainFrame::kCmdFirmwareRegistration,
     CMainFrame::kCmdFirmwareDownload,
@@ -152,6 +153,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
     if (wizards_->RunDownloadWizard()) Refresh();
   });
   SetWizardLauncher(kUpDownloadWizard, [this] { wizards_->RunUpDownloadWizard(); });
+  SetWizardLauncher(kStartupWizard, [this] { wizards_->RunStartupWizard(targetId_); });
   communication_->ReopenLink();
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
@@ -309,6 +311,9 @@ void CMainFrame::OnCommand(int id) {
       if (dlg.Succeeded()) Refresh();
       break;
     }
+    case kCmdStartupWizard:
+      LaunchWizard(kStartupWizard);
+      break;
     case kCmdFirmwareDownloadWizard:
       LaunchWizard(kDownloadWizard);
       break;
@@ -455,6 +460,8 @@ void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
 
 void CMainFrame::RunWizardsAtStart() {
   // Each runs modally and returns before the next opens.
+  if (wizards_->StartupWizardAtStart() != 0) LaunchWizard(kStartupWizard);
+  if (wizards_->CanWizardAtStart() != 0) LaunchWizard(kCanWizard);
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
   if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
 }
@@ -477,6 +484,8 @@ void CMainFrame::LaunchWizard(int index) {
 void CMainFrame::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   if (message == kMsgLaunchWizard)
     LaunchWizard(static_cast<int>(static_cast<std::intptr_t>(wParam)));
+  if (message == kMsgCheckRegulationMode) CheckRegulationMode();
+  if (message == kMsgRefresh) Refresh();
   OnMonitorMessage(message, wParam);
 }
 

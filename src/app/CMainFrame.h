@@ -69,6 +69,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdEnterServiceMode = 32786;
   static constexpr int kCmdQuitServiceMode = 32788;
   static constexpr int kCmdEditAddrVariable = 32787;
+  static constexpr int kCmdStartupWizard = 32841;
   static constexpr int kCmdViewToolbar = 59392;
   static constexpr int kCmdViewStatusBar = 59393;
   // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
@@ -109,6 +110,9 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr unsigned kMsgRegulationMode = ui::kWmUser + 42;
   static constexpr unsigned kMsgReadIdentity = ui::kWmUser + 45;
   static constexpr unsigned kMsgFirmwareCheck = ui::kWmUser + 46;
+  // From the start-up wizard's Finish.
+  static constexpr unsigned kMsgCheckRegulationMode = ui::kWmUser + 44;
+  static constexpr unsigned kMsgRefresh = ui::kWmUser + 47;
 
   // An empty opener uses the POSIX serial ports.
   explicit CMainFrame(link::ChannelOpener opener = {});
