@@ -6,6 +6,7 @@
 
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
+#include "app/SettingsFile.h"
 #include "firmware/CApplicationAdjustmentDlg.h"
 #include "firmware/CBrowseFirmwareDlg.h"
 #include "firmware/CDownloadDlg.h"
@@ -155,6 +156,8 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   SetWizardLauncher(kUpDownloadWizard, [this] { wizards_->RunUpDownloadWizard(); });
   SetWizardLauncher(kStartupWizard, [this] { wizards_->RunStartupWizard(targetId_); });
   communication_->ReopenLink();
+  std::error_code noDirectory;
+  settingsDirectory_ = std::filesystem::current_path(noDirectory);
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
   statusView_.SetErrorMaps(&errorMaps_);
@@ -500,6 +503,14 @@ bool CMainFrame::CheckFirmware() {
   ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
   if (close_) close_();
   return false;
+}
+
+void CMainFrame::LoadSettings() {
+  SettingsFile::Load(*this, settingsDirectory_ / SettingsFile::kFileName);
+}
+
+bool CMainFrame::SaveSettings() {
+  return SettingsFile::Save(*this, settingsDirectory_ / SettingsFile::kFileName);
 }
 
 int CMainFrame::RegisterPackage(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -133,6 +134,19 @@ class CMainFrame : public ui::MessageTarget {
   monitor::CReadErrorDlg* ReadErrorWindow() const { return OpenWindow(readErrorDlg_); }
   monitor::CVariablesDlg* VariablesWindow() const { return OpenWindow(variablesDlg_); }
   recorder::Recorder& Recorder() { return *recorder_; }
+  // The owners of the settings file's other records.
+  firmware::DownloadController& DownloadControl() { return *downloadController_; }
+  CanMenuCommands& CanMenu() { return *canMenu_; }
+
+  // The settings file lives in the folder that was current when this window was created, however
+  // the current folder changes later; a front end may choose another before loading.
+  const std::filesystem::path& SettingsDirectory() const { return settingsDirectory_; }
+  void SetSettingsDirectory(std::filesystem::path directory) {
+    settingsDirectory_ = std::move(directory);
+  }
+  // At start and on every close; see SettingsFile.
+  void LoadSettings();
+  bool SaveSettings();
   // Registers every version of the package at path whose description reads; the number
   // registered (versions already registered are not counted).
   int RegisterPackage(const std::string& path);
@@ -240,6 +254,7 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<monitor::CSysStatusDlg> sysStatusDlg_;
   std::unique_ptr<monitor::CReadErrorDlg> readErrorDlg_;
   std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
+  std::filesystem::path settingsDirectory_;
   bool firmwareCheckOnRefresh_ = false;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;

@@ -33,6 +33,9 @@ class CanMenuCommands {
   // Runs the entry with the connected ZEL's software version selecting the variants.
   ui::CommandOutcome Run(int id, std::uint16_t softwareVersion);
 
+  // The module commands, whose remembered inputs the settings file keeps.
+  can::CanModuleCommands& ModuleCommands() { return *moduleCommands_; }
+
  private:
   ui::CommandOutcome ReadCanError();
   ui::CommandOutcome GetRemoteData();
