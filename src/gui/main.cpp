@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -12,6 +13,7 @@
 #include "gui/QtMainWindow.h"
 #include "link/ExchangeTrace.h"
 #include "link/PosixSerialChannel.h"
+#include "ui/Host.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -32,7 +34,14 @@ int main(int argc, char* argv[]) {
   QCommandLineOption package("package", "Register the firmware package FILE at start.", "FILE");
   QCommandLineOption trace("trace", "Write every exchange with the ZEL to FILE, decoded.", "FILE");
   QCommandLineOption startMonitor("start-monitor",
-                                  "Start the polling monitor once the ZEL's identity is read.");
+                                  "Start the polling monitor once the ZEL's identity is read, "
+                                  "without asking.");
+  QCommandLineOption settings("settings",
+                              "Keep the settings file ZEL_UserInterface.dat in DIR (default: the "
+                              "folder current at start).",
+                              "DIR");
+  QCommandLineOption noWizards("no-wizards",
+                               "Open no wizard at start, whatever the settings file says.");
   parser.addOption(port);
   parser.addOption(device);
   parser.addOption(screenshot);
@@ -40,6 +49,8 @@ int main(int argc, char* argv[]) {
   parser.addOption(package);
   parser.addOption(trace);
   parser.addOption(startMonitor);
+  parser.addOption(settings);
+  parser.addOption(noWizards);
   parser.process(app);
 
   zel::gui::QtHost host;
@@ -60,6 +71,19 @@ int main(int argc, char* argv[]) {
   }
   zel::app::CMainFrame frame(opener);
   if (exchangeTrace) frame.Communication().Link().SetObserver(exchangeTrace.get());
+  if (parser.isSet(settings)) {
+    std::error_code error;
+    const std::filesystem::path directory =
+        std::filesystem::absolute(parser.value(settings).toStdString(), error);
+    if (error || !std::filesystem::is_directory(directory, error)) {
+      std::fprintf(stderr, "zelgui: --settings needs an existing folder: %s\n",
+                   qPrintable(parser.value(settings)));
+      return 2;
+    }
+    frame.SetSettingsDirectory(directory);
+  }
+  // The stored serial settings reopen the link; the options below override them for this run.
+  frame.LoadSettings();
   if (parser.isSet(port)) {
     frame.Communication().Settings().portName = parser.value(port).toStdString();
     frame.Communication().ReopenLink();
@@ -77,11 +101,15 @@ int main(int argc, char* argv[]) {
   host.SetMainWidget(&window);
   frame.SetCloseHandler([&window] { window.close(); });
   window.show();
-  // Like the start-up sequence: read the ZEL's identity once the window is up.
+  // Once the window is up: the wizards marked to open at start, the identity, the monitor.
   const bool monitorAtStart = parser.isSet(startMonitor);
-  QTimer::singleShot(0, &window, [&frame, monitorAtStart] {
+  const bool wizardsAtStart = !parser.isSet(noWizards);
+  QTimer::singleShot(0, &window, [&frame, monitorAtStart, wizardsAtStart] {
+    if (wizardsAtStart) frame.RunWizardsAtStart();
     frame.Refresh();
-    if (monitorAtStart) frame.StartMonitor();
+    if (monitorAtStart ||
+        zel::ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?"))
+      frame.StartMonitor();
   });
   if (parser.isSet(quitAfter)) {
     bool ok = false;
@@ -95,6 +123,8 @@ int main(int argc, char* argv[]) {
       if (!file.isEmpty() && !window.grab().save(file))
         std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
       window.close();
+      // Also ends the loop of a question or wizard still open at start.
+      QCoreApplication::exit(0);
     });
   } else if (parser.isSet(screenshot)) {
     QString file = parser.value(screenshot);
@@ -103,5 +133,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
     });
   }
-  return app.exec();
+  const int result = app.exec();
+  // Every close keeps the settings; a failed write leaves the previous file as it was.
+  frame.SaveSettings();
+  return result;
 }
