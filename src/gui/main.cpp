@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +41,11 @@ int main(int argc, char* argv[]) {
                               "Keep the settings file ZEL_UserInterface.dat in DIR (default: the "
                               "folder current at start).",
                               "DIR");
+  // For the start-up bench: a line on stderr the moment each stage is reached.
+  QCommandLineOption reportStart("report-start",
+                                 "Write \"zelgui: shown\" and \"zelgui: online\" to stderr when "
+                                 "the main window is up and when the monitor first finds the "
+                                 "ZEL online.");
   QCommandLineOption noWizards("no-wizards",
                                "Open no wizard at start, whatever the settings file says.");
   parser.addOption(port);
@@ -51,6 +57,7 @@ int main(int argc, char* argv[]) {
   parser.addOption(startMonitor);
   parser.addOption(settings);
   parser.addOption(noWizards);
+  parser.addOption(reportStart);
   parser.process(app);
 
   zel::gui::QtHost host;
@@ -104,7 +111,22 @@ int main(int argc, char* argv[]) {
   // Once the window is up: the wizards marked to open at start, the identity, the monitor.
   const bool monitorAtStart = parser.isSet(startMonitor);
   const bool wizardsAtStart = !parser.isSet(noWizards);
-  QTimer::singleShot(0, &window, [&frame, monitorAtStart, wizardsAtStart] {
+  const bool report = parser.isSet(reportStart);
+  if (report) {
+    // Before the monitor starts; the observer runs on the monitor's thread.
+    frame.Monitor().SetCycleObserver([reported = std::make_shared<std::atomic<bool>>(false)](
+                                         const zel::monitor::MonitorCycle& cycle) {
+      if (cycle.online && !reported->exchange(true)) {
+        std::fputs("zelgui: online\n", stderr);
+        std::fflush(stderr);
+      }
+    });
+  }
+  QTimer::singleShot(0, &window, [&frame, monitorAtStart, wizardsAtStart, report] {
+    if (report) {
+      std::fputs("zelgui: shown\n", stderr);
+      std::fflush(stderr);
+    }
     if (wizardsAtStart) frame.RunWizardsAtStart();
     frame.Refresh();
     if (monitorAtStart ||
