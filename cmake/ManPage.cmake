@@ -8,11 +8,14 @@
 cmake_minimum_required(VERSION 3.25)
 
 function(run_help out)
-  execute_process(COMMAND ${PROGRAM} ${ARGN} OUTPUT_VARIABLE text ERROR_VARIABLE text
+  # Only what the program prints as its answer; remarks of its libraries on stderr stay out.
+  execute_process(COMMAND ${PROGRAM} ${ARGN} OUTPUT_VARIABLE text ERROR_VARIABLE ignored
                   RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "${PROGRAM} ${ARGN} failed: ${result}")
   endif()
+  # A program that names itself by the path it was started with is named as installed.
+  string(REPLACE "${PROGRAM}" "${NAME}" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
