@@ -145,8 +145,8 @@ class CanGateway : public CommandGroup {
   };
   Remembered& RememberedFor(uint8_t opcode) { return remembered_[opcode & 0x7F]; }
 
-  // The last destination and the remembered values' record in the settings file. Read replaces them only when the whole
-  // record was read; it throws files::ArchiveError otherwise.
+  // The last destination and the remembered values' record in the settings file. Read replaces them
+  // only when the whole record was read; it throws files::ArchiveError otherwise.
   void WriteInputs(files::ArchiveWriter& archive) const;
   void ReadInputs(files::ArchiveReader& archive);
 
