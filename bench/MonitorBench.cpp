@@ -126,9 +126,9 @@ struct GuiRun {
 
 // zelgui offscreen against path with the monitor at 100 ms, closed after runMs.
 GuiRun RunZelgui(const std::string& path, int runMs) {
-  std::vector<std::string> args{ZEL_ZELGUI,     "--device",           path,
-                                "--package",    ZEL_SAMPLE_PACKAGE,   "--start-monitor",
-                                "--quit-after", std::to_string(runMs)};
+  std::vector<std::string> args{ZEL_ZELGUI,     "--device",         path,
+                                "--package",    ZEL_SAMPLE_PACKAGE, "--start-monitor",
+                                "--no-wizards", "--quit-after",     std::to_string(runMs)};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -108,11 +108,13 @@ fi
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Starting zelgui on the simulated ZEL; close its window to end the demo."
-  "$gui" --device "$link" --package "$package" --start-monitor
+  mkdir -p build/demo
+  "$gui" --device "$link" --package "$package" --start-monitor --settings build/demo
 elif command -v xvfb-run >/dev/null; then
   mkdir -p build/demo
   echo "No display: running zelgui under Xvfb and saving build/demo/zelgui.png"
-  xvfb-run -a "$gui" --device "$link" --package "$package" --start-monitor --screenshot build/demo/zelgui.png \
+  xvfb-run -a "$gui" --device "$link" --package "$package" --start-monitor --no-wizards \
+    --settings build/demo --screenshot build/demo/zelgui.png \
     --quit-after 4000
   echo "Screenshot: build/demo/zelgui.png"
 else

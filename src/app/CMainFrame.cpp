@@ -8,6 +8,7 @@
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
 #include "app/RegulationModeSequence.h"
+#include "app/SettingsFile.h"
 #include "firmware/CApplicationAdjustmentDlg.h"
 #include "firmware/CBrowseFirmwareDlg.h"
 #include "firmware/CDownloadDlg.h"
@@ -51,6 +52,7 @@ constexpr std::array kBuilt{
     CMainFrame::kCmdQuitServiceMode,
     CMainFrame::kCmdEditAddrVariable,
     CMainFrame::kCmdViewToolbar,
+    CMainFrame::kCmdStartupWizard,
     CMainFrame::kCmdViewStatusBar,
     CMainFrame::kCmdFirmwareRegistration,
     CMainFrame::kCmdFirmwareDownload,
@@ -149,8 +151,12 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
     if (wizards_->RunDownloadWizard()) Refresh();
   });
   SetWizardLauncher(kUpDownloadWizard, [this] { wizards_->RunUpDownloadWizard(); });
+  SetWizardLauncher(kStartupWizard, [this] { wizards_->RunStartupWizard(targetId_); });
+  wizards_->SetApplicationAdjustment([this] { return RunApplicationAdjustment(*communication_); });
   SetWizardLauncher(kCanWizard, [this] { wizards_->RunCanWizard(); });
   communication_->ReopenLink();
+  std::error_code noDirectory;
+  settingsDirectory_ = std::filesystem::current_path(noDirectory);
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
   statusView_.SetErrorMaps(&errorMaps_);
@@ -321,6 +327,9 @@ void CMainFrame::OnCommand(int id) {
       if (dlg.Succeeded()) Refresh();
       break;
     }
+    case kCmdStartupWizard:
+      LaunchWizard(kStartupWizard);
+      break;
     case kCmdFirmwareDownloadWizard:
       LaunchWizard(kDownloadWizard);
       break;
@@ -471,6 +480,7 @@ void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
 
 void CMainFrame::RunWizardsAtStart() {
   // Each runs modally and returns before the next opens.
+  if (wizards_->StartupWizardAtStart() != 0) LaunchWizard(kStartupWizard);
   if (wizards_->CanWizardAtStart()) LaunchWizard(kCanWizard);
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
   if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
@@ -508,6 +518,14 @@ bool CMainFrame::CheckFirmware() {
   ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
   if (close_) close_();
   return false;
+}
+
+void CMainFrame::LoadSettings() {
+  SettingsFile::Load(*this, settingsDirectory_ / SettingsFile::kFileName);
+}
+
+bool CMainFrame::SaveSettings() {
+  return SettingsFile::Save(*this, settingsDirectory_ / SettingsFile::kFileName);
 }
 
 int CMainFrame::RegisterPackage(const std::string& path) {

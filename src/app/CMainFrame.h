@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -71,6 +72,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdEnterServiceMode = 32786;
   static constexpr int kCmdQuitServiceMode = 32788;
   static constexpr int kCmdEditAddrVariable = 32787;
+  static constexpr int kCmdStartupWizard = 32841;
   static constexpr int kCmdViewToolbar = 59392;
   static constexpr int kCmdViewStatusBar = 59393;
   // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
@@ -136,6 +138,19 @@ class CMainFrame : public ui::MessageTarget {
   monitor::CReadErrorDlg* ReadErrorWindow() const { return OpenWindow(readErrorDlg_); }
   monitor::CVariablesDlg* VariablesWindow() const { return OpenWindow(variablesDlg_); }
   recorder::Recorder& Recorder() { return *recorder_; }
+  // The owners of the settings file's other records.
+  firmware::DownloadController& DownloadControl() { return *downloadController_; }
+  CanMenuCommands& CanMenu() { return *canMenu_; }
+
+  // The settings file lives in the folder that was current when this window was created, however
+  // the current folder changes later; a front end may choose another before loading.
+  const std::filesystem::path& SettingsDirectory() const { return settingsDirectory_; }
+  void SetSettingsDirectory(std::filesystem::path directory) {
+    settingsDirectory_ = std::move(directory);
+  }
+  // At start and on every close; see SettingsFile.
+  void LoadSettings();
+  bool SaveSettings();
   // Registers every version of the package at path whose description reads; the number
   // registered (versions already registered are not counted).
   int RegisterPackage(const std::string& path);
@@ -252,6 +267,7 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<monitor::CSysStatusDlg> sysStatusDlg_;
   std::unique_ptr<monitor::CReadErrorDlg> readErrorDlg_;
   std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
+  std::filesystem::path settingsDirectory_;
   bool firmwareCheckOnRefresh_ = false;
   bool offlineCommanding_ = false;
   bool changingMode_ = false;

@@ -35,6 +35,9 @@ class CanMenuCommands {
   // "CAN &Network": the CAN Network sheet over the serial ZEL.
   void RunNetworkSheet(std::uint16_t softwareVersion);
 
+  // The module commands, whose remembered inputs the settings file keeps.
+  can::CanModuleCommands& ModuleCommands() { return *moduleCommands_; }
+
  private:
   ui::CommandOutcome ReadCanError();
   ui::CommandOutcome GetRemoteData();

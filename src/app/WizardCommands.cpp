@@ -1,8 +1,11 @@
 #include "app/WizardCommands.h"
 
+#include "app/CStartupWizardSheet.h"
 #include "can/CCanWizardSheet.h"
 #include "can/CanModule.h"
 #include "can/ModuleParameterDevice.h"
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
 #include "firmware/CDownloadWizardSheet.h"
 #include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
@@ -23,6 +26,30 @@ WizardCommands::WizardCommands(link::ZelCommunication& communication,
                                                             communication.Status())) {}
 
 WizardCommands::~WizardCommands() = default;
+
+void WizardCommands::RunStartupWizard(ui::Dispatcher::TargetId mainWindow) {
+  CStartupWizardSheet sheet(communication_, mainWindow, startupAtStart_, applicationAdjustment_);
+  sheet.DoModal();
+  startupAtStart_ = sheet.OpenAtStart();
+}
+
+void WizardCommands::Write(files::ArchiveWriter& archive) const {
+  archive.WriteInt32(startupAtStart_);
+  archive.WriteInt32(canAtStart_ ? 1 : 0);
+  archive.WriteInt32(downloadAtStart_ ? 1 : 0);
+  archive.WriteInt32(upDownloadAtStart_ ? 1 : 0);
+}
+
+void WizardCommands::Read(files::ArchiveReader& archive) {
+  const std::int32_t startup = archive.ReadInt32();
+  const std::int32_t can = archive.ReadInt32();
+  const std::int32_t download = archive.ReadInt32();
+  const std::int32_t upDownload = archive.ReadInt32();
+  startupAtStart_ = startup;
+  canAtStart_ = can != 0;
+  downloadAtStart_ = download != 0;
+  upDownloadAtStart_ = upDownload != 0;
+}
 
 bool WizardCommands::RunDownloadWizard() {
   firmware::CDownloadWizardSheet sheet(communication_, controller_, registry_);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+
+#include "ui/Dispatcher.h"
 
 #include "parameters/CUploadWizardPage.h"
 
@@ -15,18 +19,27 @@ namespace zel::firmware {
 class DownloadController;
 class FirmwareRegistry;
 }  // namespace zel::firmware
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
 
 namespace zel::app {
 
-// The CAN wizard, the firmware download wizard and the parameter up/download wizard as the main
-// window runs them (from the menu, the wizard view or at start), each with its open-at-start flag.
-// UI thread.
+// The wizards as the main window runs them (from the menu, the wizard view or at start), each
+// with its open-at-start flag. UI thread.
 class WizardCommands {
  public:
   WizardCommands(link::ZelCommunication& communication, firmware::DownloadController& controller,
                  firmware::FirmwareRegistry& registry);
   ~WizardCommands();
 
+  // The start-up wizard; its closing messages go to mainWindow.
+  void RunStartupWizard(ui::Dispatcher::TargetId mainWindow);
+  // What the start-up wizard runs after a new encoder resolution on firmware up to 0x1000.
+  void SetApplicationAdjustment(std::function<bool()> adjustment) {
+    applicationAdjustment_ = std::move(adjustment);
+  }
   // True when the download succeeded (the ZEL may now answer with another identity).
   bool RunDownloadWizard();
   void RunUpDownloadWizard();
@@ -35,6 +48,9 @@ class WizardCommands {
   // What the up/download wizard works on: the serial ZEL, its modules through the gateway.
   parameters::UploadWizardDevices UpDownloadDevices();
 
+  // The start-up wizard's flag is 32-bit in the settings file and starts set.
+  std::int32_t StartupWizardAtStart() const { return startupAtStart_; }
+  void SetStartupWizardAtStart(std::int32_t open) { startupAtStart_ = open; }
   bool CanWizardAtStart() const { return canAtStart_; }
   void SetCanWizardAtStart(bool open) { canAtStart_ = open; }
   bool DownloadWizardAtStart() const { return downloadAtStart_; }
@@ -42,12 +58,20 @@ class WizardCommands {
   bool UpDownloadWizardAtStart() const { return upDownloadAtStart_; }
   void SetUpDownloadWizardAtStart(bool open) { upDownloadAtStart_ = open; }
 
+  // The wizards' block of the settings file: the four flags in the wizard view's order. Read
+  // replaces the flags only when the whole block was read; it throws files::ArchiveError
+  // otherwise.
+  void Write(files::ArchiveWriter& archive) const;
+  void Read(files::ArchiveReader& archive);
+
  private:
   link::ZelCommunication& communication_;
   firmware::DownloadController& controller_;
   firmware::FirmwareRegistry& registry_;
   std::unique_ptr<can::CanModule> module_;
   std::unique_ptr<link::SerialParameterDevice> serial_;
+  std::function<bool()> applicationAdjustment_;
+  std::int32_t startupAtStart_ = 1;
   bool canAtStart_ = false;
   bool downloadAtStart_ = false;
   bool upDownloadAtStart_ = false;

@@ -6,6 +6,8 @@
 
 #include "can/CCanReadValuesDlg.h"
 #include "can/CanModule.h"
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
 #include "link/CAddrVariableDlg.h"
 #include "link/CCanValueDlg.h"
 #include "link/CEnableDlg.h"
@@ -234,6 +236,35 @@ CommandOutcome CanModuleCommands::EditAddrVariable() {
   }
   lastAddrVariable_.value = edit.NewValue();
   return CommandOutcome::kDone;
+}
+
+}  // namespace zel::can
+
+namespace zel::can {
+
+void CanModuleCommands::WriteInputs(files::ArchiveWriter& archive) const {
+  archive.WriteInt32(lastEnable_ ? 1 : 0);
+  archive.WriteInt16(lastVelocity_);
+  archive.WriteInt16(lastCurrent_);
+  archive.WriteUInt16(lastAddrVariable_.address);
+  archive.WriteUInt8(static_cast<std::uint8_t>(lastAddrVariable_.format));
+  archive.WriteUInt32(lastAddrVariable_.value);
+}
+
+void CanModuleCommands::ReadInputs(files::ArchiveReader& archive) {
+  const bool enable = archive.ReadInt32() != 0;
+  const std::int16_t velocity = archive.ReadInt16();
+  const std::int16_t current = archive.ReadInt16();
+  link::AddrVariableInput addrVariable;
+  addrVariable.address = archive.ReadUInt16();
+  const std::uint8_t format = archive.ReadUInt8();
+  addrVariable.value = archive.ReadUInt32();
+  if (format <= static_cast<std::uint8_t>(link::AddrVariableFormat::kUnsigned32))
+    addrVariable.format = static_cast<link::AddrVariableFormat>(format);
+  lastEnable_ = enable;
+  lastVelocity_ = velocity;
+  lastCurrent_ = current;
+  lastAddrVariable_ = addrVariable;
 }
 
 }  // namespace zel::can

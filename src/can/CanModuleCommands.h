@@ -9,6 +9,11 @@ namespace zel::monitor {
 class CErrorMapList;
 }
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::can {
 
 class CanModule;
@@ -38,6 +43,11 @@ class CanModuleCommands {
   // Says "You have just quit the service mode!" or "Failed quitting service mode!".
   ui::CommandOutcome QuitServiceMode();
   ui::CommandOutcome EditAddrVariable();
+
+  // The remembered inputs' record in the settings file. Read replaces them only when the whole
+  // record was read; it throws files::ArchiveError otherwise.
+  void WriteInputs(files::ArchiveWriter& archive) const;
+  void ReadInputs(files::ArchiveReader& archive);
 
  private:
   // Destination, then the module's version; false when either failed.

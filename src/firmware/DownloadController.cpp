@@ -1,5 +1,8 @@
 #include "firmware/DownloadController.h"
 
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+
 #include "firmware/FirmwarePackage.h"
 
 namespace zel::firmware {
@@ -77,6 +80,30 @@ void DownloadController::Work(DownloadMethod method, std::string path, std::stri
   }
   running_ = false;
   link_.Post(DownloadEvent::kFinished, ok ? 1 : 0);
+}
+
+}  // namespace zel::firmware
+
+namespace zel::firmware {
+
+void DownloadController::WriteSettings(files::ArchiveWriter& archive) const {
+  // One path per method; the selected method's is copied to the others, so all three agree.
+  for (int method = 0; method < kDownloadMethodCount; ++method) archive.WriteString(packagePath_);
+  archive.WriteInt32(selected_);
+  const StepTimes& times = link_.Times();
+  for (int slot = 0; slot < StepTimes::kCount; ++slot) archive.WriteInt32(times.At(slot));
+}
+
+void DownloadController::ReadSettings(files::ArchiveReader& archive) {
+  std::string paths[kDownloadMethodCount];
+  for (std::string& path : paths) path = archive.ReadString();
+  const std::int32_t selected = archive.ReadInt32();
+  StepTimes times;
+  for (int slot = 0; slot < StepTimes::kCount; ++slot) times.SetAt(slot, archive.ReadInt32());
+  const int method = selected >= 0 && selected < kDownloadMethodCount ? selected : -1;
+  packagePath_ = paths[method >= 0 ? method : 0];
+  Select(method);
+  link_.Times() = times;
 }
 
 }  // namespace zel::firmware

@@ -9,6 +9,11 @@
 #include "firmware/DownloadMethod.h"
 #include "firmware/FlashSequence.h"
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::firmware {
 
 // Runs one download at a time on a worker thread: reads the program files of the chosen
@@ -47,6 +52,12 @@ class DownloadController {
   bool IsRunning() const { return running_; }
   // Waits for a worker that ends by itself.
   void Join();
+  // The download settings' record in the settings file: the package path once per method, the
+  // selected method (-1: none) and the boot link's nine step durations. Read replaces them only
+  // when the whole record was read; it throws files::ArchiveError otherwise. UI thread, with no
+  // download running.
+  void WriteSettings(files::ArchiveWriter& archive) const;
+  void ReadSettings(files::ArchiveReader& archive);
   // The image of the last download's conversion (empty before one).
   std::vector<uint8_t> LastImage() const;
 

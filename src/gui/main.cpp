@@ -1,4 +1,6 @@
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -12,6 +14,7 @@
 #include "gui/QtMainWindow.h"
 #include "link/ExchangeTrace.h"
 #include "link/PosixSerialChannel.h"
+#include "ui/Host.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -32,7 +35,19 @@ int main(int argc, char* argv[]) {
   QCommandLineOption package("package", "Register the firmware package FILE at start.", "FILE");
   QCommandLineOption trace("trace", "Write every exchange with the ZEL to FILE, decoded.", "FILE");
   QCommandLineOption startMonitor("start-monitor",
-                                  "Start the polling monitor once the ZEL's identity is read.");
+                                  "Start the polling monitor once the ZEL's identity is read, "
+                                  "without asking.");
+  QCommandLineOption settings("settings",
+                              "Keep the settings file ZEL_UserInterface.dat in DIR (default: the "
+                              "folder current at start).",
+                              "DIR");
+  // For the start-up bench: a line on stderr the moment each stage is reached.
+  QCommandLineOption reportStart("report-start",
+                                 "Write \"zelgui: shown\" and \"zelgui: online\" to stderr when "
+                                 "the main window is up and when the monitor first finds the "
+                                 "ZEL online.");
+  QCommandLineOption noWizards("no-wizards",
+                               "Open no wizard at start, whatever the settings file says.");
   parser.addOption(port);
   parser.addOption(device);
   parser.addOption(screenshot);
@@ -40,6 +55,9 @@ int main(int argc, char* argv[]) {
   parser.addOption(package);
   parser.addOption(trace);
   parser.addOption(startMonitor);
+  parser.addOption(settings);
+  parser.addOption(noWizards);
+  parser.addOption(reportStart);
   parser.process(app);
 
   zel::gui::QtHost host;
@@ -60,6 +78,19 @@ int main(int argc, char* argv[]) {
   }
   zel::app::CMainFrame frame(opener);
   if (exchangeTrace) frame.Communication().Link().SetObserver(exchangeTrace.get());
+  if (parser.isSet(settings)) {
+    std::error_code error;
+    const std::filesystem::path directory =
+        std::filesystem::absolute(parser.value(settings).toStdString(), error);
+    if (error || !std::filesystem::is_directory(directory, error)) {
+      std::fprintf(stderr, "zelgui: --settings needs an existing folder: %s\n",
+                   qPrintable(parser.value(settings)));
+      return 2;
+    }
+    frame.SetSettingsDirectory(directory);
+  }
+  // The stored serial settings reopen the link; the options below override them for this run.
+  frame.LoadSettings();
   if (parser.isSet(port)) {
     frame.Communication().Settings().portName = parser.value(port).toStdString();
     frame.Communication().ReopenLink();
@@ -77,11 +108,30 @@ int main(int argc, char* argv[]) {
   host.SetMainWidget(&window);
   frame.SetCloseHandler([&window] { window.close(); });
   window.show();
-  // Like the start-up sequence: read the ZEL's identity once the window is up.
+  // Once the window is up: the wizards marked to open at start, the identity, the monitor.
   const bool monitorAtStart = parser.isSet(startMonitor);
-  QTimer::singleShot(0, &window, [&frame, monitorAtStart] {
+  const bool wizardsAtStart = !parser.isSet(noWizards);
+  const bool report = parser.isSet(reportStart);
+  if (report) {
+    // Before the monitor starts; the observer runs on the monitor's thread.
+    frame.Monitor().SetCycleObserver([reported = std::make_shared<std::atomic<bool>>(false)](
+                                         const zel::monitor::MonitorCycle& cycle) {
+      if (cycle.online && !reported->exchange(true)) {
+        std::fputs("zelgui: online\n", stderr);
+        std::fflush(stderr);
+      }
+    });
+  }
+  QTimer::singleShot(0, &window, [&frame, monitorAtStart, wizardsAtStart, report] {
+    if (report) {
+      std::fputs("zelgui: shown\n", stderr);
+      std::fflush(stderr);
+    }
+    if (wizardsAtStart) frame.RunWizardsAtStart();
     frame.Refresh();
-    if (monitorAtStart) frame.StartMonitor();
+    if (monitorAtStart ||
+        zel::ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?"))
+      frame.StartMonitor();
   });
   if (parser.isSet(quitAfter)) {
     bool ok = false;
@@ -95,6 +145,8 @@ int main(int argc, char* argv[]) {
       if (!file.isEmpty() && !window.grab().save(file))
         std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
       window.close();
+      // Also ends the loop of a question or wizard still open at start.
+      QCoreApplication::exit(0);
     });
   } else if (parser.isSet(screenshot)) {
     QString file = parser.value(screenshot);
@@ -103,5 +155,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "zelgui: cannot save %s\n", qPrintable(file));
     });
   }
-  return app.exec();
+  const int result = app.exec();
+  // Every close keeps the settings; a failed write leaves the previous file as it was.
+  frame.SaveSettings();
+  return result;
 }

@@ -1,5 +1,8 @@
 #include "link/CanGateway.h"
 
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+
 #include <algorithm>
 
 #include "link/CCanDestinationDlg.h"
@@ -261,6 +264,29 @@ bool CanGateway::ObtainDestination(uint16_t& destination) {
   destination = dlg.Destination();
   SetLastDestination(destination);
   return true;
+}
+
+}  // namespace zel::link
+
+namespace zel::link {
+
+void CanGateway::WriteInputs(files::ArchiveWriter& archive) const {
+  archive.WriteUInt16(lastDestination_.load());
+  for (const Remembered& remembered : remembered_) {
+    for (uint16_t value : remembered.values) archive.WriteUInt16(value);
+    archive.WriteUInt8(remembered.hexadecimal ? 1 : 0);
+  }
+}
+
+void CanGateway::ReadInputs(files::ArchiveReader& archive) {
+  const uint16_t destination = archive.ReadUInt16();
+  std::array<Remembered, 128> read{};
+  for (Remembered& remembered : read) {
+    for (uint16_t& value : remembered.values) value = archive.ReadUInt16();
+    remembered.hexadecimal = archive.ReadUInt8() != 0;
+  }
+  lastDestination_.store(destination);
+  remembered_ = read;
 }
 
 }  // namespace zel::link

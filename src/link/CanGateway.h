@@ -8,6 +8,11 @@
 #include "link/CommandGroup.h"
 #include "link/RtrEntry.h"
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::link {
 
 // The gateway commands (opcodes 56 to 77) that the ZEL on the serial line executes itself, and
@@ -139,6 +144,11 @@ class CanGateway : public CommandGroup {
     bool hexadecimal = true;
   };
   Remembered& RememberedFor(uint8_t opcode) { return remembered_[opcode & 0x7F]; }
+
+  // The last destination and the remembered values' record in the settings file. Read replaces them
+  // only when the whole record was read; it throws files::ArchiveError otherwise.
+  void WriteInputs(files::ArchiveWriter& archive) const;
+  void ReadInputs(files::ArchiveReader& archive);
 
  private:
   bool SendWord(uint8_t opcode, uint16_t word);

@@ -1,5 +1,8 @@
 #include "link/ParameterGroup.h"
 
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+
 namespace zel::link {
 
 namespace {
@@ -77,6 +80,18 @@ bool ParameterGroup::QuitServiceMode() {
   if (!ReadTempParam(kSysConfig, sysConfig)) return false;
   sysConfig &= static_cast<uint16_t>(~kServiceModeBit);
   return SetTempParam(kSysConfig, 0, sysConfig);
+}
+
+}  // namespace zel::link
+
+namespace zel::link {
+
+void ParameterGroup::WriteInputs(files::ArchiveWriter& archive) const {
+  archive.WriteInt16(lastParameterNumber_);
+}
+
+void ParameterGroup::ReadInputs(files::ArchiveReader& archive) {
+  lastParameterNumber_ = archive.ReadInt16();
 }
 
 }  // namespace zel::link

@@ -5,6 +5,11 @@
 #include "link/CommandGroup.h"
 #include "parameters/SystemParameterBlock.h"
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::link {
 
 class ServiceGroup;
@@ -57,6 +62,11 @@ class ParameterGroup : public CommandGroup {
   // The parameter number last used by the read and edit dialogs, remembered between runs.
   int16_t LastParameterNumber() const { return lastParameterNumber_; }
   void SetLastParameterNumber(int16_t number) { lastParameterNumber_ = number; }
+
+  // The remembered inputs' record in the settings file. Read replaces them only when the whole
+  // record was read; it throws files::ArchiveError otherwise.
+  void WriteInputs(files::ArchiveWriter& archive) const;
+  void ReadInputs(files::ArchiveReader& archive);
 
  private:
   ServiceGroup* service_ = nullptr;

@@ -1,5 +1,8 @@
 #include "link/ServiceGroup.h"
 
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+
 namespace zel::link {
 
 ServiceGroup::ServiceGroup(SerialLink* link, parameters::CParameterTable* definitions)
@@ -54,6 +57,27 @@ bool ServiceGroup::ReadAddrVariable(uint16_t address, uint16_t width, uint32_t& 
   if (!Execute(frame)) return false;
   if (width == 0) value = word;
   return true;
+}
+
+}  // namespace zel::link
+
+namespace zel::link {
+
+void ServiceGroup::WriteInputs(files::ArchiveWriter& archive) const {
+  archive.WriteUInt16(lastAddrVariable_.address);
+  archive.WriteUInt8(static_cast<uint8_t>(lastAddrVariable_.format));
+  archive.WriteUInt32(lastAddrVariable_.value);
+}
+
+void ServiceGroup::ReadInputs(files::ArchiveReader& archive) {
+  AddrVariableInput read;
+  read.address = archive.ReadUInt16();
+  const uint8_t format = archive.ReadUInt8();
+  read.value = archive.ReadUInt32();
+  // A format this tool does not know keeps the dialog's first one.
+  if (format <= static_cast<uint8_t>(AddrVariableFormat::kUnsigned32))
+    read.format = static_cast<AddrVariableFormat>(format);
+  lastAddrVariable_ = read;
 }
 
 }  // namespace zel::link

@@ -5,6 +5,11 @@
 
 #include "link/CommandGroup.h"
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::link {
 
 // Data formats of an address variable as the "ReadAddrVariable" dialog offers them.
@@ -65,6 +70,11 @@ class ServiceGroup : public CommandGroup {
 
   const AddrVariableInput& LastAddrVariable() const { return lastAddrVariable_; }
   void SetLastAddrVariable(const AddrVariableInput& input) { lastAddrVariable_ = input; }
+
+  // The remembered inputs' record in the settings file. Read replaces them only when the whole
+  // record was read; it throws files::ArchiveError otherwise.
+  void WriteInputs(files::ArchiveWriter& archive) const;
+  void ReadInputs(files::ArchiveReader& archive);
 
  private:
   AddrVariableInput lastAddrVariable_;

@@ -1,5 +1,8 @@
 #include "link/StatusGroup.h"
 
+#include "files/ArchiveReader.h"
+#include "files/ArchiveWriter.h"
+
 #include "link/ParameterGroup.h"
 #include "ui/Host.h"
 
@@ -101,6 +104,18 @@ bool StatusGroup::ResumeEnable(bool previousSoftwareEnabling, bool previousEnabl
   if (!SendEnable(enableWord)) return false;
   suspended_ = false;
   return true;
+}
+
+}  // namespace zel::link
+
+namespace zel::link {
+
+void StatusGroup::WriteInputs(files::ArchiveWriter& archive) const {
+  archive.WriteInt32(lastEnableChoice_ ? 1 : 0);
+}
+
+void StatusGroup::ReadInputs(files::ArchiveReader& archive) {
+  lastEnableChoice_ = archive.ReadInt32() != 0;
 }
 
 }  // namespace zel::link

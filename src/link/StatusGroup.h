@@ -6,6 +6,11 @@
 
 #include "link/CommandGroup.h"
 
+namespace zel::files {
+class ArchiveReader;
+class ArchiveWriter;
+}  // namespace zel::files
+
 namespace zel::link {
 
 class ParameterGroup;
@@ -44,6 +49,11 @@ class StatusGroup : public CommandGroup {
   // The choice the "Enable" dialog is preset to (initially enable).
   bool LastEnableChoice() const { return lastEnableChoice_; }
   void SetLastEnableChoice(bool enable) { lastEnableChoice_ = enable; }
+
+  // The remembered inputs' record in the settings file. Read replaces them only when the whole
+  // record was read; it throws files::ArchiveError otherwise.
+  void WriteInputs(files::ArchiveWriter& archive) const;
+  void ReadInputs(files::ArchiveReader& archive);
 
   // Disables the drive by software before parameters are written, reporting how it was enabled
   // (SysConfig bit 12) and whether it was enabled (status bit 14). A second call while a

@@ -58,7 +58,7 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
   EXPECT_EQ(topMenus.front(), "File");
   EXPECT_EQ(topMenus.back(), "Help");
   EXPECT_EQ(window.MenuAction(32877)->text(), "Set CAN BCR1 and BCR2");
-  EXPECT_FALSE(window.MenuAction(32841)->isEnabled());
+  EXPECT_FALSE(window.MenuAction(32842)->isEnabled());
 
   QAction* readVersion = window.MenuAction(app::CMainFrame::kCmdReadVersion);
   ASSERT_NE(readVersion, nullptr);

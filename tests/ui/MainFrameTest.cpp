@@ -81,11 +81,11 @@ TEST(MainFrame, CommandsAreEnabledOnlyWhenBuiltAndAllowedForTheVersion) {
   EXPECT_EQ(frame.CommandLabel(32881), "Config RTR");
   EXPECT_EQ(frame.CommandLabel(32792), "Read &Version");
   EXPECT_TRUE(frame.IsCommandEnabled(CMainFrame::kCmdReadVersion));
-  EXPECT_FALSE(frame.IsCommandEnabled(32841)) << "its operation does not exist yet";
+  EXPECT_FALSE(frame.IsCommandEnabled(32842)) << "its operation does not exist yet";
   EXPECT_FALSE(frame.IsCommandEnabled(32878));
 
   uint64_t frames = desk.zel.FramesSeen();
-  frame.OnCommand(32841);
+  frame.OnCommand(32842);
   EXPECT_TRUE(desk.Host().Messages().empty());
   EXPECT_EQ(desk.zel.FramesSeen(), frames);
 }
