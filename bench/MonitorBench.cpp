@@ -27,9 +27,8 @@
 #include "monitor/RegulationDataSink.h"
 #include "sim/Simulator.h"
 #include "support/HandFiredTimer.h"
+#include "support/OffscreenCommand.h"
 #include "ui/Dispatcher.h"
-
-extern char** environ;
 
 namespace {
 
@@ -126,22 +125,14 @@ struct GuiRun {
 
 // zelgui offscreen against path with the monitor at 100 ms, closed after runMs.
 GuiRun RunZelgui(const std::string& path, int runMs) {
-  std::vector<std::string> args{ZEL_ZELGUI,     "--device",         path,
-                                "--package",    ZEL_SAMPLE_PACKAGE, "--start-monitor",
-                                "--no-wizards", "--quit-after",     std::to_string(runMs)};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"};
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("QT_QPA_PLATFORM=", 0) != 0) env.emplace_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  zel::bench::OffscreenCommand command({ZEL_ZELGUI, "--device", path, "--package",
+                                        ZEL_SAMPLE_PACKAGE, "--start-monitor", "--no-wizards",
+                                        "--quit-after", std::to_string(runMs)});
   GuiRun run;
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
-  if (posix_spawn(&pid, ZEL_ZELGUI, nullptr, nullptr, argv.data(), envp.data()) != 0) return run;
+  if (posix_spawn(&pid, ZEL_ZELGUI, nullptr, nullptr, command.Argv(), command.Envp()) != 0)
+    return run;
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);

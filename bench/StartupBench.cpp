@@ -18,9 +18,8 @@
 #include "app/CMainFrame.h"
 #include "app/SettingsFile.h"
 #include "sim/Simulator.h"
+#include "support/OffscreenCommand.h"
 #include "ui/ScriptedHost.h"
-
-extern char** environ;
 
 namespace {
 
@@ -55,25 +54,17 @@ StartTimes RunZelgui(const std::string& link, const std::filesystem::path& setti
   StartTimes times;
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return times;
-  std::vector<std::string> args{ZEL_ZELGUI,       "--device",        link,
-                                "--settings",     settings.string(), "--start-monitor",
-                                "--report-start", "--quit-after",    "3000"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"};
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("QT_QPA_PLATFORM=", 0) != 0) env.emplace_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  zel::bench::OffscreenCommand command({ZEL_ZELGUI, "--device", link, "--settings",
+                                        settings.string(), "--start-monitor", "--report-start",
+                                        "--quit-after", "3000"});
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   const Clock::time_point start = Clock::now();
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, ZEL_ZELGUI, &actions, nullptr, argv.data(), envp.data());
+  const int spawned =
+      posix_spawn(&pid, ZEL_ZELGUI, &actions, nullptr, command.Argv(), command.Envp());
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (spawned != 0) {
