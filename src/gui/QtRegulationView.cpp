@@ -102,7 +102,9 @@ QWidget* QtRegulationView::BuildLimits(QWidget* parent) {
   for (const View::Setting& s : view_.Settings()) {
     rows->addWidget(Make(s.nameLabelId, box), row, 0);
     QWidget* edit = Make(s.editId, box);
-    edit->setMaximumWidth(80);
+    // Squeezed, the edit would show "000" for 20000: a value a technician reads wrong.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-32768")) +
+                          3 * edit->fontMetrics().averageCharWidth());
     rows->addWidget(edit, row, 1);
     rows->addWidget(Make(s.minLabelId, box), row, 2, Qt::AlignRight);
     rows->addWidget(Make(s.sliderId, box), row, 3);
