@@ -8,6 +8,10 @@
 #include "app/CMainFrame.h"
 #include "app/CStartupWizardSheet.h"
 #include "app/SettingsFile.h"
+#include "can/CanModule.h"
+#include "parameters/CParameterFile.h"
+#include "parameters/CUploadWizardDownloadNetDlg.h"
+#include "parameters/CUploadWizardSheet.h"
 #include "recorder/CDisplayDataDlg.h"
 #include "recorder/CSetupRecorderDlg.h"
 #include "ui/FirmwareSamplePackage.h"
@@ -112,6 +116,61 @@ TEST(FirstDay, StartupWizardMonitorRecordingAndTheSettingsComeBackAtTheNextStart
     display->Press(recorder::CDisplayDataDlg::kIdSave);
     EXPECT_TRUE(fs::exists(rda));
     frame.OnCommand(CMainFrame::kCmdRecordData);  // closes the display
+
+    // Module 5's parameter 18 edited, then the whole network's parameters saved to files by the
+    // up/download wizard; the modules are changed again behind the files' backs, and the files
+    // downloaded take them back.
+    using parameters::CUploadWizard_CAN;
+    using NetDlg = parameters::CUploadWizardDownloadNetDlg;
+    const std::string udf = (folder / "network.udf").string();
+    can::CanModule modules(comm.Can(), comm.Parameter());
+    ASSERT_TRUE(modules.WriteTempParam(5, 18, 0, 1234u));
+    auto runToEnd = [](Window& w) {
+      EXPECT_TRUE(ScriptedHost::PumpUntil([&] { return w.IsEnded(); }, std::chrono::seconds(120)));
+    };
+    std::string uploadReport, downloadReport;
+    desk.Host().QueueModal([&](Window& w) {
+      auto& sheet = dynamic_cast<parameters::CUploadWizardSheet&>(w);
+      desk.Host().QueueModal([](Window& intro) { intro.Press(ui::kIdOk); });
+      ASSERT_TRUE(sheet.SetActivePage(1));
+      desk.Host().QueueModal(runToEnd);
+      CUploadWizard_CAN& page = sheet.CanPage();
+      ASSERT_TRUE(page.Press(CUploadWizard_CAN::kIdSearch));
+      ASSERT_TRUE(page.UserSetValue(CUploadWizard_CAN::kIdNetworkMode, 1));
+      EXPECT_EQ(page.FoundModules(), (std::vector<std::uint16_t>{2, 5, 6}));
+      desk.Host().QueueFile(udf);
+      desk.Host().QueueModal([](Window& info) { info.Press(ui::kIdOk); });
+      desk.Host().QueueModal(runToEnd);
+      ASSERT_TRUE(page.Press(CUploadWizard_CAN::kIdUpload));
+      uploadReport = page.Report();
+      for (std::uint16_t id : {5, 6}) ASSERT_TRUE(modules.WriteTempParam(id, 18, 0, 999u));
+      desk.Host().QueueModal([&](Window& d) {
+        auto& dlg = dynamic_cast<NetDlg&>(d);
+        desk.Host().QueueFile(parameters::CParameterFile::ModuleFileName(udf, 5) + "\n" +
+                              parameters::CParameterFile::ModuleFileName(udf, 6));
+        ASSERT_TRUE(dlg.Press(NetDlg::kIdLoad));
+        for (int row : {1, 2}) {
+          dlg.UserSelect(NetDlg::kIdFiles, row - 1);
+          dlg.UserSelect(NetDlg::kIdModules, row);
+          ASSERT_TRUE(dlg.Press(NetDlg::kIdAssign));
+        }
+        desk.Host().QueueModal(runToEnd);
+        ASSERT_TRUE(dlg.Press(NetDlg::kIdDownload));
+      });
+      ASSERT_TRUE(page.Press(CUploadWizard_CAN::kIdDownloadFile));
+      downloadReport = page.Report();
+      sheet.Press(ui::kIdOk);
+    });
+    frame.OnCommand(CMainFrame::kCmdUpDownloadWizard);
+    EXPECT_EQ(uploadReport,
+              "System Parameters from ZEL Modules \n\n     Module 002: Upload successful\n"
+              "     Module 005: Upload successful\n     Module 006: Upload successful\n");
+    EXPECT_EQ(downloadReport,
+              "   Module 002: No download (old state)\n"
+              "   Module 005: Download successful\n   Module 006: Download successful\n");
+    std::uint32_t value = 0;
+    ASSERT_TRUE(modules.ReadTempParam(5, 18, 0, value));
+    EXPECT_EQ(value, 1234u) << "the edited value came back from the file";
 
     // The day's remembered inputs, then the window closes and saves.
     comm.Settings().timeoutMs = 150;
