@@ -9,6 +9,9 @@
 #include "app/CStartupWizardSheet.h"
 #include "app/SettingsFile.h"
 #include "can/CanModule.h"
+#include "firmware/CDownloadWizardPages.h"
+#include "firmware/CDownloadWizardSheet.h"
+#include "firmware/FirmwarePackage.h"
 #include "parameters/CParameterFile.h"
 #include "parameters/CUploadWizardDownloadNetDlg.h"
 #include "parameters/CUploadWizardSheet.h"
@@ -171,6 +174,45 @@ TEST(FirstDay, StartupWizardMonitorRecordingAndTheSettingsComeBackAtTheNextStart
     std::uint32_t value = 0;
     ASSERT_TRUE(modules.ReadTempParam(5, 18, 0, value));
     EXPECT_EQ(value, 1234u) << "the edited value came back from the file";
+
+    // A firmware download from the sample package (its version 0x1030) by the download wizard,
+    // with the monitor stopped; the main window then adjusts itself to the new version.
+    using firmware::CDownloadWizardSheet;
+    frame.OnCommand(CMainFrame::kCmdStopMonitor);
+    firmware::FirmwarePackage::SetVersionChooser([](const std::string&, std::string& chosen) {
+      chosen = "ZEL_1030";
+      return true;
+    });
+    desk.Host().Clear();
+    desk.Host().QueueFile(package.Path());
+    std::string downloadStatus;
+    desk.Host().QueueModal([&](Window& w) {
+      auto& sheet = dynamic_cast<CDownloadWizardSheet&>(w);
+      ASSERT_TRUE(sheet.Page(CDownloadWizardSheet::kIntro)
+                      .Press(firmware::CDownloadWizardPageIntro::kIdConfirm));
+      ASSERT_TRUE(sheet.Press(ui::kIdNext));
+      ASSERT_EQ(sheet.Title(), "Step 2: Firmware File!");
+      ASSERT_TRUE(sheet.Page(CDownloadWizardSheet::kSourceFile)
+                      .Press(firmware::CDownloadWizardPageSourceFile::kIdBrowse));
+      ASSERT_TRUE(sheet.Press(ui::kIdNext));
+      ASSERT_EQ(sheet.Title(), "Step 3: Firmware Download!");
+      Window& download = sheet.Page(CDownloadWizardSheet::kDownload);
+      ASSERT_TRUE(download.Press(firmware::CDownloadWizardPageDownload::kIdStart));
+      ASSERT_TRUE(ScriptedHost::PumpUntil([&] { return sheet.DownloadPage().Finished(); },
+                                          std::chrono::seconds(60)));
+      downloadStatus = download.Text(firmware::CDownloadWizardPageDownload::kIdStatus);
+      ASSERT_TRUE(sheet.Press(ui::kIdNext));
+      ASSERT_TRUE(sheet.Press(ui::kIdNext));
+      ASSERT_EQ(sheet.Title(), "Step 5: System Parameter!");
+      ASSERT_TRUE(sheet.Press(ui::kIdFinish));
+    });
+    desk.Host().QueueModal([](Window& w) { ScriptedHost::PumpUntil([&] { return w.IsEnded(); }); });
+    frame.OnCommand(CMainFrame::kCmdFirmwareDownloadWizard);
+    firmware::FirmwarePackage::SetVersionChooser({});
+    EXPECT_EQ(downloadStatus, "Download successful!");
+    EXPECT_EQ(desk.zel.Device().Identity().softwareVersion, 0x1030);
+    EXPECT_EQ(frame.Identity().softwareVersion, 0x1030) << "the main window read the new identity";
+    EXPECT_EQ(frame.Firmware().Current().softwareVersion, 0x1030);
 
     // The day's remembered inputs, then the window closes and saves.
     comm.Settings().timeoutMs = 150;
