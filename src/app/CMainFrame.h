@@ -42,8 +42,7 @@ struct DeviceIdentity {
 // decides which menu command is enabled, checked and how it is labelled, and runs the commands.
 // The desktop front end only renders it and forwards the user's choices.
 //
-// UI thread only, except that
-// messages may be posted to it from any thread.
+// UI thread only, except that messages may be posted to it from any thread.
 class CMainFrame : public ui::MessageTarget {
  public:
   static constexpr const char* kTitle = "ZEL UserInterface Version 1.06";
