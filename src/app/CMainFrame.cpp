@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/ApplicationAdjustment.h"
+#include "app/CAboutDlg.h"
 #include "app/MainPaneLayout.h"
 #include "app/MenuCommandTable.h"
 #include "app/RegulationModeSequence.h"
@@ -35,56 +36,14 @@ constexpr const char* kNotOnlineMonitor = "The ZEL is not online!\nSwitch on the
 constexpr const char* kNotOnlineSettings =
     "The ZEL is not online!\nPlease check the communication settings!";
 
-// Commands whose operations exist in this build.
-constexpr std::array kBuilt{
-    CMainFrame::kCmdExit,
-    CMainFrame::kCmdSerialPortSettings,
-    CMainFrame::kCmdEnableSystem,
-    CMainFrame::kCmdClearError,
-    CMainFrame::kCmdResetSoftware,
-    CMainFrame::kCmdReadVelocity,
-    CMainFrame::kCmdReadCurrent,
-    CMainFrame::kCmdParameterProperties,
-    CMainFrame::kCmdSaveTempParam,
-    CMainFrame::kCmdResetTempParam,
-    CMainFrame::kCmdReadVersion,
-    CMainFrame::kCmdEnterServiceMode,
-    CMainFrame::kCmdQuitServiceMode,
-    CMainFrame::kCmdEditAddrVariable,
-    CMainFrame::kCmdViewToolbar,
-    CMainFrame::kCmdStartupWizard,
-    CMainFrame::kCmdViewStatusBar,
-    CMainFrame::kCmdFirmwareRegistration,
-    CMainFrame::kCmdFirmwareDownload,
-    CMainFrame::kCmdFirmwareDownloadWizard,
-    CMainFrame::kCmdUpDownloadWizard,
-    CMainFrame::kCmdCanNetwork,
-    CMainFrame::kCmdCanWizard,
-    CMainFrame::kCmdFileFirmwareSummary,
-    CMainFrame::kCmdFileFirmwareDefaults,
-    CMainFrame::kCmdFileFirmwareReadMe,
-    CMainFrame::kCmdHelpFirmwareSummary,
-    CMainFrame::kCmdHelpFirmwareDefaults,
-    CMainFrame::kCmdHelpFirmwareReadMe,
-    CMainFrame::kCmdReadSysStatus,
-    CMainFrame::kCmdReadError,
-    CMainFrame::kCmdReadVariables,
-    CMainFrame::kToolReadSysStatus,
-    CMainFrame::kToolReadError,
-    CMainFrame::kToolReadVariables,
-    CMainFrame::kCmdRecordData,
-    CMainFrame::kToolRecordData,
-    CMainFrame::kToolSerialPortSettings,
-    CMainFrame::kToolReadVersion,
-    CMainFrame::kToolEnterServiceMode,
-    CMainFrame::kToolQuitServiceMode,
-    CMainFrame::kCmdStartMonitor,
-    CMainFrame::kCmdStopMonitor,
-    CMainFrame::kCmdOfflineCommanding,
-    CMainFrame::kToolStartMonitor,
-    CMainFrame::kToolStopMonitor,
-    CMainFrame::kCmdRefreshRate,
-    CMainFrame::kCmdSearchCommunication,
+// The tool bar's own ids; each repeats a menu command.
+constexpr std::array kToolCommands{
+    CMainFrame::kToolSerialPortSettings, CMainFrame::kToolStartMonitor,
+    CMainFrame::kToolStopMonitor,        CMainFrame::kToolReadSysStatus,
+    CMainFrame::kToolReadError,          CMainFrame::kToolReadVariables,
+    CMainFrame::kToolRecordData,         32824,
+    CMainFrame::kToolReadVersion,        CMainFrame::kToolEnterServiceMode,
+    CMainFrame::kToolQuitServiceMode,    CMainFrame::kToolCanNetwork,
 };
 
 // Commands that first test that the polling monitor runs.
@@ -176,9 +135,9 @@ CMainFrame::~CMainFrame() {
   ui::Dispatcher::Default().Unregister(targetId_);
 }
 
-bool CMainFrame::IsBuilt(int id) const {
-  return std::find(kBuilt.begin(), kBuilt.end(), id) != kBuilt.end() ||
-         CanMenuCommands::Handles(id) || ParameterMenuCommands::Handles(id);
+bool CMainFrame::IsKnownCommand(int id) const {
+  return MenuCommandTable::Find(id) != nullptr ||
+         std::find(kToolCommands.begin(), kToolCommands.end(), id) != kToolCommands.end();
 }
 
 bool CMainFrame::IsOnlineCommand(int id) const {
@@ -186,15 +145,14 @@ bool CMainFrame::IsOnlineCommand(int id) const {
 }
 
 bool CMainFrame::IsCommandEnabled(int id) const {
-  if (!IsBuilt(id) || !VersionAllows(id, identity_.softwareVersion)) return false;
+  if (!IsKnownCommand(id) || !VersionAllows(id, identity_.softwareVersion)) return false;
   if (id == kCmdStartMonitor || id == kToolStartMonitor) return !MonitorRunning();
   if (id == kCmdStopMonitor || id == kToolStopMonitor) return MonitorRunning();
   return true;
 }
 
 bool CMainFrame::IsCommandChecked(int id) const {
-  // The other toggles that show a check (offline commanding, recorder, autostart) come with
-  // their windows; the tool bar and status bar toggles are the front end's own.
+  // The tool bar and status bar toggles are the front end's own.
   switch (id) {
     case kCmdReadSysStatus:
     case kToolReadSysStatus:
@@ -210,6 +168,8 @@ bool CMainFrame::IsCommandChecked(int id) const {
       return recorder_->Window() != nullptr;
     case kCmdOfflineCommanding:
       return offlineCommanding_;
+    case kCmdAutostart:
+      return wizards_->StartupWizardAtStart() != 0;
     default:
       return false;
   }
@@ -327,9 +287,17 @@ void CMainFrame::OnCommand(int id) {
       if (dlg.Succeeded()) Refresh();
       break;
     }
+    case kCmdAutostart:
+      wizards_->SetStartupWizardAtStart(wizards_->StartupWizardAtStart() != 0 ? 0 : 1);
+      break;
     case kCmdStartupWizard:
       LaunchWizard(kStartupWizard);
       break;
+    case kCmdAbout: {
+      CAboutDlg dlg;
+      dlg.DoModal();
+      break;
+    }
     case kCmdFirmwareDownloadWizard:
       LaunchWizard(kDownloadWizard);
       break;
@@ -340,6 +308,7 @@ void CMainFrame::OnCommand(int id) {
       LaunchWizard(kCanWizard);
       break;
     case kCmdCanNetwork:
+    case kToolCanNetwork:
       canMenu_->RunNetworkSheet(identity_.softwareVersion);
       // The sheet changed what the ZEL holds behind the main window's back.
       Refresh();
@@ -481,7 +450,17 @@ void CMainFrame::SetWizardLauncher(int index, std::function<void()> launch) {
 void CMainFrame::RunWizardsAtStart() {
   // Each runs modally and returns before the next opens.
   if (wizards_->StartupWizardAtStart() != 0) LaunchWizard(kStartupWizard);
-  if (wizards_->CanWizardAtStart()) LaunchWizard(kCanWizard);
+  if (wizards_->CanWizardAtStart()) {
+    // Nothing has read the identity yet when the start wizards open, and the CAN wizard
+    // depends on it; a ZEL that does not answer leaves the refusal below to speak.
+    if (identity_.softwareVersion == 0) {
+      DeviceIdentity read;
+      if (communication_->Parameter().ReadVersion(read.softwareVersion, read.hardwareVersion,
+                                                  read.applicationNumber, read.applicationVersion))
+        identity_ = read;
+    }
+    LaunchWizard(kCanWizard);
+  }
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
   if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
 }

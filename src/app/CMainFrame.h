@@ -42,8 +42,7 @@ struct DeviceIdentity {
 // decides which menu command is enabled, checked and how it is labelled, and runs the commands.
 // The desktop front end only renders it and forwards the user's choices.
 //
-// Commands whose operations are not built yet stay disabled. UI thread only, except that
-// messages may be posted to it from any thread.
+// UI thread only, except that messages may be posted to it from any thread.
 class CMainFrame : public ui::MessageTarget {
  public:
   static constexpr const char* kTitle = "ZEL UserInterface Version 1.06";
@@ -73,6 +72,8 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kCmdQuitServiceMode = 32788;
   static constexpr int kCmdEditAddrVariable = 32787;
   static constexpr int kCmdStartupWizard = 32841;
+  static constexpr int kCmdAutostart = 32842;
+  static constexpr int kCmdAbout = 57664;
   static constexpr int kCmdViewToolbar = 59392;
   static constexpr int kCmdViewStatusBar = 59393;
   // Firmware packages: File menu (a package the user picks) and Help menu (the package in use).
@@ -104,6 +105,7 @@ class CMainFrame : public ui::MessageTarget {
   static constexpr int kToolReadVersion = 32833;
   static constexpr int kToolEnterServiceMode = 32825;
   static constexpr int kToolQuitServiceMode = 32832;
+  static constexpr int kToolCanNetwork = 32902;
 
   static constexpr unsigned kMsgLaunchWizard = ui::kWmUser + 1;
   // The wizards by the index that kMsgLaunchWizard carries in wParam (the wizard view's order).
@@ -226,7 +228,8 @@ class CMainFrame : public ui::MessageTarget {
   void RunWizardsAtStart();
 
  private:
-  bool IsBuilt(int id) const;
+  // A command of the menu table or the tool bar.
+  bool IsKnownCommand(int id) const;
   bool IsOnlineCommand(int id) const;
   void LaunchWizard(int index);
   void ShowFirmwareFile(int id);

@@ -58,7 +58,9 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
   EXPECT_EQ(topMenus.front(), "File");
   EXPECT_EQ(topMenus.back(), "Help");
   EXPECT_EQ(window.MenuAction(32877)->text(), "Set CAN BCR1 and BCR2");
-  EXPECT_FALSE(window.MenuAction(32842)->isEnabled());
+  EXPECT_FALSE(window.MenuAction(32878)->isEnabled()) << "BCR2 alone is gone from 0x1040";
+  EXPECT_TRUE(window.MenuAction(32842)->isEnabled());
+  EXPECT_TRUE(window.MenuAction(32842)->isChecked()) << "the start-up wizard opens at start";
 
   QAction* readVersion = window.MenuAction(app::CMainFrame::kCmdReadVersion);
   ASSERT_NE(readVersion, nullptr);

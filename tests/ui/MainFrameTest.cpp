@@ -72,7 +72,7 @@ TEST(MainFrame, WizardViewDoubleClickPostsTheSelectedIndex) {
                 "CAN Wizard only available for Software Version 0x1040 and higher!"});
 }
 
-TEST(MainFrame, CommandsAreEnabledOnlyWhenBuiltAndAllowedForTheVersion) {
+TEST(MainFrame, CommandsAreEnabledWhenAllowedForTheVersion) {
   Desk desk;  // software version 0x1040
   CMainFrame& frame = *desk.frame;
   EXPECT_EQ(frame.CommandLabel(32877), "Set CAN BCR1");  // nothing read yet
@@ -81,11 +81,19 @@ TEST(MainFrame, CommandsAreEnabledOnlyWhenBuiltAndAllowedForTheVersion) {
   EXPECT_EQ(frame.CommandLabel(32881), "Config RTR");
   EXPECT_EQ(frame.CommandLabel(32792), "Read &Version");
   EXPECT_TRUE(frame.IsCommandEnabled(CMainFrame::kCmdReadVersion));
-  EXPECT_FALSE(frame.IsCommandEnabled(32842)) << "its operation does not exist yet";
   EXPECT_FALSE(frame.IsCommandEnabled(32878));
+  EXPECT_FALSE(frame.IsCommandEnabled(12345)) << "no such command";
 
+  // "Autostart" is the start-up wizard's open-at-start flag, checked while set; toggling it
+  // asks the ZEL nothing.
+  ASSERT_TRUE(frame.IsCommandEnabled(CMainFrame::kCmdAutostart));
+  EXPECT_TRUE(frame.IsCommandChecked(CMainFrame::kCmdAutostart)) << "set until cleared";
   uint64_t frames = desk.zel.FramesSeen();
-  frame.OnCommand(32842);
+  frame.OnCommand(CMainFrame::kCmdAutostart);
+  EXPECT_FALSE(frame.IsCommandChecked(CMainFrame::kCmdAutostart));
+  EXPECT_EQ(frame.Wizards().StartupWizardAtStart(), 0);
+  frame.OnCommand(CMainFrame::kCmdAutostart);
+  EXPECT_EQ(frame.Wizards().StartupWizardAtStart(), 1);
   EXPECT_TRUE(desk.Host().Messages().empty());
   EXPECT_EQ(desk.zel.FramesSeen(), frames);
 }
