@@ -123,11 +123,12 @@ struct GuiRun {
   bool ok = false;
 };
 
-// zelgui offscreen against path with the monitor at 100 ms, closed after runMs.
-GuiRun RunZelgui(const std::string& path, int runMs) {
-  zel::bench::OffscreenCommand command({ZEL_ZELGUI, "--device", path, "--package",
-                                        ZEL_SAMPLE_PACKAGE, "--start-monitor", "--no-wizards",
-                                        "--quit-after", std::to_string(runMs)});
+// zelgui offscreen against path with the monitor at 100 ms, closed after runMs. Its settings
+// file goes to settings, not into whatever folder the bench was started from.
+GuiRun RunZelgui(const std::string& path, const std::string& settings, int runMs) {
+  zel::bench::OffscreenCommand command(
+      {ZEL_ZELGUI, "--device", path, "--package", ZEL_SAMPLE_PACKAGE, "--settings", settings,
+       "--start-monitor", "--no-wizards", "--quit-after", std::to_string(runMs)});
   GuiRun run;
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
@@ -155,13 +156,16 @@ void BM_ZelguiMonitorCpuShare(benchmark::State& state) {
     state.SkipWithError(("zelsim: " + error).c_str());
     return;
   }
+  const std::string settings = FreshLink("zel-bench-gui-settings");
+  std::filesystem::create_directories(settings);
   GuiRun shortRun;
   GuiRun longRun;
   for (auto _ : state) {
-    shortRun = RunZelgui(options.linkPath, 2000);
-    longRun = RunZelgui(options.linkPath, 12000);
+    shortRun = RunZelgui(options.linkPath, settings, 2000);
+    longRun = RunZelgui(options.linkPath, settings, 12000);
   }
   sim.Stop();
+  std::filesystem::remove_all(settings);
   if (!shortRun.ok || !longRun.ok) {
     state.SkipWithError("zelgui failed");
     return;
