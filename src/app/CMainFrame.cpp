@@ -382,7 +382,10 @@ void CMainFrame::SetOfflineCommanding(bool on) {
 void CMainFrame::AfterTempParamEdit() {
   // Firmware up to 0x1000 needs its scaling written again after a parameter change; the
   // refresh follows whatever the adjustment reports.
-  if (identity_.softwareVersion <= 0x1000) RunApplicationAdjustment(*communication_);
+  // 0 means the identity was never read: writing service-mode address variables into a ZEL of
+  // unknown firmware could only do harm.
+  if (identity_.softwareVersion != 0 && identity_.softwareVersion <= 0x1000)
+    RunApplicationAdjustment(*communication_);
 }
 
 void CMainFrame::Refresh() {
