@@ -34,7 +34,8 @@ class QuietGroups {
 AdjustmentValues ComputeAdjustment(unsigned r) {
   AdjustmentValues v;
   v.p = common::Round(1920 / (4 * r * 0.001), 0);
-  v.q = common::Round(r * 131072 * 0.001 / 30, 0);
+  // In double: R times 131072 leaves the 32-bit range from R = 32768.
+  v.q = common::Round(r * 131072.0 * 0.001 / 30, 0);
   v.s = common::Round(2.048e6 / (4.0 * r), 0);
   return v;
 }

@@ -54,11 +54,13 @@ bool RegulationModeSequence::Change(link::ParameterGroup& parameters, link::Stat
     return true;
   bool softwareEnabling = false;
   bool enabled = false;
-  status.SuspendEnable(softwareEnabling, enabled, true);
-  parameters.SetTempParam(1, 0, wanted);
+  // A drive that could not be switched off keeps its mode: changing the regulation under a
+  // running motor is what the suspension is there to prevent.
+  if (!status.SuspendEnable(softwareEnabling, enabled, true)) return false;
+  const bool written = parameters.SetTempParam(1, 0, wanted);
   // The drive ends disabled under software enabling, whatever it was before.
-  status.ResumeEnable(true, false, true);
-  return true;
+  const bool resumed = status.ResumeEnable(true, false, true);
+  return written && resumed;
 }
 
 }  // namespace zel::app

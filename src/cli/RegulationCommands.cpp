@@ -53,7 +53,7 @@ int Show(CommandContext& ctx, link::ZelCommunication& zel) {
     view = std::make_unique<views::CCurrentRegulationView>();
   }
   view->SetCommunication(&zel);
-  if (!view->ReRead()) return ctx.FailShown();
+  if (!view->ReRead() || !view->ReReadActual()) return ctx.FailShown();
 
   const std::string unit = speed ? "rpm" : "mA";
   const std::uint16_t c = view->SysConfig();

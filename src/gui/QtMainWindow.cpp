@@ -203,6 +203,9 @@ void QtMainWindow::BuildPanes() {
   }
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (syncingTab_) return;
+    // The widget shows the picked tab already; when the ZEL stays in its mode (No, or the
+    // 'Digital2' input decides) the core goes back and Sync must switch the widget back too.
+    shownTab_ = index;
     frame_.OnRegulationTabPicked(index);
     Sync();
   });

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -79,8 +80,7 @@ QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent
                          .arg(colour(views::RegulationTrend::kSetColour),
                               colour(views::RegulationTrend::kActualColour));
     if (source->Scene().curves.size() > 2)
-      legend += QStringLiteral(
-                    "&nbsp;&nbsp;<span style='color:%1'>&#9644; limit<#9644; current limit</span>")
+      legend += QStringLiteral("&nbsp;&nbsp;<span style='color:%1'>&#9644; current limit</span>")
                     .arg(colour(views::RegulationTrend::kLimitColour));
     trendColumn->addWidget(new QLabel(legend, this));
     grid->addLayout(trendColumn, 2, 1);
@@ -232,6 +232,11 @@ QWidget* QtRegulationView::Make(int id, QWidget* parent) {
 
 bool QtRegulationView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut) {
+    // A message box or menu taking the window's focus is no leaving of the edit: the Enter that
+    // opened the box would otherwise write (and complain) a second time.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+      return QWidget::eventFilter(watched, event);
     for (const auto& [id, widget] : widgets_)
       if (widget == watched) view_.UserEvent(id, ui::EventKind::FocusLost);
   }

@@ -27,7 +27,8 @@ class CCurrentRegulationView final : public CRegulationView, public monitor::Cur
   int SetValueLimit() const override;
   bool SendSetValueToZel(std::int16_t wire) override;
   bool ReadActual() override;
-  std::uint16_t KeptBits() const override { return 0x49FF; }  // bits 1 to 8, 11 and 14
+  // Bit 0 is the 'Set value' box's own; keeping it as read would make the box impossible to clear.
+  std::uint16_t KeptBits() const override { return 0x49FE; }  // bits 1 to 8, 11 and 14
   double TrendLimit() const override { return SetValueLimit(); }
   void OnNewData() override;
 

@@ -502,6 +502,12 @@ void CRegulationView::WriteSetting(Setting& s, int id, ui::EventKind kind) {
   if (s.number == 17) UpdateSetValueRange();
 }
 
+bool CRegulationView::ReReadActual() {
+  if (!ReadActual()) return false;
+  RedrawActual();
+  return true;
+}
+
 std::uint16_t CRegulationView::RebuiltSysConfig() const {
   std::uint16_t value = sysConfig_ & KeptBits();
   if (Value(kIdSetValueInput) != 0) value |= kAnalogSetValue;

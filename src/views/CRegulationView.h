@@ -107,6 +107,9 @@ class CRegulationView : public ui::Window {
   // Reads everything the view shows from the ZEL and redraws; false (after the message) at the
   // first read that fails.
   virtual bool ReRead() = 0;
+  // Reads and shows the actual value alone; the current view's re-read leaves it to the monitor,
+  // so a caller without a monitor asks for it here.
+  bool ReReadActual();
 
   // The state the view shows.
   bool IsOnline() const { return online_.load(); }

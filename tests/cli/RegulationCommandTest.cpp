@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "cli/SimulatedZelCtlTest.h"
 
 namespace zel::cli {
@@ -32,8 +34,20 @@ TEST_F(RegulationCommandTest, ShowsTheViewOfTheModeAndChangesItOnlyWhenConfirmed
   ASSERT_EQ(Run({"regulation", "mode", "current"}, {"--yes"}), 0) << err_.str();
   EXPECT_EQ(zel.TempParameter(1) & 0x002C, 0x0004);
   EXPECT_EQ(zel.StatusWord() & 0x4000, 0) << "the drive ends disabled";
+  // The actual current comes from the axis currents, which no monitor delivers here.
+  // Enabled by software, the set value by software too.
+  const uint16_t softwareEnabling[] = {1, 0,
+                                       static_cast<uint16_t>((zel.TempParameter(1) | 0x1000) & ~1)};
+  zel.Execute(21, softwareEnabling);
+  const uint16_t enable[] = {1};
+  zel.Execute(5, enable);
+  const uint16_t current[] = {1000};
+  zel.Execute(34, current);
+  zel.Advance(std::chrono::milliseconds(200));
   ASSERT_EQ(Run({"--json", "regulation"}), 0) << err_.str();
   EXPECT_NE(out_.str().find("\"mode\":\"current\""), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("\"setValue\":1000,"), std::string::npos) << out_.str();
+  EXPECT_EQ(out_.str().find("\"actualValue\":0,"), std::string::npos) << out_.str();
 
   // 'Digital2' decides: the message, and a failure.
   const uint16_t byInput[] = {1, 0, static_cast<uint16_t>(zel.TempParameter(1) & 0x7FFF)};

@@ -71,11 +71,14 @@ TEST(GuiRegulation, BothViewsFollowTheMotorTakeTheirControlsAndSwitchTheModeFrom
   // Every question is answered Yes and every box confirmed; the texts are kept.
   QStringList boxes;
   QTimer answer;
+  bool sayNo = false;
   QObject::connect(&answer, &QTimer::timeout, [&] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       boxes << box->text();
       QAbstractButton* yes = box->button(QMessageBox::Yes);
-      if (yes) {
+      if (yes && sayNo) {
+        box->button(QMessageBox::No)->click();
+      } else if (yes) {
         yes->click();
       } else {
         box->accept();
@@ -102,7 +105,14 @@ TEST(GuiRegulation, BothViewsFollowTheMotorTakeTheirControlsAndSwitchTheModeFrom
   EXPECT_GT(zel.Device().SpeedRpm(), 1000);
   EXPECT_TRUE(SpinUntil(zel, [&] { return speedView.Trend().SampleCount() > 5; }));
 
-  // A limit and a source, each from its control, read back from the ZEL.
+  // A limit and a source, each from its control, read back from the ZEL. Too large a value is
+  // clamped with one message: the box taking the focus is no second leaving of the edit.
+  boxes.clear();
+  Type(speed->ControlWidget(speedView.FindSetting(17)->editId), "30000");
+  QApplication::processEvents();
+  EXPECT_EQ(boxes.count("The value 'Max Speed' is too large!"), 1)
+      << boxes.join(" | ").toStdString();
+  EXPECT_EQ(zel.Device().TempParameter(17), speedView.FindSetting(17)->maximum);
   Type(speed->ControlWidget(speedView.FindSetting(17)->editId), "20000");
   EXPECT_EQ(zel.Device().TempParameter(17), 20000);
   qobject_cast<QCheckBox*>(speed->ControlWidget(View::kIdP4))->click();
@@ -111,6 +121,14 @@ TEST(GuiRegulation, BothViewsFollowTheMotorTakeTheirControlsAndSwitchTheModeFrom
   QApplication::processEvents();
   EXPECT_TRUE(window.grab().save(
       QString::fromStdString((test::TestOutputDir("gui") / "regulation-speed.png").string())));
+
+  // No to the question: the ZEL keeps speed regulation and the speed tab comes back.
+  sayNo = true;
+  window.RegulationTabs()->setCurrentIndex(0);
+  QApplication::processEvents();
+  EXPECT_EQ(zel.Device().TempParameter(1) & 0x002C, 0);
+  EXPECT_EQ(window.RegulationTabs()->currentIndex(), 1);
+  sayNo = false;
 
   // The current tab: the question, the mode switched with the drive left disabled.
   boxes.clear();

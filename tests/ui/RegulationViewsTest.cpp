@@ -199,6 +199,13 @@ TEST(CurrentRegulationView, P3ActiveWritesSysConfigThenReReadsBothCurrentLimits)
   EXPECT_FALSE(view.IsEnabled(EditOf(view, 15)));
   EXPECT_EQ(view.Text(View::kIdSetMax), "3000 mA");
 
+  // The 'Set value' input box sets bit 0 and clears it again.
+  ASSERT_TRUE(view.UserSetValue(View::kIdSetValueInput, 1));
+  EXPECT_EQ(zel.TempParameter(1) & 0x0001, 0x0001);
+  ASSERT_TRUE(view.UserSetValue(View::kIdSetValueInput, 0));
+  EXPECT_EQ(zel.TempParameter(1) & 0x0001, 0);
+  EXPECT_EQ(view.Value(View::kIdSetValueInput), 0);
+
   // Current set value: clamped to the continuous current, and sent.
   view.UserSetText(View::kIdSetValue, "4000");
   view.UserEvent(View::kIdSetValue, EventKind::Enter);
@@ -273,7 +280,8 @@ TEST(ApplicationAdjustment, ValuesForAThousandPulsesPerTurn) {
   EXPECT_EQ(v.p, 480);
   EXPECT_EQ(v.q, 4369);  // 4369.07
   EXPECT_EQ(v.s, 512);
-  EXPECT_EQ(app::ComputeAdjustment(1024).q, 4474);  // 4473.92 rounds up
+  EXPECT_EQ(app::ComputeAdjustment(1024).q, 4474);     // 4473.92 rounds up
+  EXPECT_EQ(app::ComputeAdjustment(40000).q, 174763);  // 174762.67: beyond 32 bits on the way
 }
 
 TEST(MainFrameRegulation, TheMonitorFeedsBothViewsAndTheModeRadioAsksForTheChange) {
