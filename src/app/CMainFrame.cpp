@@ -219,7 +219,7 @@ void CMainFrame::OnCommand(int id) {
   }
   switch (id) {
     case kCmdExit:
-      if (close_) close_();
+      RequestClose();
       break;
     case kCmdSerialPortSettings:
     case kToolSerialPortSettings:
@@ -278,7 +278,7 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kCmdFirmwareRegistration:
       // A failed adjustment has said so; without a matching package the tool cannot go on.
-      if (!firmware_.EditRegistration() && close_) close_();
+      if (!firmware_.EditRegistration()) RequestClose();
       break;
     case kCmdFirmwareDownload: {
       firmware::CDownloadDlg dlg(comm, *downloadController_);
@@ -388,12 +388,18 @@ void CMainFrame::AfterTempParamEdit() {
     RunApplicationAdjustment(*communication_);
 }
 
+void CMainFrame::RequestClose() {
+  closing_ = true;
+  if (close_) close_();
+}
+
 void CMainFrame::Refresh() {
+  if (closing_) return;
   SetOfflineCommanding(offlineCommanding_);
   if (!ReadIdentity()) return;
   if (firmwareCheckOnRefresh_ && !CheckFirmware()) return;
   if (!speedView_.ReRead() || !currentView_.ReRead()) return;
-  FeedStatusView();
+  if (!FeedStatusView()) return;
   CheckRegulationMode();
 }
 
@@ -469,6 +475,7 @@ void CMainFrame::RunWizardsAtStart() {
 }
 
 void CMainFrame::LaunchWizard(int index) {
+  if (closing_) return;
   if (index < 0 || index >= kWizardCount) return;  // -1: the double click hit no item
   if (index == kCanWizard && identity_.softwareVersion <= 0x103F) {
     ui::CurrentHost().ShowMessage(
@@ -498,7 +505,7 @@ bool CMainFrame::CheckFirmware() {
     return true;
   }
   ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
-  if (close_) close_();
+  RequestClose();
   return false;
 }
 
@@ -608,7 +615,7 @@ bool CMainFrame::ToggleWindow(int id) {
   }
 }
 
-void CMainFrame::FeedStatusView() {
+bool CMainFrame::FeedStatusView() {
   statusView_.StoreIdentity(identity_.softwareVersion, identity_.hardwareVersion,
                             identity_.applicationNumber, identity_.applicationVersion);
   std::uint16_t errorWord = 0;
@@ -616,13 +623,14 @@ void CMainFrame::FeedStatusView() {
   if (!communication_->Status().ReadError(errorWord)) {
     // The identity is known even so; the errors listed before stay.
     statusView_.ShowStoredData();
-    return;
+    return false;
   }
   // Firmware up to 0x1000 has no CAN error word; the gateway reads it, as the monitor does.
   if (identity_.softwareVersion > 0x1000 && !communication_->Can().ReadCANError(canErrorWord))
     canErrorWord = 0;
   // Listed even when unchanged: the refresh may have brought other error maps.
   statusView_.ShowErrorWords(errorWord, canErrorWord);
+  return true;
 }
 
 }  // namespace zel::app
@@ -706,7 +714,7 @@ void CMainFrame::StartupFirmwareCheck() {
   // interface is adjusted to it already.
   if (!firmware_.Adjust(false)) {
     ui::CurrentHost().ShowMessage(firmware::FirmwareRegistry::kNoFirmwareText);
-    if (close_) close_();
+    RequestClose();
     return;
   }
   Changed();

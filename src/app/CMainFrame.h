@@ -218,6 +218,9 @@ class CMainFrame : public ui::MessageTarget {
 
   // Front-end hooks: closing the window, and "something the window shows has changed".
   void SetCloseHandler(std::function<void()> close) { close_ = std::move(close); }
+  // Set once the window has been asked to close (Exit, or no firmware package fits): whatever
+  // sequence is still running stops asking and commanding.
+  bool Closing() const { return closing_; }
   void SetChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
   // Fills the launcher slot of one wizard (index as above): it runs that wizard modally. Each
   // wizard fills its slot once it exists; a launch request for an empty slot does nothing.
@@ -228,6 +231,7 @@ class CMainFrame : public ui::MessageTarget {
   void RunWizardsAtStart();
 
  private:
+  void RequestClose();
   // A command of the menu table or the tool bar.
   bool IsKnownCommand(int id) const;
   bool IsOnlineCommand(int id) const;
@@ -240,8 +244,9 @@ class CMainFrame : public ui::MessageTarget {
   }
   // Shows the window if it is closed, closes it if it is open; false when showing failed.
   bool ToggleWindow(int id);
-  // After the identity read: both error words to the status view.
-  void FeedStatusView();
+  // After the identity read: both error words to the status view; false when the error word
+  // cannot be read.
+  bool FeedStatusView();
   // The monitor's commands: start, stop, refresh rate, and the communication search.
   void RunMonitorCommand(int id);
   void LinkMonitor();
@@ -273,6 +278,7 @@ class CMainFrame : public ui::MessageTarget {
   std::filesystem::path settingsDirectory_;
   bool firmwareCheckOnRefresh_ = false;
   bool offlineCommanding_ = false;
+  bool closing_ = false;
   bool changingMode_ = false;
   int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;

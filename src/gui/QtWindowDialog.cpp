@@ -12,7 +12,8 @@ QtWindowDialog::QtWindowDialog(ui::Window& window, QWidget* parent)
     : QDialog(parent), window_(window), content_(new QtWindowWidget(window, this)) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(content_);
-  setWindowTitle(QString::fromStdString(window.Title()));
+  // The widget has set its title from the caption already.
+  setWindowTitle(content_->windowTitle());
   connect(content_, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
   content_->SetEndedHandler([this](int result) { done(result); });
 }

@@ -123,6 +123,12 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// Captions keep the resource form, where "&&" stands for one ampersand; a title bar shows text
+// as it is.
+QString TitleText(const std::string& caption) {
+  return Q(caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
 void ApplyColour(QWidget* widget, std::uint32_t colour) {
   if (colour == ui::kDefaultColour) {
     widget->setStyleSheet(QString());
@@ -222,7 +228,7 @@ void QtWindowWidget::Build() {
   }
   root_->addWidget(body_);
   builtCount_ = window_.Controls().size();
-  setWindowTitle(Q(window_.Title()));
+  setWindowTitle(TitleText(window_.Title()));
   UpdatePage();
 }
 
@@ -484,7 +490,7 @@ void QtWindowWidget::OnChanged(int id) {
     if (window_.Controls().size() != builtCount_) {
       Build();
     } else {
-      setWindowTitle(Q(window_.Title()));
+      setWindowTitle(TitleText(window_.Title()));
       std::size_t index = 0;
       for (const ui::Control& control : window_.Controls()) Update(control, built_[index++]);
       UpdatePage();

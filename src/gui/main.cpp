@@ -91,6 +91,7 @@ int main(int argc, char* argv[]) {
   }
   // The stored serial settings reopen the link; the options below override them for this run.
   frame.LoadSettings();
+  const std::string storedPort = frame.Communication().Settings().portName;
   if (parser.isSet(port)) {
     frame.Communication().Settings().portName = parser.value(port).toStdString();
     frame.Communication().ReopenLink();
@@ -129,6 +130,8 @@ int main(int argc, char* argv[]) {
     }
     if (wizardsAtStart) frame.RunWizardsAtStart();
     frame.Refresh();
+    // A firmware check that found no package has closed the window; nothing is asked after it.
+    if (frame.Closing()) return;
     if (monitorAtStart ||
         zel::ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?"))
       frame.StartMonitor();
@@ -156,6 +159,10 @@ int main(int argc, char* argv[]) {
     });
   }
   const int result = app.exec();
+  // --port was for this run only; a port the user chose in the program since is kept.
+  if (parser.isSet(port) &&
+      frame.Communication().Settings().portName == parser.value(port).toStdString())
+    frame.Communication().Settings().portName = storedPort;
   // Every close keeps the settings; a failed write leaves the previous file as it was.
   frame.SaveSettings();
   return result;

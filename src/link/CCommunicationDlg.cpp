@@ -13,8 +13,8 @@ namespace zel::link {
 namespace {
 
 constexpr int kPortCount = 10;
-constexpr int32_t kMaxTimeoutMs = 60000;
-constexpr int32_t kMaxTrials = 100;
+constexpr int32_t kMaxTimeoutMs = CommSettings::kMaxTimeoutMs;
+constexpr int32_t kMaxTrials = CommSettings::kMaxTrials;
 
 std::string PortEntry(int number) {
   return "Com" + std::to_string(number);

@@ -9,6 +9,10 @@ namespace zel::link {
 // communication stack and persisted in the settings file (in the order baud rate, port name,
 // spare, time-out, transmit trials). Copying copies all five fields, the spare included.
 struct CommSettings {
+  // What the "Communication" dialog accepts; a stored record outside them is not taken.
+  static constexpr int32_t kMaxTimeoutMs = 60000;
+  static constexpr int32_t kMaxTrials = 100;
+
   int32_t transmitTrials = 4;     // total attempts for a frame the ZEL rejects with 'F'
   int32_t timeoutMs = 100;        // per-byte read time-out T
   int32_t baudRate = 38400;       // bit/s

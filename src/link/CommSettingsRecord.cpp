@@ -20,6 +20,10 @@ void ReadCommSettings(files::ArchiveReader& archive, CommSettings& settings) {
   read.spare = archive.ReadInt16();
   read.timeoutMs = archive.ReadInt32();
   read.transmitTrials = archive.ReadInt32();
+  // A damaged record could otherwise stall every exchange for days, or never send at all.
+  if (read.timeoutMs < 1 || read.timeoutMs > CommSettings::kMaxTimeoutMs ||
+      read.transmitTrials < 1 || read.transmitTrials > CommSettings::kMaxTrials)
+    throw files::ArchiveError("serial settings out of range");
   settings = read;
 }
 

@@ -91,6 +91,14 @@ TEST(MainFrameFirmware, WithoutAMatchingPackageTheBrowseIsOfferedThenTheWindowCl
   EXPECT_EQ(desk.frame->Firmware().Current().softwareVersion, 0)
       << "the user interface is not adjusted to a version it has no package for";
   EXPECT_EQ(desk.frame->Firmware().Records().size(), 2u);
+
+  // The window is closing: what the start-up still had queued neither asks nor commands.
+  EXPECT_TRUE(desk.frame->Closing());
+  desk.frame->Refresh();
+  EXPECT_EQ(desk.Host().ModalTitles().size(), 1u) << "no second browse";
+  EXPECT_EQ(desk.Host().Messages().size(), 1u);
+  EXPECT_EQ(desk.Host().UnfinishedWindows(), 0);
+  EXPECT_EQ(desk.closed, 1);
 }
 
 TEST(MainFrameFirmware, BrowsingToTheSamplePackageRegistersAndAdjusts) {

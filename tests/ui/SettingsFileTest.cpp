@@ -94,6 +94,16 @@ TEST(SettingsFileTest, EveryBlockComesBackAndTheLinkReopensFirstWithTheStoredRec
   EXPECT_EQ(cut.opens, std::vector<int32_t>{19200}) << "reopened before the rest is read";
   EXPECT_EQ(cut.frame.Communication().Settings().portName, "Com3");
   EXPECT_EQ(cut.frame.Communication().Can().LastDestination(), 1) << "not in the file";
+
+  // A time-out no dialog accepts would stall every exchange: the record is damaged, not taken.
+  std::vector<std::uint8_t> stalled = bytes;
+  for (std::size_t i = serialEnd - 8; i < serialEnd - 4; ++i) stalled[i] = 0xFF;
+  stalled[serialEnd - 5] = 0x7F;
+  Frame damaged;
+  damaged.opens.clear();
+  SettingsFile::Read(damaged.frame, stalled);
+  EXPECT_TRUE(damaged.opens.empty());
+  EXPECT_EQ(damaged.frame.Communication().Settings(), link::CommSettings{});
 }
 
 TEST(SettingsFileTest, AnotherVersionKeepsEveryDefaultAndACutFileKeepsWhatWasReadSilently) {
