@@ -64,7 +64,7 @@ void CCanWizardPage6::StartSearch(CanNetworkSearch::Mode mode) {
   search_->Configure(count_, mode, CanBitRateTable::RegistersOf(Selection(kIdBitRate)));
   if (!search_->Start()) {
     search_.reset();
-    SearchFinished();
+    SearchFinished(true);
   }
 }
 
@@ -81,8 +81,8 @@ void CCanWizardPage6::Probing(int candidate) {
   Post(kMsgProbing, static_cast<std::uintptr_t>(candidate));
 }
 
-void CCanWizardPage6::Finished() {
-  Post(kMsgFinished);
+void CCanWizardPage6::Finished(bool failed) {
+  Post(kMsgFinished, failed ? 1u : 0u);
 }
 
 void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
@@ -98,15 +98,21 @@ void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
   } else if (message == kMsgFinished) {
     if (search_) search_->Stop();  // joins the thread, which has posted its last message
     search_.reset();
-    SearchFinished();
+    SearchFinished(wParam != 0);
   }
 }
 
-void CCanWizardPage6::SearchFinished() {
+void CCanWizardPage6::SearchFinished(bool failed) {
   Enable(kIdSetBitRate, true);
   SetText(kIdSearch, kStartSearch);
   if (progress_) progress_->Close();
   progress_.reset();
+  if (failed) {
+    // The gateway was left as it was and nobody was asked: nothing to settle or to judge.
+    ui::CurrentHost().ShowMessage(kFailed);
+    wizard_.SetWizardButtons(ui::kWizBack | ui::kWizNext);
+    return;
+  }
   CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_);
   const CanSearchOutcome outcome = CanSearchOutcome::Judge(modules_, rates_, count_);
   if (!outcome.allFound) {

@@ -21,12 +21,13 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   static constexpr int kIdSetBitRate = 5201;
   static constexpr int kIdSearch = 5202;
   static constexpr int kIdModules = 5203;
-  static constexpr unsigned kMsgFound = ui::kWmUser + 60;    // wParam id, lParam rate index
-  static constexpr unsigned kMsgProbing = ui::kWmUser + 61;  // wParam candidate
-  static constexpr unsigned kMsgFinished = ui::kWmUser + 62;
+  static constexpr unsigned kMsgFound = ui::kWmUser + 60;     // wParam id, lParam rate index
+  static constexpr unsigned kMsgProbing = ui::kWmUser + 61;   // wParam candidate
+  static constexpr unsigned kMsgFinished = ui::kWmUser + 62;  // wParam 1: failed
   static constexpr const char* kStartSearch = "&Start Search Modules";
   static constexpr const char* kStopSearch = "&Stop Search Modules";
   static constexpr const char* kStopBitRate = "&Stop Bitrate Setting";
+  static constexpr const char* kFailed = "Command failed!";
 
   explicit CCanWizardPage6(CCanWizardSheet& sheet);
   ~CCanWizardPage6() override;
@@ -47,11 +48,11 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
  private:
   void ModuleFound(std::uint16_t moduleId, int bitRateIndex) override;
   void Probing(int candidate) override;
-  void Finished() override;
+  void Finished(bool failed) override;
 
   void StartSearch(CanNetworkSearch::Mode mode);
   void StopSearch();
-  void SearchFinished();
+  void SearchFinished(bool failed);
   void ShowModules();
 
   std::unique_ptr<CanNetworkSearch> search_;

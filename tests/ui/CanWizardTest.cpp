@@ -238,6 +238,18 @@ TEST(CanWizardTest, IdPageAsksAZelWithDipSwitchAndThePortPageFollowsTheLink) {
     zel.Host().QueueYesNo(true);
     ASSERT_TRUE(sheet.page5e.Press(CCanWizardPage5e::kIdSet));
     EXPECT_EQ(zel.Device().EepromParameter(30), 7);
+
+    // The rate unreadable on entering the page: no ID is set, so no rate of 0/0 is stored.
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(CCanWizardPage5d::kId)));
+    zel.Sim().Faults().RefuseReplies(1);
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(CCanWizardPage5e::kId)));
+    const uint64_t entered = zel.FramesSeen();
+    sheet.page5e.UserSetText(CCanWizardPage5e::kIdModuleId, "8");
+    zel.Host().QueueYesNo(true);
+    ASSERT_TRUE(sheet.page5e.Press(CCanWizardPage5e::kIdSet));
+    EXPECT_EQ(zel.Host().LastMessage(), ModuleIdSetting::kFailed);
+    EXPECT_EQ(zel.FramesSeen(), entered);
+    EXPECT_EQ(zel.Device().EepromParameter(30), 7);
     sheet.Press(ui::kIdCancel);
   });
   CCanWizardSheet sheet(zel.Comm(), module);
