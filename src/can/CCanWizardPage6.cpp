@@ -36,6 +36,10 @@ void CCanWizardPage6::OnDestroy() {
 }
 
 void CCanWizardPage6::OnEvent(int id, ui::EventKind kind) {
+  if (id == kIdBitRate && kind == ui::EventKind::Selection) {
+    bitRate_ = Selection(kIdBitRate);
+    return;
+  }
   if (kind != ui::EventKind::Clicked) return;
   if (id == kIdSearch) {
     if (search_)
@@ -109,8 +113,9 @@ void CCanWizardPage6::SearchFinished(bool failed) {
   progress_.reset();
   if (failed) {
     // The gateway was left as it was and nobody was asked: nothing to settle or to judge.
+    sameRate_ = true;
     ui::CurrentHost().ShowMessage(kFailed);
-    wizard_.SetWizardButtons(ui::kWizBack | ui::kWizNext);
+    wizard_.SetWizardButtons(Buttons());
     return;
   }
   CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_);
@@ -119,14 +124,20 @@ void CCanWizardPage6::SearchFinished(bool failed) {
     CNotAllModulesFoundDlg dlg(outcome.notAllFoundText);
     dlg.DoModal();
   }
-  if (!outcome.sameRate) {
+  sameRate_ = outcome.sameRate;
+  if (!sameRate_) {
     ui::CurrentHost().ShowMessage(CanSearchOutcome::kDifferentRates);
-    wizard_.SetWizardButtons(ui::kWizBack);
-    return;
+  } else if (outcome.bitRateIndex >= 0) {
+    // Modules that all run at a rate outside the table keep it: the summary tells so.
+    bitRate_ = outcome.bitRateIndex;
+    if (bitRate_ < CanBitRateTable::kCount) SetSelection(kIdBitRate, bitRate_);
   }
-  if (outcome.bitRateIndex >= 0 && outcome.bitRateIndex < CanBitRateTable::kCount)
-    SetSelection(kIdBitRate, outcome.bitRateIndex);
-  wizard_.SetWizardButtons(ui::kWizBack | ui::kWizNext);
+  wizard_.SetWizardButtons(Buttons());
+}
+
+unsigned CCanWizardPage6::Buttons() const {
+  // Modules at different rates cannot talk to each other: the network is not built yet.
+  return (wizard_.Depth() > 0 ? ui::kWizBack : 0u) | (sameRate_ ? ui::kWizNext : 0u);
 }
 
 void CCanWizardPage6::ShowModules() {
@@ -140,7 +151,7 @@ int CCanWizardPage6::NextPage() {
   wizard_.foundModules = modules_;
   wizard_.foundBitRates = rates_;
   wizard_.moduleCount = static_cast<int>(modules_.size());
-  wizard_.networkBitRate = Selection(kIdBitRate);
+  wizard_.networkBitRate = bitRate_;
   return 263;
 }
 

@@ -6,6 +6,7 @@
 
 #include "can/CCanWizardPage.h"
 #include "can/CanNetworkSearch.h"
+#include "link/CanBitRateTable.h"
 
 namespace zel::can {
 
@@ -13,7 +14,9 @@ class CSearchModulesProgressDlg;
 
 // 262: the module search and the bit-rate run. The search runs on its own thread and reports by
 // posted messages; while it runs the wizard buttons are disabled and the start button stops it.
-// The search is stopped (and the link freed) when the page is destroyed. UI thread.
+// Next is offered only while the modules last found share one rate (or before any search), and
+// the network's rate is that shared rate, which may be one outside the table, else the user's
+// choice. The search is stopped (and the link freed) when the page is destroyed. UI thread.
 class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::Listener {
  public:
   static constexpr int kId = 262;
@@ -44,6 +47,7 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   void OnReset() override { StopSearch(); }
   void OnDestroy() override;
   int NextPage() override;
+  unsigned Buttons() const override;
 
  private:
   void ModuleFound(std::uint16_t moduleId, int bitRateIndex) override;
@@ -60,6 +64,9 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   std::vector<std::uint16_t> modules_;
   std::vector<int> rates_;
   int count_ = 127;
+  int bitRate_ = link::CanBitRateTable::kDefaultIndex;
+  // False from a search whose modules run at different rates until the next search.
+  bool sameRate_ = true;
   bool destroyed_ = false;
 };
 
