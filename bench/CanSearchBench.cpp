@@ -56,7 +56,7 @@ class Done final : public zel::can::CanNetworkSearch::Listener {
     ++found;
   }
   void Probing(int) override {}
-  void Finished() override {
+  void Finished(bool) override {
     {
       std::lock_guard lock(mutex_);
       finished = true;

@@ -36,6 +36,10 @@ void CCanWizardPage6::OnDestroy() {
 }
 
 void CCanWizardPage6::OnEvent(int id, ui::EventKind kind) {
+  if (id == kIdBitRate && kind == ui::EventKind::Selection) {
+    bitRate_ = Selection(kIdBitRate);
+    return;
+  }
   if (kind != ui::EventKind::Clicked) return;
   if (id == kIdSearch) {
     if (search_)
@@ -64,7 +68,7 @@ void CCanWizardPage6::StartSearch(CanNetworkSearch::Mode mode) {
   search_->Configure(count_, mode, CanBitRateTable::RegistersOf(Selection(kIdBitRate)));
   if (!search_->Start()) {
     search_.reset();
-    SearchFinished();
+    SearchFinished(true);
   }
 }
 
@@ -81,8 +85,8 @@ void CCanWizardPage6::Probing(int candidate) {
   Post(kMsgProbing, static_cast<std::uintptr_t>(candidate));
 }
 
-void CCanWizardPage6::Finished() {
-  Post(kMsgFinished);
+void CCanWizardPage6::Finished(bool failed) {
+  Post(kMsgFinished, failed ? 1u : 0u);
 }
 
 void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
@@ -98,29 +102,42 @@ void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
   } else if (message == kMsgFinished) {
     if (search_) search_->Stop();  // joins the thread, which has posted its last message
     search_.reset();
-    SearchFinished();
+    SearchFinished(wParam != 0);
   }
 }
 
-void CCanWizardPage6::SearchFinished() {
+void CCanWizardPage6::SearchFinished(bool failed) {
   Enable(kIdSetBitRate, true);
   SetText(kIdSearch, kStartSearch);
   if (progress_) progress_->Close();
   progress_.reset();
+  if (failed) {
+    // The gateway was left as it was and nobody was asked: nothing to settle or to judge.
+    sameRate_ = true;
+    ui::CurrentHost().ShowMessage(kFailed);
+    wizard_.SetWizardButtons(Buttons());
+    return;
+  }
   CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_);
   const CanSearchOutcome outcome = CanSearchOutcome::Judge(modules_, rates_, count_);
   if (!outcome.allFound) {
     CNotAllModulesFoundDlg dlg(outcome.notAllFoundText);
     dlg.DoModal();
   }
-  if (!outcome.sameRate) {
+  sameRate_ = outcome.sameRate;
+  if (!sameRate_) {
     ui::CurrentHost().ShowMessage(CanSearchOutcome::kDifferentRates);
-    wizard_.SetWizardButtons(ui::kWizBack);
-    return;
+  } else if (outcome.bitRateIndex >= 0) {
+    // Modules that all run at a rate outside the table keep it: the summary tells so.
+    bitRate_ = outcome.bitRateIndex;
+    if (bitRate_ < CanBitRateTable::kCount) SetSelection(kIdBitRate, bitRate_);
   }
-  if (outcome.bitRateIndex >= 0 && outcome.bitRateIndex < CanBitRateTable::kCount)
-    SetSelection(kIdBitRate, outcome.bitRateIndex);
-  wizard_.SetWizardButtons(ui::kWizBack | ui::kWizNext);
+  wizard_.SetWizardButtons(Buttons());
+}
+
+unsigned CCanWizardPage6::Buttons() const {
+  // Modules at different rates cannot talk to each other: the network is not built yet.
+  return (wizard_.Depth() > 0 ? ui::kWizBack : 0u) | (sameRate_ ? ui::kWizNext : 0u);
 }
 
 void CCanWizardPage6::ShowModules() {
@@ -134,7 +151,7 @@ int CCanWizardPage6::NextPage() {
   wizard_.foundModules = modules_;
   wizard_.foundBitRates = rates_;
   wizard_.moduleCount = static_cast<int>(modules_.size());
-  wizard_.networkBitRate = Selection(kIdBitRate);
+  wizard_.networkBitRate = bitRate_;
   return 263;
 }
 

@@ -6,6 +6,7 @@
 
 #include "can/CCanWizardPage.h"
 #include "can/CanNetworkSearch.h"
+#include "link/CanBitRateTable.h"
 
 namespace zel::can {
 
@@ -13,7 +14,9 @@ class CSearchModulesProgressDlg;
 
 // 262: the module search and the bit-rate run. The search runs on its own thread and reports by
 // posted messages; while it runs the wizard buttons are disabled and the start button stops it.
-// The search is stopped (and the link freed) when the page is destroyed. UI thread.
+// Next is offered only while the modules last found share one rate (or before any search), and
+// the network's rate is that shared rate, which may be one outside the table, else the user's
+// choice. The search is stopped (and the link freed) when the page is destroyed. UI thread.
 class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::Listener {
  public:
   static constexpr int kId = 262;
@@ -21,12 +24,13 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   static constexpr int kIdSetBitRate = 5201;
   static constexpr int kIdSearch = 5202;
   static constexpr int kIdModules = 5203;
-  static constexpr unsigned kMsgFound = ui::kWmUser + 60;    // wParam id, lParam rate index
-  static constexpr unsigned kMsgProbing = ui::kWmUser + 61;  // wParam candidate
-  static constexpr unsigned kMsgFinished = ui::kWmUser + 62;
+  static constexpr unsigned kMsgFound = ui::kWmUser + 60;     // wParam id, lParam rate index
+  static constexpr unsigned kMsgProbing = ui::kWmUser + 61;   // wParam candidate
+  static constexpr unsigned kMsgFinished = ui::kWmUser + 62;  // wParam 1: failed
   static constexpr const char* kStartSearch = "&Start Search Modules";
   static constexpr const char* kStopSearch = "&Stop Search Modules";
   static constexpr const char* kStopBitRate = "&Stop Bitrate Setting";
+  static constexpr const char* kFailed = "Command failed!";
 
   explicit CCanWizardPage6(CCanWizardSheet& sheet);
   ~CCanWizardPage6() override;
@@ -43,15 +47,16 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   void OnReset() override { StopSearch(); }
   void OnDestroy() override;
   int NextPage() override;
+  unsigned Buttons() const override;
 
  private:
   void ModuleFound(std::uint16_t moduleId, int bitRateIndex) override;
   void Probing(int candidate) override;
-  void Finished() override;
+  void Finished(bool failed) override;
 
   void StartSearch(CanNetworkSearch::Mode mode);
   void StopSearch();
-  void SearchFinished();
+  void SearchFinished(bool failed);
   void ShowModules();
 
   std::unique_ptr<CanNetworkSearch> search_;
@@ -59,6 +64,9 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   std::vector<std::uint16_t> modules_;
   std::vector<int> rates_;
   int count_ = 127;
+  int bitRate_ = link::CanBitRateTable::kDefaultIndex;
+  // False from a search whose modules run at different rates until the next search.
+  bool sameRate_ = true;
   bool destroyed_ = false;
 };
 

@@ -237,6 +237,8 @@ CCanWizardPage5e::CCanWizardPage5e(CCanWizardSheet& sheet)
 
 void CCanWizardPage5e::Entered() {
   setting_ = std::make_unique<ModuleIdSetting>(wizard_.Communication());
+  // The setting keeps whether this read succeeded: without the rate it sets no ID, so "&Set
+  // Module ID" then says "Command failed!" instead of storing a rate of 0/0.
   setting_->ReadBitRate();
 }
 

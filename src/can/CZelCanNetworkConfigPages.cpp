@@ -85,6 +85,11 @@ bool CZelCanNetworkSettingsPage::WriteBlock() {
   return ok;
 }
 
+bool CZelCanNetworkSettingsPage::OwnModuleId(std::uint16_t& moduleId) const {
+  moduleId = block_.words[30];
+  return blockRead_;
+}
+
 bool CZelCanNetworkSettingsPage::ReadCanConfig(std::uint16_t& config) {
   if (!sheet_.Communication().Parameter().ReadTempParam(kCanConfig, config)) return false;
   // The switches change CAN_Config in the ZEL; the block written on leaving must not undo them.
@@ -174,8 +179,14 @@ bool CZelCanNetworkConfig_PdoDlg::OnKillActive() {
 }
 
 void CZelCanNetworkConfig_PdoDlg::TogglePdo() {
+  std::uint16_t own = 0;
+  if (!OwnModuleId(own)) {
+    Report(false);
+    SetValue(kIdPdo, pdoOn_ ? 1 : 0);
+    return;
+  }
   link::CanGateway& can = sheet_.Communication().Can();
-  if (can.SetModulePdo(OwnModuleId(), !pdoOn_)) {
+  if (can.SetModulePdo(own, !pdoOn_)) {
     std::uint16_t config = 0;
     ReadCanConfig(config);
     if (Validate({{kIdRpdo, 32}, {kIdTpdo, 33}})) WriteBlock();
@@ -455,8 +466,14 @@ void CZelCanNetworkConfig_RtrDlg::OnEvent(int id, ui::EventKind kind) {
   link::CanGatewayCommands commands(can);
   if (id == kIdRtr0Active || id == kIdRtr1Active) {
     const int channel = id == kIdRtr0Active ? 0 : 1;
+    std::uint16_t own = 0;
+    if (!OwnModuleId(own)) {
+      Report(false);
+      SetValue(id, on_[channel] ? 1 : 0);
+      return;
+    }
     Report(
-        can.ConfigModuleRtr(OwnModuleId(), static_cast<std::uint16_t>(channel),
+        can.ConfigModuleRtr(own, static_cast<std::uint16_t>(channel),
                             on_[channel] ? link::CanGateway::kRtrOff : link::CanGateway::kRtrOn));
     ShowStates();
   } else if (id == kIdConfigRtr) {

@@ -35,8 +35,9 @@ class CZelCanNetworkSettingsPage : public ui::PropertyPage {
   bool Validate(const std::vector<Field>& fields);
   // Writes the whole block and saves it; "Command failed!" when either fails.
   bool WriteBlock();
-  // The ZEL's own module ID as the block read when the page opened holds it.
-  std::uint16_t OwnModuleId() const { return block_.words[30]; }
+  // The ZEL's own module ID as the block read when the page opened holds it; false when no
+  // block was read, since its 0 would reach CAN ID 0 and not this ZEL.
+  bool OwnModuleId(std::uint16_t& moduleId) const;
   bool ReadCanConfig(std::uint16_t& config);
 
   CZelCanNetworkConfigDlg& sheet_;

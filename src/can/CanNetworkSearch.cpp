@@ -57,6 +57,15 @@ int CanNetworkSearch::GatewayBitRate() {
   return CanBitRateTable::IndexOf(bcr1, bcr2);
 }
 
+bool CanNetworkSearch::ReadGateway(CanBitRateTable::Registers& start, std::uint16_t& ownId) {
+  link::ParameterGroup& serial = communication_.Parameter();
+  // The starting pair is written back and saved when the search ends, and the gateway's module
+  // ID is reported and later addressed over the bus like any found module. Unread, the pair
+  // would be saved as 0/0, and ID 0 is no module's (a module command to 0 asks the user).
+  return serial.ReadTempParam(kBcr1, start.bcr1) && serial.ReadTempParam(kBcr2, start.bcr2) &&
+         communication_.Can().ReadModuleID(ownId) && ownId != 0;
+}
+
 void CanNetworkSearch::PrepareGateway(CanBitRateTable::Registers pair, std::uint16_t ownId) {
   link::CanGateway& gateway = communication_.Can();
   link::ParameterGroup& serial = communication_.Parameter();
@@ -106,15 +115,15 @@ bool CanNetworkSearch::Probe(std::uint16_t candidate) {
 
 void CanNetworkSearch::Run() {
   if (count_ < 1 || count_ > kLastCandidate) {
-    listener_.Finished();
+    listener_.Finished(false);
     return;
   }
-  link::ParameterGroup& serial = communication_.Parameter();
   CanBitRateTable::Registers start;
-  serial.ReadTempParam(kBcr1, start.bcr1);
-  serial.ReadTempParam(kBcr2, start.bcr2);
   std::uint16_t ownId = 0;
-  communication_.Can().ReadModuleID(ownId);
+  if (!ReadGateway(start, ownId)) {
+    listener_.Finished(true);
+    return;
+  }
   const CanBitRateTable::Registers kept = mode_ == Mode::kBitRate ? target_ : start;
   PrepareGateway(kept, ownId);
   listener_.ModuleFound(ownId, GatewayBitRate());
@@ -137,7 +146,7 @@ void CanNetworkSearch::Run() {
 
   PrepareGateway(kept, ownId);
   communication_.ReleaseLink();
-  listener_.Finished();
+  listener_.Finished(false);
 }
 
 CanSearchOutcome CanSearchOutcome::Judge(const std::vector<std::uint16_t>& modules,

@@ -25,8 +25,9 @@ class CanModule;
 // Thread rules: Start and Stop on the user-interface thread. The listener is called on the
 // search thread and must only post. The search claims the link after the gateway has been
 // prepared and releases it on every way out (Stop, the last candidate, enough modules found),
-// after restoring the gateway. Stop lets the probe under way finish. The stack and the module
-// operations must outlive the search.
+// after restoring the gateway. A gateway whose own rate or module ID cannot be read is left
+// untouched: the search ends failed before it writes anything or claims the line. Stop lets the
+// probe under way finish. The stack and the module operations must outlive the search.
 class CanNetworkSearch final : public monitor::PeriodicWorker {
  public:
   static constexpr std::uint32_t kTickMs = 200;
@@ -39,7 +40,9 @@ class CanNetworkSearch final : public monitor::PeriodicWorker {
     // The module ID that answered and the gateway's bit-rate index at that moment.
     virtual void ModuleFound(std::uint16_t moduleId, int bitRateIndex) = 0;
     virtual void Probing(int candidate) = 0;
-    virtual void Finished() = 0;
+    // The last report. failed: the gateway's own rate registers or module ID could not be read,
+    // so nothing was written and nobody was asked.
+    virtual void Finished(bool failed) = 0;
   };
 
   CanNetworkSearch(link::ZelCommunication& communication, CanModule& module, Listener& listener);
@@ -58,6 +61,8 @@ class CanNetworkSearch final : public monitor::PeriodicWorker {
   void Run() override;
 
  private:
+  // The gateway's rate registers and module ID as the search starts; false when any read fails.
+  bool ReadGateway(link::CanBitRateTable::Registers& start, std::uint16_t& ownId);
   void PrepareGateway(link::CanBitRateTable::Registers pair, std::uint16_t ownId);
   int GatewayBitRate();
   bool Probe(std::uint16_t candidate);

@@ -10,12 +10,14 @@ bool ModuleIdSetting::ReadBitRate() {
   link::ParameterGroup& serial = communication_.Parameter();
   const bool first = serial.ReadTempParam(34, bcr1_);
   const bool second = serial.ReadTempParam(35, bcr2_);
-  return first && second;
+  bitRateRead_ = first && second;
+  return bitRateRead_;
 }
 
 ModuleIdSetting::Result ModuleIdSetting::Set(std::uint16_t moduleId,
                                              const std::function<bool(const char*)>& ask) {
-  if (moduleId < kFirstId || moduleId > kLastId) return Result::kFailed;
+  // Unread registers would be written back as 0/0 and saved: the ZEL would keep no valid rate.
+  if (!bitRateRead_ || moduleId < kFirstId || moduleId > kLastId) return Result::kFailed;
   link::ParameterGroup& serial = communication_.Parameter();
   link::CanGateway& gateway = communication_.Can();
   std::uint16_t software = 0, hardware = 0, number = 0, version = 0;

@@ -31,13 +31,15 @@ class ModuleIdSetting {
 
   // Reads the rate registers to be written back (on entering the page).
   bool ReadBitRate();
-  // The whole sequence; ask answers the DIP-switch question (true goes on).
+  // The whole sequence; ask answers the DIP-switch question (true goes on). Fails without
+  // asking or sending anything when the rate registers have not been read.
   Result Set(std::uint16_t moduleId, const std::function<bool(const char*)>& ask);
 
  private:
   link::ZelCommunication& communication_;
   std::uint16_t bcr1_ = 0;
   std::uint16_t bcr2_ = 0;
+  bool bitRateRead_ = false;
 };
 
 }  // namespace zel::can

@@ -42,7 +42,7 @@ class SearchEvents final : public CanNetworkSearch::Listener {
     Push({Event::kFound, moduleId, bitRateIndex});
   }
   void Probing(int candidate) override { Push({Event::kProbing, candidate, 0}); }
-  void Finished() override { Push({Event::kFinished, 0, 0}); }
+  void Finished(bool failed) override { Push({Event::kFinished, failed ? 1 : 0, 0}); }
 
   // Waits a while for the next report; false when none came.
   bool Next(Event& event) {
@@ -125,6 +125,7 @@ int CanSearch(CommandContext& ctx, const std::vector<std::string>& args) {
   std::vector<int> rates;
   std::vector<std::string> lines;
   bool stopped = false;
+  bool failed = false;
   {
     // Ctrl-C stops between two candidates; the gateway is still restored.
     InterruptGuard interrupt;
@@ -151,11 +152,14 @@ int CanSearch(CommandContext& ctx, const std::vector<std::string>& args) {
           ctx.Err() << "\rProbing module ID " << event.first << " of 127 " << std::flush;
       } else {
         finished = true;
+        failed = event.first != 0;
       }
     }
     search.Stop();
   }
   if (terminal) ctx.Err() << "\r                              \r";
+  // The gateway was left untouched: nothing to settle.
+  if (failed) return ctx.CommandFailed("Reading the gateway's bit rate and module ID");
   can::CanSearchOutcome::Settle(*zel, module, modules, rates);
   const can::CanSearchOutcome outcome =
       can::CanSearchOutcome::Judge(modules, rates, static_cast<int>(count));

@@ -9,6 +9,7 @@
 
 #include "can/CanBusZel.h"
 #include "link/LinkObserver.h"
+#include "link/ParameterGroup.h"
 #include "link/SerialLink.h"
 
 namespace zel::can {
@@ -25,10 +26,11 @@ class Reports final : public CanNetworkSearch::Listener {
     std::lock_guard lock(mutex_);
     probed.push_back(candidate);
   }
-  void Finished() override {
+  void Finished(bool didFail) override {
     {
       std::lock_guard lock(mutex_);
       finished = true;
+      failed = didFail;
     }
     done_.notify_all();
   }
@@ -40,18 +42,30 @@ class Reports final : public CanNetworkSearch::Listener {
   std::vector<std::pair<uint16_t, int>> found;
   std::vector<int> probed;
   bool finished = false;
+  bool failed = false;
 
  private:
   std::mutex mutex_;
   std::condition_variable done_;
 };
 
-// Opcode and first words of each exchange the tool made, in order.
+// Opcode and first words of each exchange the tool made, in order. It can have the ZEL refuse
+// the next command with a reply once a given parameter has been read, so a read in the middle of
+// a sequence fails while the ones before it succeed.
 class Exchanges final : public link::LinkObserver {
  public:
+  void RefuseAfterReading(sim::FaultInjector& faults, uint16_t number) {
+    faults_ = &faults;
+    refuseAfter_ = number;
+  }
   void OnExchange(const link::ExchangeRecord& record) override {
     std::lock_guard lock(mutex_);
     records_.push_back(record);
+    if (faults_ && record.opcode == link::ParameterGroup::kReadTempParam &&
+        !record.arguments.empty() && record.arguments[0] == refuseAfter_) {
+      faults_->RefuseReplies(1);
+      faults_ = nullptr;
+    }
   }
   std::vector<link::ExchangeRecord> Records() {
     std::lock_guard lock(mutex_);
@@ -61,6 +75,8 @@ class Exchanges final : public link::LinkObserver {
  private:
   std::mutex mutex_;
   std::vector<link::ExchangeRecord> records_;
+  sim::FaultInjector* faults_ = nullptr;
+  uint16_t refuseAfter_ = 0;
 };
 
 std::string Brief(const link::ExchangeRecord& r) {
@@ -133,6 +149,52 @@ TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) 
   EXPECT_FALSE(outcome.allFound);
   EXPECT_FALSE(outcome.sameRate);
   EXPECT_EQ(outcome.notAllFoundText, "Only 3 from 5 searched modules found in your network!");
+}
+
+TEST_F(CanBusZelTest, SearchThatCannotReadTheGatewayWritesNothingAndAsksNobody) {
+  const sim::DeviceModel& gateway = simulator_->Device();
+  const uint16_t eepromBcr1 = gateway.EepromParameter(34);
+  const uint16_t eepromBcr2 = gateway.EepromParameter(35);
+  // First the rate register goes unanswered, then the module ID after both registers were read.
+  for (const bool registers : {true, false}) {
+    SCOPED_TRACE(registers ? "CAN_BCR1 refused" : "ReadModuleID refused");
+    Exchanges exchanges;
+    if (registers)
+      simulator_->Faults().RefuseReplies(1);
+    else
+      exchanges.RefuseAfterReading(simulator_->Faults(), 35);
+    comm_->Link().SetObserver(&exchanges);
+    Reports reports;
+    CanNetworkSearch search(*comm_, *module_, reports);
+    search.Configure(3, CanNetworkSearch::Mode::kSearch, {});
+    ASSERT_TRUE(search.Start());
+    reports.AwaitFinished();
+    search.Stop();
+    comm_->Link().SetObserver(nullptr);
+
+    EXPECT_TRUE(reports.failed);
+    EXPECT_TRUE(reports.found.empty());
+    EXPECT_TRUE(reports.probed.empty());
+    // Only the reads went out, the refused one last: no rate to the gateway or to CAN ID 0.
+    const auto records = exchanges.Records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().opcode,
+              registers ? link::ParameterGroup::kReadTempParam : link::CanGateway::kReadModuleId);
+    EXPECT_FALSE(records.back().success);
+    std::vector<std::string> others;
+    for (const auto& record : records)
+      if (record.opcode != link::ParameterGroup::kReadTempParam &&
+          record.opcode != link::CanGateway::kReadModuleId)
+        others.push_back(Brief(record));
+    EXPECT_EQ(others, std::vector<std::string>{});
+    EXPECT_EQ(gateway.EepromParameter(34), eepromBcr1);
+    EXPECT_EQ(gateway.EepromParameter(35), eepromBcr2);
+    // The line was never claimed, so this thread still reaches the ZEL.
+    uint16_t bcr1 = 0;
+    EXPECT_TRUE(comm_->Parameter().ReadTempParam(34, bcr1));
+    EXPECT_EQ(bcr1, eepromBcr1);
+  }
+  EXPECT_TRUE(host_.ModalTitles().empty());
 }
 
 }  // namespace

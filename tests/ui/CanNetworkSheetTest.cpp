@@ -144,5 +144,37 @@ TEST(CanNetworkSheetTest, OlderFirmwareShowsNoRtrPageAndWritesTheBlockAsRead) {
   EXPECT_EQ(zel.Host().UnfinishedWindows(), 0);
 }
 
+TEST(CanNetworkSheetTest, SwitchesSendNothingWhileThePageHoldsNoBlockOfThisZel) {
+  Desk desk(0x1040);
+  SimulatedZel& zel = desk.zel;
+  const uint16_t config = zel.Device().TempParameter(41);
+  // Each page's block read is refused as it opens, so the page does not know the ZEL's own ID.
+  zel.Sim().Faults().RefuseReplies(1);
+  desk.Run(0x1040, [&](CZelCanNetworkConfigDlg& sheet) {
+    Pdo& pdo = sheet.pdoPage;
+    ASSERT_FALSE(pdo.BlockRead());
+    zel.Host().Clear();
+    uint64_t before = zel.FramesSeen();
+    ASSERT_TRUE(pdo.UserSetValue(Pdo::kIdPdo, 1));
+    EXPECT_EQ(zel.Host().Messages(), (std::vector<std::string>{CZelCanNetworkConfigDlg::kFailed}));
+    EXPECT_EQ(zel.FramesSeen(), before);
+    EXPECT_EQ(pdo.Value(Pdo::kIdPdo), 0);
+
+    zel.Sim().Faults().RefuseReplies(1);
+    sheet.UserSelect(ui::kIdPageTabs, 3);
+    Rtr& rtr = sheet.rtrPage;
+    ASSERT_EQ(sheet.ActiveIndex(), 3);
+    ASSERT_FALSE(rtr.BlockRead());
+    zel.Host().Clear();
+    before = zel.FramesSeen();
+    ASSERT_TRUE(rtr.UserSetValue(Rtr::kIdRtr1Active, 1));
+    EXPECT_EQ(zel.Host().Messages(), (std::vector<std::string>{CZelCanNetworkConfigDlg::kFailed}));
+    EXPECT_EQ(zel.FramesSeen(), before);
+    EXPECT_EQ(rtr.Value(Rtr::kIdRtr1Active), 0);
+  });
+  EXPECT_EQ(zel.Device().TempParameter(41), config);
+  EXPECT_EQ(zel.Host().UnfinishedWindows(), 0);
+}
+
 }  // namespace
 }  // namespace zel::can

@@ -238,11 +238,92 @@ TEST(CanWizardTest, IdPageAsksAZelWithDipSwitchAndThePortPageFollowsTheLink) {
     zel.Host().QueueYesNo(true);
     ASSERT_TRUE(sheet.page5e.Press(CCanWizardPage5e::kIdSet));
     EXPECT_EQ(zel.Device().EepromParameter(30), 7);
+
+    // The rate unreadable on entering the page: no ID is set, so no rate of 0/0 is stored.
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(CCanWizardPage5d::kId)));
+    zel.Sim().Faults().RefuseReplies(1);
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(CCanWizardPage5e::kId)));
+    const uint64_t entered = zel.FramesSeen();
+    sheet.page5e.UserSetText(CCanWizardPage5e::kIdModuleId, "8");
+    zel.Host().QueueYesNo(true);
+    ASSERT_TRUE(sheet.page5e.Press(CCanWizardPage5e::kIdSet));
+    EXPECT_EQ(zel.Host().LastMessage(), ModuleIdSetting::kFailed);
+    EXPECT_EQ(zel.FramesSeen(), entered);
+    EXPECT_EQ(zel.Device().EepromParameter(30), 7);
     sheet.Press(ui::kIdCancel);
   });
   CCanWizardSheet sheet(zel.Comm(), module);
   sheet.DoModal();
   EXPECT_EQ(zel.Host().UnfinishedWindows(), 0);
+}
+
+TEST(CanWizardTest, SearchPageOffersNextOnlyForOneRateAndKeepsARateOutsideTheTable) {
+  Network net;
+  SimulatedZel& zel = net.zel;
+  ScriptedHost& host = zel.Host();
+  // The gateway keeps a register pair outside the table in its EEPROM.
+  ASSERT_TRUE(zel.Comm().Can().SetBCR1BCR2(0x0604, 1));
+  ASSERT_TRUE(zel.Comm().Parameter().SaveTempParam());
+  ASSERT_EQ(zel.Device().EepromParameter(34), 0x0604);
+  net.Run([&](CCanWizardSheet& sheet) {
+    sheet.Push(CCanWizardPage5::kId);
+    ASSERT_TRUE(sheet.SetActivePage(sheet.IndexOf(CCanWizardPage6::kId)));
+    CCanWizardPage6& search = sheet.page6;
+    const auto Search = [&](int count) {
+      host.Clear();
+      net.AnswerCount(count);
+      ASSERT_TRUE(search.Press(CCanWizardPage6::kIdSearch));
+      ASSERT_TRUE(
+          ScriptedHost::PumpUntil([&] { return !search.Searching(); }, std::chrono::seconds(60)));
+    };
+
+    // The gateway's rate cannot be read: the search ends before anything is written.
+    zel.Sim().Faults().RefuseReplies(1);
+    Search(3);
+    EXPECT_EQ(host.Messages(), (std::vector<std::string>{CCanWizardPage6::kFailed}));
+    EXPECT_EQ(host.ModalTitles(), (std::vector<std::string>{"Number of modules"}));
+    EXPECT_TRUE(search.FoundModules().empty());
+    EXPECT_EQ(search.Text(CCanWizardPage6::kIdSearch), CCanWizardPage6::kStartSearch);
+    EXPECT_EQ(zel.Device().EepromParameter(34), 0x0604);
+    EXPECT_EQ(zel.Device().EepromParameter(35), 1);
+    EXPECT_TRUE(Enabled(sheet, ui::kIdBack));
+    EXPECT_TRUE(Enabled(sheet, ui::kIdNext));
+
+    // The gateway and module 1 (250 kBit/s) differ; coming back to the page does not hide it.
+    Search(2);
+    EXPECT_EQ(search.FoundModules(), (std::vector<uint16_t>{2, 1}));
+    EXPECT_EQ(search.FoundBitRates(), (std::vector<int>{CanBitRateTable::kUnknownIndex, 3}));
+    EXPECT_EQ(host.LastMessage(), CanSearchOutcome::kDifferentRates);
+    EXPECT_FALSE(Enabled(sheet, ui::kIdNext));
+    ASSERT_TRUE(sheet.Press(ui::kIdBack));
+    ASSERT_EQ(sheet.ActivePageId(), CCanWizardPage5::kId);
+    ASSERT_TRUE(sheet.Press(ui::kIdNext));
+    ASSERT_EQ(sheet.ActivePageId(), CCanWizardPage6::kId);
+    EXPECT_TRUE(Enabled(sheet, ui::kIdBack));
+    EXPECT_FALSE(Enabled(sheet, ui::kIdNext));
+
+    // The gateway alone, at its unknown rate: that rate is the network's, whatever the list shows.
+    Search(1);
+    EXPECT_EQ(search.FoundBitRates(), (std::vector<int>{CanBitRateTable::kUnknownIndex}));
+    EXPECT_TRUE(host.Messages().empty()) << host.LastMessage();
+    ASSERT_TRUE(Enabled(sheet, ui::kIdNext));
+    const auto Summary = [&] {
+      for (int page : {CCanWizardPage7::kId, CCanWizardPage8::kId, CCanWizardPage9::kId}) {
+        EXPECT_TRUE(sheet.Press(ui::kIdNext));
+        EXPECT_EQ(sheet.ActivePageId(), page);
+      }
+      return sheet.page9.Text(CCanWizardPage9::kIdBaudrate);
+    };
+    EXPECT_EQ(Summary(), "all ZEL are in the old state!");
+    EXPECT_EQ(sheet.page9.Text(CCanWizardPage9::kIdCount), "You have 1 module in your network!");
+
+    // A rate chosen in the list afterwards is the one the summary shows.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(sheet.Press(ui::kIdBack));
+    ASSERT_TRUE(search.UserSelect(CCanWizardPage6::kIdBitRate, 4));
+    EXPECT_EQ(Summary(), "125kBit/s");
+    sheet.Press(ui::kIdCancel);
+  });
+  EXPECT_EQ(host.UnfinishedWindows(), 0);
 }
 
 }  // namespace
