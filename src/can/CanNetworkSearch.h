@@ -84,7 +84,8 @@ struct CanSearchOutcome {
   bool allFound = true;
   // All found modules share one rate (true with none found: nothing differs).
   bool sameRate = true;
-  // That rate, -1 when none was found or the rates differ.
+  // That rate (11 when the registers match no rate of the table), -1 when none was found or
+  // the rates differ.
   int bitRateIndex = -1;
   // "Only %i from " "%i searched modules found in your network!".
   std::string notAllFoundText;
