@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <string>
@@ -194,6 +195,8 @@ void Walk(std::uint16_t software, bool online) {
   std::vector<int> ids;
   for (const MenuCommand& c : MenuCommandTable::Commands()) ids.push_back(c.id);
   ids.insert(ids.end(), kToolIds.begin(), kToolIds.end());
+  // Exit comes last: a window that is closing commands nothing more.
+  std::stable_partition(ids.begin(), ids.end(), [](int id) { return id != 57665; });
   for (int id : ids) {
     SCOPED_TRACE(id);
     if (online && !frame.MonitorRunning()) frame.StartMonitor();
