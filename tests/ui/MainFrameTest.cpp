@@ -162,6 +162,13 @@ TEST(MainFrame, RefreshFollowsSysConfigAndRewritesAForbiddenMode) {
             "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");
   EXPECT_EQ(frame.RegulationTab(), MainPaneLayout::kSpeedRegulationTab)
       << "after an accepted rewrite the views stay as they are";
+
+  // Set again behind the tool's back: rewritten again at the next refresh.
+  desk.Host().Clear();
+  ASSERT_TRUE(parameters.SetTempParam(1, 0, (sysConfig & 0xFFD3) | 0x0020));
+  frame.Refresh();
+  EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x002C, 0);
+  EXPECT_EQ(desk.Host().Messages().size(), 1u);
 }
 
 TEST(MainFrame, QuitServiceModeReportsItsOwnOutcome) {
