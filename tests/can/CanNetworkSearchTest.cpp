@@ -90,6 +90,15 @@ std::string Brief(const link::ExchangeRecord& r) {
   return text;
 }
 
+// A whole search for count modules, waited for until its last report.
+void SearchFor(link::ZelCommunication& comm, CanModule& module, Reports& reports, int count) {
+  CanNetworkSearch search(comm, module, reports);
+  search.Configure(count, CanNetworkSearch::Mode::kSearch, {});
+  ASSERT_TRUE(search.Start());
+  reports.AwaitFinished();
+  search.Stop();
+}
+
 TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) {
   // A module that answers late on a loaded machine must not count as absent.
   link::CommSettings settings = comm_->Settings();
@@ -101,11 +110,7 @@ TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) 
   // Asked for one module, the gateway itself is the one: nobody on the bus is asked.
   {
     Reports reports;
-    CanNetworkSearch search(*comm_, *module_, reports);
-    search.Configure(1, CanNetworkSearch::Mode::kSearch, {});
-    ASSERT_TRUE(search.Start());
-    reports.AwaitFinished();
-    search.Stop();
+    SearchFor(*comm_, *module_, reports, 1);
     EXPECT_EQ(reports.found, (std::vector<std::pair<uint16_t, int>>{{2, 2}}));
     EXPECT_TRUE(reports.probed.empty());
     for (const auto& record : exchanges.Records())
@@ -114,11 +119,7 @@ TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) 
 
   // Three: the gateway, 5 (500 kBit/s) and 6 (125 kBit/s); 1, 3 and 4 are absent.
   Reports reports;
-  CanNetworkSearch search(*comm_, *module_, reports);
-  search.Configure(3, CanNetworkSearch::Mode::kSearch, {});
-  ASSERT_TRUE(search.Start());
-  reports.AwaitFinished();
-  search.Stop();
+  SearchFor(*comm_, *module_, reports, 3);
   EXPECT_EQ(reports.found, (std::vector<std::pair<uint16_t, int>>{{2, 2}, {5, 2}, {6, 4}}));
   EXPECT_EQ(reports.probed, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 
@@ -165,11 +166,7 @@ TEST_F(CanBusZelTest, SearchThatCannotReadTheGatewayWritesNothingAndAsksNobody) 
       exchanges.RefuseAfterReading(simulator_->Faults(), 35);
     comm_->Link().SetObserver(&exchanges);
     Reports reports;
-    CanNetworkSearch search(*comm_, *module_, reports);
-    search.Configure(3, CanNetworkSearch::Mode::kSearch, {});
-    ASSERT_TRUE(search.Start());
-    reports.AwaitFinished();
-    search.Stop();
+    SearchFor(*comm_, *module_, reports, 3);
     comm_->Link().SetObserver(nullptr);
 
     EXPECT_TRUE(reports.failed);
