@@ -5,26 +5,25 @@
 #include "link/ParameterGroup.h"
 #include "link/StatusGroup.h"
 #include "ui/Host.h"
+#include "views/CRegulationView.h"
 
 namespace zel::app {
 
 namespace {
 
-constexpr std::uint16_t kCurrentRegulationBit = 0x0004;
+using views::CRegulationView;
+
 constexpr std::uint16_t kForbiddenModeBit = 0x0020;
-constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
-constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
-constexpr std::uint16_t kModeBits = 0x002C;         // bits 2, 3 and 5
-constexpr std::uint16_t kManualModeBit = 0x8000;    // clear: the input 'Digital2' decides
+constexpr std::uint16_t kModeBits = 0x002C;       // bits 2, 3 and 5
+constexpr std::uint16_t kManualModeBit = 0x8000;  // clear: the input 'Digital2' decides
 
 }  // namespace
 
 int RegulationModeSequence::Check(link::ParameterGroup& parameters) {
   std::uint16_t sysConfig = 0;
   if (!parameters.ReadTempParam(1, sysConfig)) return kNone;
-  if ((sysConfig & kForbiddenModeBit) == 0)
-    return (sysConfig & kCurrentRegulationBit) != 0 ? kCurrent : kSpeed;
-  if (parameters.SetTempParam(1, 0, sysConfig & kSpeedModeMask)) {
+  if ((sysConfig & kForbiddenModeBit) == 0) return CRegulationView::ModeOf(sysConfig);
+  if (parameters.SetTempParam(1, 0, CRegulationView::WithMode(sysConfig, kSpeed))) {
     ui::CurrentHost().ShowMessage(
         "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");
     return kNone;
@@ -45,9 +44,7 @@ bool RegulationModeSequence::Change(link::ParameterGroup& parameters, link::Stat
         name + " regulation mode manually!");
     return true;
   }
-  const std::uint16_t wanted =
-      speed ? sysConfig & kSpeedModeMask
-            : static_cast<std::uint16_t>((sysConfig & kCurrentModeMask) | kCurrentRegulationBit);
+  const std::uint16_t wanted = CRegulationView::WithMode(sysConfig, mode);
   if ((sysConfig & kModeBits) == (wanted & kModeBits)) return true;
   if (!ui::CurrentHost().AskYesNo("Do you really want to change to the " + name +
                                   " regulation mode!"))

@@ -22,7 +22,8 @@ class RegulationModeSequence {
   static int Check(link::ParameterGroup& parameters);
 
   // The user asks for mode: the 'Digital2' message, or the question and the switch with the
-  // drive disabled meanwhile. False when SysConfig cannot be read.
+  // drive disabled meanwhile. False when SysConfig cannot be read or the switch could not be
+  // made with the drive disabled.
   static bool Change(link::ParameterGroup& parameters, link::StatusGroup& status, int mode);
 };
 

@@ -30,7 +30,6 @@ constexpr std::uint16_t kDigital2Bit = 0x8000;
 constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
 constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
 constexpr std::uint16_t kSoftwareEnabledStatus = 0x0400;
-constexpr std::uint16_t kStoppedStatus = 0x2000;
 
 // The boxes that stand for a bit set exactly when the box is unchecked.
 struct Box {
@@ -169,6 +168,12 @@ CRegulationView::Setting* CRegulationView::SettingOfControl(int id) {
 
 int CRegulationView::ModeOf(std::uint16_t sysConfig) {
   return (sysConfig & kCurrentRegulation) != 0 && (sysConfig & kForbiddenMode) == 0 ? 0 : 1;
+}
+
+std::uint16_t CRegulationView::WithMode(std::uint16_t sysConfig, int mode) {
+  if (mode == 0)
+    return static_cast<std::uint16_t>((sysConfig & kCurrentModeMask) | kCurrentRegulation);
+  return static_cast<std::uint16_t>(sysConfig & kSpeedModeMask);
 }
 
 std::int16_t CRegulationView::ToWire(int value) const {
@@ -535,9 +540,7 @@ void CRegulationView::OnBoxClicked(int id) {
   std::uint16_t value = RebuiltSysConfig();
   if (id == kIdDigital2) {
     // The regulation mode passes from the input to software as the radio shows it.
-    value = Value(kIdModeCurrent) != 0
-                ? static_cast<std::uint16_t>((value & kCurrentModeMask) | kCurrentRegulation)
-                : static_cast<std::uint16_t>(value & kSpeedModeMask);
+    value = WithMode(value, Value(kIdModeCurrent) != 0 ? 0 : 1);
   }
   if (!WriteSysConfig(value)) return;
   switch (id) {

@@ -127,8 +127,14 @@ class CRegulationView : public ui::Window {
 
   // The regulation mode the radio shows: 0 current, 1 speed.
   static int ModeOf(std::uint16_t sysConfig);
+  // SysConfig switched to mode by software: bits 3 and 5 cleared, bit 2 set for current and
+  // cleared for speed.
+  static std::uint16_t WithMode(std::uint16_t sysConfig, int mode);
 
  protected:
+  // Status word bit 13: the drive is stopped.
+  static constexpr std::uint16_t kStoppedStatus = 0x2000;
+
   // setValueName: "Speed Setting" or "Current Setting"; unit "rpm" or "mA".
   CRegulationView(std::string title, std::string setValueName, std::string unit,
                   std::int16_t setValueParameter, bool withLimitCurve);

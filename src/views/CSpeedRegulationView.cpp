@@ -4,12 +4,6 @@
 
 namespace zel::views {
 
-namespace {
-
-constexpr std::uint16_t kStoppedStatus = 0x2000;
-
-}  // namespace
-
 CSpeedRegulationView::CSpeedRegulationView()
     : CRegulationView("Speed regulation", "Speed Setting", "rpm", 133, false) {
   AddSetting(17, "Max Speed", "%i rpm", 0x0100, 25000, 0, 25000);
