@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "ui/PlotStep.h"
+
 namespace zel::recorder {
 
 namespace {
@@ -25,17 +27,6 @@ std::string Format(const char* format, double first, double second) {
   char text[96];
   std::snprintf(text, sizeof text, format, first, second);
   return text;
-}
-
-// The smallest of 1, 2 and 5 times a power of ten that splits span into at most count steps.
-double NiceStep(double span, double count) {
-  if (!(span > 0) || !std::isfinite(span)) return 1;
-  const double raw = span / count;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double factor : {1.0, 2.0, 5.0, 10.0}) {
-    if (factor * power >= raw) return factor * power;
-  }
-  return 10 * power;
 }
 
 bool Large(double value) {
@@ -60,7 +51,7 @@ void ValueRange(bool any, double low, double high, double& minimum, double& maxi
 
 std::vector<ui::PlotTick> ValueTicks(double minimum, double maximum) {
   std::vector<ui::PlotTick> ticks;
-  const double step = NiceStep(maximum - minimum, 8);
+  const double step = ui::NiceStep(maximum - minimum, 8);
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step))));
   for (double k = std::ceil(minimum / step); k * step <= maximum + step * 1e-9; ++k) {
     // ceil() of a small negative ratio is -0.0, which would be labelled "-0".
@@ -292,7 +283,7 @@ ui::PlotScene GraphModel::Scene() const {
 
   // Small ticks every step, a long labelled one every fifth; steps are counted from time 0 so
   // the labels are round numbers.
-  const double step = NiceStep(viewMax_ - viewMin_, 50);
+  const double step = ui::NiceStep(viewMax_ - viewMin_, 50);
   for (double k = std::ceil(viewMin_ / step); k * step <= viewMax_ + step * 1e-9; ++k) {
     const double at = k * step;
     const bool major = std::fmod(std::fabs(k), 5.0) == 0;

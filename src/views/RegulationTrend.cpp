@@ -4,19 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ui/PlotStep.h"
+
 namespace zel::views {
 
 namespace {
-
-// A step of 1, 2 or 5 times a power of ten that gives about five intervals over span.
-double NiceStep(double span) {
-  if (span <= 0) return 1;
-  const double raw = span / 5;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double factor : {1.0, 2.0, 5.0})
-    if (raw <= factor * power) return factor * power;
-  return 10 * power;
-}
 
 std::string Label(double value) {
   char text[32];
@@ -72,7 +64,7 @@ ui::PlotScene RegulationTrend::Scene() const {
   }
   // Some room above and below, and a range even while everything is 0.
   const double margin = std::max((high - low) * 0.1, 10.0);
-  const double step = NiceStep(high - low + 2 * margin);
+  const double step = ui::NiceStep(high - low + 2 * margin, 5);
   scene.leftMin = std::floor((low - margin) / step) * step;
   scene.leftMax = std::ceil((high + margin) / step) * step;
   for (double v = scene.leftMin; v <= scene.leftMax + step / 2; v += step)
