@@ -41,7 +41,7 @@ constexpr std::array kToolCommands{
     CMainFrame::kToolSerialPortSettings, CMainFrame::kToolStartMonitor,
     CMainFrame::kToolStopMonitor,        CMainFrame::kToolReadSysStatus,
     CMainFrame::kToolReadError,          CMainFrame::kToolReadVariables,
-    CMainFrame::kToolRecordData,         32824,
+    CMainFrame::kToolRecordData,         ParameterMenuCommands::kToolEditAll,
     CMainFrame::kToolReadVersion,        CMainFrame::kToolEnterServiceMode,
     CMainFrame::kToolQuitServiceMode,    CMainFrame::kToolCanNetwork,
 };
@@ -212,7 +212,7 @@ void CMainFrame::OnCommand(int id) {
   }
   if (ParameterMenuCommands::Handles(id)) {
     if (report(parameterMenu_->Run(id))) {
-      if (id == 32774 || id == 32824 || id == 32775) AfterTempParamEdit();
+      if (ParameterMenuCommands::EditsTheZel(id)) AfterTempParamEdit();
       Refresh();
     }
     return;
@@ -360,11 +360,11 @@ void CMainFrame::OnCommand(int id) {
   Changed();
 }
 
-bool CMainFrame::ReadIdentity() {
+bool CMainFrame::ReadIdentity(bool tell) {
   DeviceIdentity read;
   if (!communication_->Parameter().ReadVersion(read.softwareVersion, read.hardwareVersion,
                                                read.applicationNumber, read.applicationVersion)) {
-    ui::CurrentHost().ShowMessage(kNotOnlineSettings);
+    if (tell) ui::CurrentHost().ShowMessage(kNotOnlineSettings);
     return false;
   }
   identity_ = read;
@@ -462,12 +462,7 @@ void CMainFrame::RunWizardsAtStart() {
   if (wizards_->CanWizardAtStart()) {
     // Nothing has read the identity yet when the start wizards open, and the CAN wizard
     // depends on it; a ZEL that does not answer leaves the refusal below to speak.
-    if (identity_.softwareVersion == 0) {
-      DeviceIdentity read;
-      if (communication_->Parameter().ReadVersion(read.softwareVersion, read.hardwareVersion,
-                                                  read.applicationNumber, read.applicationVersion))
-        identity_ = read;
-    }
+    if (identity_.softwareVersion == 0) ReadIdentity(false);
     LaunchWizard(kCanWizard);
   }
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);

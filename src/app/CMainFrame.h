@@ -195,8 +195,8 @@ class CMainFrame : public ui::MessageTarget {
   std::vector<std::string> StatusPaneTexts() const;
 
   // Reads the identity; on failure "The ZEL is not online!\nPlease check the communication
-  // settings!" and false.
-  bool ReadIdentity();
+  // settings!" (unless tell is false) and false.
+  bool ReadIdentity(bool tell = true);
   // After every change of the ZEL's state: the offline commanding flag to the views, identity,
   // both regulation views and the status view re-read, then the regulation mode check.
   void Refresh();

@@ -13,7 +13,6 @@ namespace zel::app {
 namespace {
 
 constexpr int kEditAll = 32774;
-constexpr int kToolEditAll = 32824;
 constexpr int kEditOne = 32775;
 constexpr int kModuleEditAll = 32886;
 constexpr int kModuleEditOne = 32868;
@@ -31,6 +30,10 @@ ParameterMenuCommands::~ParameterMenuCommands() = default;
 bool ParameterMenuCommands::Handles(int id) {
   return id == kEditAll || id == kToolEditAll || id == kEditOne || id == kModuleEditAll ||
          id == kModuleEditOne;
+}
+
+bool ParameterMenuCommands::EditsTheZel(int id) {
+  return id == kEditAll || id == kToolEditAll || id == kEditOne;
 }
 
 ui::CommandOutcome ParameterMenuCommands::Run(int id) {

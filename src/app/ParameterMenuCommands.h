@@ -22,7 +22,11 @@ class ParameterMenuCommands {
   explicit ParameterMenuCommands(link::ZelCommunication& communication);
   ~ParameterMenuCommands();
 
+  static constexpr int kToolEditAll = 32824;
+
   static bool Handles(int id);
+  // The entries that edit the serial ZEL's own temporary parameters (not a module's).
+  static bool EditsTheZel(int id);
   ui::CommandOutcome Run(int id);
 
  private:
