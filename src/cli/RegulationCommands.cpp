@@ -20,8 +20,8 @@ using views::CRegulationView;
 
 constexpr const char* kUsage = "zelctl regulation [--json]";
 constexpr const char* kModeUsage = "zelctl regulation mode speed|current [--yes]";
-constexpr const char* kNotOnline =
-    "The ZEL is not online!\nPlease check the communication settings!";
+// The views' and the main window's text for a failed exchange.
+constexpr const char* kNotOnline = CRegulationView::kNotOnlineSettings;
 
 // Where a setting comes from: software, or the potentiometer its SysConfig bit names.
 std::string SourceOf(const CRegulationView::Setting& setting, std::uint16_t sysConfig) {
