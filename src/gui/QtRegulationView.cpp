@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "gui/EditWidth.h"
 #include "gui/QtPlotWidget.h"
 #include "views/CRegulationView.h"
 
@@ -102,9 +103,7 @@ QWidget* QtRegulationView::BuildLimits(QWidget* parent) {
   for (const View::Setting& s : view_.Settings()) {
     rows->addWidget(Make(s.nameLabelId, box), row, 0);
     QWidget* edit = Make(s.editId, box);
-    // Squeezed, the edit would show "000" for 20000: a value a technician reads wrong.
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-32768")) +
-                          3 * edit->fontMetrics().averageCharWidth());
+    KeepRoomForWord(edit);
     rows->addWidget(edit, row, 1);
     rows->addWidget(Make(s.minLabelId, box), row, 2, Qt::AlignRight);
     rows->addWidget(Make(s.sliderId, box), row, 3);

@@ -1,5 +1,6 @@
 #include "gui/QtWindowWidget.h"
 
+#include "gui/EditWidth.h"
 #include "gui/QtPlotWidget.h"
 
 #include <algorithm>
@@ -254,9 +255,7 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
               [this, id] { window_.UserEvent(id, ui::EventKind::Enter); });
       connect(edit, &QLineEdit::editingFinished, this,
               [this, id] { window_.UserEvent(id, ui::EventKind::FocusLost); });
-      // A row of buttons must not squeeze an edit below what a signed 16-bit value needs.
-      edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-32768")) +
-                            3 * edit->fontMetrics().averageCharWidth());
+      KeepRoomForWord(edit);
       return edit;
     }
     case ui::ControlKind::Combo: {
