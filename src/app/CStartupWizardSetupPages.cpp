@@ -1,21 +1,13 @@
 #include "app/CStartupWizardSetupPages.h"
 
 #include "app/CStartupWizardSheet.h"
+#include "app/StartupWizardBits.h"
 
 namespace zel::app {
 
 namespace {
 
-// SysConfig bits these pages set.
-constexpr std::uint16_t kInputsBySoftwareClear = 0x0001;  // bit 0 clear: inputs by software
-constexpr std::uint16_t kCurrentRegulation = 0x0004;
-constexpr std::uint16_t kCurrentMonitor = 0x0010;
-constexpr std::uint16_t kPositionRegulation = 0x0020;
-constexpr std::uint16_t kInputsBySoftwareSet = 0x0080;  // bit 7 set: inputs by software
-constexpr std::uint16_t kPotentiometers = 0x0F00;       // bits 8 to 11: P1 to P4 by software
-constexpr std::uint16_t kPotentiometer3 = 0x0400;
-constexpr std::uint16_t kMonitorBySoftware = 0x2000;
-constexpr std::uint16_t kModeBySoftware = 0x8000;
+using namespace startup_bits;
 
 constexpr int kSignalGroup = 1;
 constexpr int kSourceGroup = 2;
@@ -138,7 +130,7 @@ bool CStartupWizardPageInputs::OnSetActive() {
     SetValue((sysConfig & kPotentiometer3) != 0 ? kIdPotentiometersBySoftware
                                                 : kIdPotentiometersByHardware,
              1);
-    SetValue((sysConfig & kInputsBySoftwareClear) == 0 ? kIdInputsBySoftware : kIdInputsByInput, 1);
+    SetValue((sysConfig & kInputsByInput) == 0 ? kIdInputsBySoftware : kIdInputsByInput, 1);
     inputsSelectable = (sysConfig & kModeBySoftware) != 0;
   }
   Enable(kIdInputsByInput, inputsSelectable);
@@ -151,8 +143,8 @@ int CStartupWizardPageInputs::OnWizardNext() {
   if (!Wizard().ReadSysConfig(sysConfig)) return kStay;
   sysConfig = With(sysConfig, kPotentiometers, Value(kIdPotentiometersBySoftware) != 0);
   const bool inputsBySoftware = Value(kIdInputsBySoftware) != 0;
-  sysConfig = With(sysConfig, kInputsBySoftwareClear, !inputsBySoftware);
-  sysConfig = With(sysConfig, kInputsBySoftwareSet, inputsBySoftware);
+  sysConfig = With(sysConfig, kInputsByInput, !inputsBySoftware);
+  sysConfig = With(sysConfig, kInputsBySoftware, inputsBySoftware);
   if (!Wizard().WriteSysConfig(sysConfig)) return kStay;
   // The way on follows what the ZEL took, which a refused bit makes differ from the choice.
   if (!Wizard().ReadSysConfig(sysConfig)) return kStay;

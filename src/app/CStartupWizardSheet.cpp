@@ -1,5 +1,6 @@
 #include "app/CStartupWizardSheet.h"
 
+#include "app/StartupWizardBits.h"
 #include "link/ZelCommunication.h"
 #include "ui/Host.h"
 
@@ -10,10 +11,7 @@ namespace {
 constexpr std::int16_t kSysConfig = 1;
 constexpr std::uint16_t kOldFirmwareLimit = 0x1000;
 
-constexpr std::uint16_t kCurrentRegulation = 0x0004;
-constexpr std::uint16_t kPositionRegulation = 0x0020;
-constexpr std::uint16_t kPotentiometer1 = 0x0100;
-constexpr std::uint16_t kPotentiometers2To4 = 0x0E00;
+using namespace startup_bits;
 
 }  // namespace
 

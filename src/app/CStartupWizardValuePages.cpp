@@ -1,25 +1,14 @@
 #include "app/CStartupWizardValuePages.h"
 
 #include "app/CStartupWizardSheet.h"
+#include "app/StartupWizardBits.h"
 #include "link/ZelCommunication.h"
 #include "parameters/NumberText.h"
 #include "ui/Host.h"
 
 namespace zel::app {
 
-namespace {
-
-constexpr std::uint16_t kInputsByInputSet = 0x0001;
-constexpr std::uint16_t kCurrentRegulation = 0x0004;
-constexpr std::uint16_t kCurrentMonitor = 0x0010;
-constexpr std::uint16_t kPositionRegulation = 0x0020;
-constexpr std::uint16_t kInputsBySoftwareSet = 0x0080;
-constexpr std::uint16_t kPotentiometers = 0x0F00;
-constexpr std::uint16_t kEnableByCommand = 0x1000;
-constexpr std::uint16_t kMonitorBySoftware = 0x2000;
-constexpr std::uint16_t kModeBySoftware = 0x8000;
-
-}  // namespace
+using namespace startup_bits;
 
 // Instructions
 
@@ -132,8 +121,7 @@ std::string CStartupWizardPageSummary::PotentiometersText(std::uint16_t sysConfi
 }
 
 std::string CStartupWizardPageSummary::InputSignalsText(std::uint16_t sysConfig) {
-  const bool active = (sysConfig & kInputsByInputSet) != 0 ||
-                      (sysConfig & kInputsBySoftwareSet) == 0 ||
+  const bool active = (sysConfig & kInputsByInput) != 0 || (sysConfig & kInputsBySoftware) == 0 ||
                       (sysConfig & kEnableByCommand) == 0;
   return active ? "ACTIVE" : "INACTIVE (Set by software)";
 }
