@@ -14,9 +14,9 @@
 #include <string>
 
 #include "app/CMainFrame.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
-#include "gui/QtTestApp.h"
 #include "link/PosixSerialChannel.h"
 #include "support/TestOutput.h"
 
@@ -34,15 +34,10 @@ std::string FileNameOf(int id, const QString& title) {
 // from the menu of the real main window against a simulated ZEL with the monitor running, shown
 // by the Qt front end, photographed, then cancelled (with every box that follows).
 TEST(GuiMenuScreenshots, EveryWizardAndMainDialogOpensFromItsMenuEntry) {
-  QtTestApp();
   sim::DeviceConfig config;
   config.identity = {0x1040, 0x0200, 0x0007, 0x0102};
-  test::SimulatedZel zel(config, false);
-  QtHost host;
-  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
-  QtMainWindow window(frame);
-  host.SetMainWidget(&window);
-  window.show();
+  GuiDesk desk(config);
+  auto& [zel, host, frame, window] = desk;
   frame.Refresh();
   frame.StartMonitor();
   window.Sync();

@@ -12,9 +12,9 @@
 #include <functional>
 
 #include "app/CMainFrame.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
-#include "gui/QtTestApp.h"
 #include "link/PosixSerialChannel.h"
 #include "monitor/CStatusView.h"
 #include "support/TestOutput.h"
@@ -34,13 +34,8 @@ bool SpinUntil(const std::function<bool()>& done, int limitMs = 10000) {
 }
 
 TEST(GuiMonitor, TheMenuStartsTheMonitorErrorsAppearAndALostZelDoesNotHoldTheWindow) {
-  QtTestApp();
-  test::SimulatedZel zel({}, false);
-  QtHost host;
-  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
-  QtMainWindow window(frame);
-  host.SetMainWidget(&window);
-  window.show();
+  GuiDesk desk;
+  auto& [zel, host, frame, window] = desk;
   window.Sync();
 
   QAction* start = window.MenuAction(app::CMainFrame::kCmdStartMonitor);

@@ -9,10 +9,10 @@
 #include <QTimer>
 
 #include "app/CMainFrame.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
 #include "gui/QtPlotWidget.h"
-#include "gui/QtTestApp.h"
 #include "gui/QtWindowDialog.h"
 #include "link/ParameterGroup.h"
 #include "link/PosixSerialChannel.h"
@@ -26,13 +26,8 @@ namespace zel::gui {
 namespace {
 
 TEST(GuiRecorder, RecordDataFromTheMenuPlotsTheStepResponseOfAJump) {
-  QtTestApp();
-  test::SimulatedZel zel({}, false);
-  QtHost host;
-  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
-  QtMainWindow window(frame);
-  host.SetMainWidget(&window);
-  window.show();
+  GuiDesk desk;
+  auto& [zel, host, frame, window] = desk;
   window.Sync();
   // Enabled by software and by hand, speed regulation: the jump is allowed.
   link::ZelCommunication& comm = frame.Communication();

@@ -17,10 +17,10 @@
 #include <chrono>
 
 #include "app/CMainFrame.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
 #include "gui/QtRegulationView.h"
-#include "gui/QtTestApp.h"
 #include "link/ParameterGroup.h"
 #include "link/PosixSerialChannel.h"
 #include "support/TestOutput.h"
@@ -56,14 +56,9 @@ void Type(QWidget* widget, const QString& text) {
 }
 
 TEST(GuiRegulation, BothViewsFollowTheMotorTakeTheirControlsAndSwitchTheModeFromTheTabs) {
-  QtTestApp();
-  test::SimulatedZel zel({}, false);
-  QtHost host;
-  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
-  QtMainWindow window(frame);
-  host.SetMainWidget(&window);
+  GuiDesk desk;
+  auto& [zel, host, frame, window] = desk;
   window.resize(1100, 800);
-  window.show();
   window.Sync();
   // Mode, enabling and every limit by software.
   ASSERT_TRUE(frame.Communication().Parameter().SetTempParam(1, 0, 0x9F00));

@@ -16,9 +16,9 @@
 #include <QTimer>
 
 #include "app/CMainFrame.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
-#include "gui/QtTestApp.h"
 #include "gui/QtWindowDialog.h"
 #include "link/CReadVersionDlg.h"
 #include "link/PosixSerialChannel.h"
@@ -33,15 +33,10 @@ QString LabelText(QWidget* dialog, int id) {
 }
 
 TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
-  QtTestApp();
   sim::DeviceConfig config;
   config.identity = {0x1041, 0x0200, 0x0007, 0x0102};
-  test::SimulatedZel zel(config, false);
-  QtHost host;
-  app::CMainFrame frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath()));
-  QtMainWindow window(frame);
-  host.SetMainWidget(&window);
-  window.show();
+  GuiDesk desk(config);
+  auto& [zel, host, frame, window] = desk;
   frame.Refresh();
   window.Sync();
 
