@@ -4,9 +4,10 @@
 
 namespace zel::cli {
 
-// While it lives, Ctrl-C is counted instead of ending zelctl, so a long command can stop at a
-// point of its choosing (between monitor cycles, after a download step); the previous handler
-// is back afterwards. One guard at a time.
+// While it lives, Ctrl-C, SIGTERM and SIGHUP (a closed terminal) are counted instead of ending
+// zelctl, so a long command stops at a point of its choosing (between monitor cycles, after a
+// download step) and puts the drive back as it found it; the previous handlers are back
+// afterwards. One guard at a time.
 class InterruptGuard {
  public:
   InterruptGuard();
@@ -14,11 +15,12 @@ class InterruptGuard {
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-  // Ctrl-C presses since the guard was installed.
+  // Stop requests (any of the three signals) since the guard was installed.
   static int Count();
 
  private:
-  struct sigaction previous_ {};
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction previous_[3] {};
 };
 
 }  // namespace zel::cli
