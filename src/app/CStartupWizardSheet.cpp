@@ -63,7 +63,11 @@ bool CStartupWizardSheet::DisableDrive() {
   if (driveDisabled_) return true;
   bool softwareEnabling = false;
   bool enabled = false;
-  if (!communication_.Status().SuspendEnable(softwareEnabling, enabled, true)) return false;
+  if (!communication_.Status().SuspendEnable(softwareEnabling, enabled, true)) {
+    // Half a suspension may have reached the drive: put back what was read.
+    communication_.Status().ResumeEnable(softwareEnabling, enabled, true);
+    return false;
+  }
   previousSoftwareEnabling_ = softwareEnabling;
   previousEnabled_ = enabled;
   driveDisabled_ = true;

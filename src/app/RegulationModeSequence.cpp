@@ -53,7 +53,11 @@ bool RegulationModeSequence::Change(link::ParameterGroup& parameters, link::Stat
   bool enabled = false;
   // A drive that could not be switched off keeps its mode: changing the regulation under a
   // running motor is what the suspension is there to prevent.
-  if (!status.SuspendEnable(softwareEnabling, enabled, true)) return false;
+  if (!status.SuspendEnable(softwareEnabling, enabled, true)) {
+    // Half a suspension may have reached the drive: put back what was read.
+    status.ResumeEnable(softwareEnabling, enabled, true);
+    return false;
+  }
   const bool written = parameters.SetTempParam(1, 0, wanted);
   // The drive ends disabled under software enabling, whatever it was before.
   const bool resumed = status.ResumeEnable(true, false, true);

@@ -61,4 +61,8 @@ bool ModuleParameterDevice::ResumeEnable(bool ask, std::optional<bool> softwareE
   return true;
 }
 
+bool ModuleParameterDevice::EnableSuspended() const {
+  return suspended_;
+}
+
 }  // namespace zel::can

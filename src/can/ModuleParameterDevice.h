@@ -22,6 +22,7 @@ class ModuleParameterDevice final : public parameters::ParameterDevice {
   bool ReadModuleId(std::uint16_t& moduleId) override;
   bool SuspendEnable(bool warn) override;
   bool ResumeEnable(bool ask, std::optional<bool> softwareEnabling) override;
+  bool EnableSuspended() const override;
   std::uint16_t Module() const override { return id_; }
 
  private:

@@ -142,8 +142,11 @@ int Set(CommandContext& ctx, const std::vector<std::string>& args) {
 
   bool previousSoftwareEnabling = false;
   bool previousEnabled = false;
-  if (!zel->Status().SuspendEnable(previousSoftwareEnabling, previousEnabled, true))
+  if (!zel->Status().SuspendEnable(previousSoftwareEnabling, previousEnabled, true)) {
+    // Half a suspension may have reached the drive: put back what was read.
+    zel->Status().ResumeEnable(previousSoftwareEnabling, previousEnabled, true);
     return ctx.CommandFailed("SuspendEnable");
+  }
   uint32_t written = static_cast<uint32_t>(value);
   // SysConfig keeps software enabling while the guard holds the drive. Its own bit 12 is the
   // enable source the user chose, so the guard ends with that one rather than the old one (as

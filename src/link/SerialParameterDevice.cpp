@@ -50,4 +50,8 @@ bool SerialParameterDevice::ResumeEnable(bool ask, std::optional<bool> softwareE
                               previousEnabled_, ask);
 }
 
+bool SerialParameterDevice::EnableSuspended() const {
+  return status_.EnableSuspended();
+}
+
 }  // namespace zel::link

@@ -67,12 +67,13 @@ bool StatusGroup::SuspendEnable(bool& previousSoftwareEnabling, bool& previousEn
     ui::CurrentHost().ShowMessage("The ZEL will be disabled!", ui::Icon::Information);
   }
 
-  // Take the enable source over to software, then switch the drive off by command.
+  // Take the enable source over to software, then switch the drive off by command. From the
+  // SysConfig write on the drive may be changed even when an answer is lost, so the suspension
+  // counts as active and ResumeEnable has to put it back.
   sysConfig |= ParameterGroup::kSoftwareEnablingBit;
-  if (!parameters_->SetTempParam(kSysConfig, 0, sysConfig)) return false;
-  if (!SendEnable(0)) return false;
   suspended_ = true;
-  return true;
+  if (!parameters_->SetTempParam(kSysConfig, 0, sysConfig)) return false;
+  return SendEnable(0);
 }
 
 bool StatusGroup::ResumeEnable(bool previousSoftwareEnabling, bool previousEnabled, bool ask) {

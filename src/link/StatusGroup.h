@@ -58,7 +58,8 @@ class StatusGroup : public CommandGroup {
   // Disables the drive by software before parameters are written, reporting how it was enabled
   // (SysConfig bit 12) and whether it was enabled (status bit 14). A second call while a
   // suspension is active succeeds and changes nothing. With warn and an enabled drive, shows
-  // "The ZEL will be disabled!".
+  // "The ZEL will be disabled!". A failure after the SysConfig write leaves the suspension active
+  // (EnableSuspended), for ResumeEnable to undo.
   bool SuspendEnable(bool& previousSoftwareEnabling, bool& previousEnabled, bool warn);
   // Restores the enable source and state after SuspendEnable. Does nothing (and succeeds) when no
   // suspension is active. False when an exchange failed; see the .cpp for when the suspension

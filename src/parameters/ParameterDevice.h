@@ -39,6 +39,9 @@ class ParameterDevice {
   virtual bool ReadModuleId(std::uint16_t& moduleId) = 0;
   virtual bool SuspendEnable(bool warn) = 0;
   virtual bool ResumeEnable(bool ask, std::optional<bool> softwareEnabling = std::nullopt) = 0;
+  // True while a suspension may have changed the drive and has not been put back, also after a
+  // SuspendEnable or ResumeEnable that failed half-way.
+  virtual bool EnableSuspended() const = 0;
   // 0 for the serial ZEL, else the module number on the CAN bus.
   virtual std::uint16_t Module() const = 0;
 };

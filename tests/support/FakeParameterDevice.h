@@ -66,6 +66,7 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
     resumedSoftwareEnabling = softwareEnabling;
     return true;
   }
+  bool EnableSuspended() const override { return suspends > resumes; }
   std::uint16_t Module() const override { return module_; }
 
   std::map<int, std::uint32_t> values;
