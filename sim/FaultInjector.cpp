@@ -109,6 +109,11 @@ void FaultInjector::OpcodeArrived() {
   ++opcodes_;
 }
 
+uint64_t FaultInjector::Opcodes() const {
+  std::lock_guard lock(mutex_);
+  return opcodes_;
+}
+
 bool FaultInjector::Due(LineFault fault) const {
   return opcodes_ >= showsFrom_[static_cast<std::size_t>(fault)];
 }

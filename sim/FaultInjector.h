@@ -88,6 +88,8 @@ class FaultInjector {
   // Used by the serving thread: every opcode that arrives is counted first, then each Take*
   // consumes one armed occurrence of a fault that no longer waits.
   void OpcodeArrived();
+  // Opcodes taken since the device started, so a test can place a fault inside a transfer.
+  uint64_t Opcodes() const;
   bool TakeSilence();
   bool TakeOpcodeReject();
   bool TakeChecksumReject();
