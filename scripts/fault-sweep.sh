@@ -10,4 +10,4 @@ cd "$(dirname "$0")/.."
 preset="${1:-asan}"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)" --target test_e2e
-ZEL_FAULT_SWEEP=full "build/$preset/tests/test_e2e" --gtest_filter='FaultSweep.*' --gtest_brief=1
+ZEL_FAULT_SWEEP=full "build/$preset/tests/test_e2e" --gtest_filter='FaultSweep.*'
