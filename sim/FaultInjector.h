@@ -1,11 +1,26 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 namespace zel::sim {
+
+// The line faults, one slot each for the opcodes a fault still waits for before it shows.
+enum class LineFault {
+  kNeverAnswer,
+  kRejectOpcode,
+  kRejectChecksum,
+  kRefuseReply,
+  kCorruptReply,
+  kStopReply,
+  kNoise,
+  kStrayAck,
+  kHangUp,
+};
+inline constexpr std::size_t kLineFaultCount = 9;
 
 // What is armed at one moment, as the control channel's state line shows it.
 struct ArmedFaults {
@@ -21,12 +36,19 @@ struct ArmedFaults {
   std::vector<uint8_t> noise;
   int strayAcks = 0;
   int hangUps = 0;
+  // Opcodes each fault still lets pass before it shows, by LineFault.
+  std::array<uint64_t, kLineFaultCount> skips{};
+  uint64_t Skip(LineFault fault) const { return skips[static_cast<std::size_t>(fault)]; }
 };
 
 // Misbehaviour the simulated ZEL shows on request, so the tool's error paths can be exercised
 // over a real line. Thread-safe: tests and the control channel arm faults from their own threads
 // while the serving thread consumes them. Counted faults fire once per count and then disarm
-// themselves; arming a fault again replaces its count.
+// themselves; arming a fault again replaces its count and its wait.
+//
+// A fault may wait for a number of further opcodes before it shows (HoldBack), so a test arms it
+// deterministically in the middle of a transfer: the opcodes are counted as they arrive, whatever
+// the device then does with them.
 class FaultInjector {
  public:
   // The device swallows every byte and never answers, until cleared.
@@ -56,10 +78,18 @@ class FaultInjector {
   // tool's end sees a hang-up); the simulator then opens a fresh pair behind the same link path.
   void HangUpOnNextOpcode(int count = 1);
 
+  // The fault, as armed now, lets the next `opcodes` opcodes pass and shows from the one after;
+  // 0 lets it show at once. Arming the fault again ends the wait.
+  void HoldBack(LineFault fault, uint64_t opcodes);
+
   void ClearAll();
   ArmedFaults Armed() const;
 
-  // Used by the serving thread: each Take* consumes one armed occurrence.
+  // Used by the serving thread: every opcode that arrives is counted first, then each Take*
+  // consumes one armed occurrence of a fault that no longer waits.
+  void OpcodeArrived();
+  // Opcodes taken since the device started, so a test can place a fault inside a transfer.
+  uint64_t Opcodes() const;
   bool TakeSilence();
   bool TakeOpcodeReject();
   bool TakeChecksumReject();
@@ -72,8 +102,14 @@ class FaultInjector {
   bool TakeHangUp();
 
  private:
+  bool Due(LineFault fault) const;
+  void Release(LineFault fault) { showsFrom_[static_cast<std::size_t>(fault)] = 0; }
+
   mutable std::mutex mutex_;
   ArmedFaults armed_;
+  uint64_t opcodes_ = 0;
+  // The number of the first opcode each fault may show at; 0: no wait.
+  std::array<uint64_t, kLineFaultCount> showsFrom_{};
 };
 
 }  // namespace zel::sim

@@ -14,6 +14,8 @@ constexpr unsigned long kMaxCount = 1'000'000;
 constexpr std::size_t kMaxNoiseBytes = 600;
 // A reply frame is at most reply code, L, 512 data bytes and the checksum.
 constexpr unsigned long kMaxStopAfter = 515;
+// A transfer of a few hundred thousand exchanges is the longest there is.
+constexpr unsigned long kMaxSkip = 100'000'000;
 
 struct FaultName {
   NamedFault::Kind kind;
@@ -54,10 +56,22 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-void AddCounted(std::string& text, std::string_view name, int count, std::string suffix = {}) {
+std::string_view NameOf(LineFault fault) {
+  for (const FaultName& entry : kNames)
+    if (entry.kind == fault) return entry.name;
+  return {};
+}
+
+std::string Skip(const ArmedFaults& armed, LineFault fault) {
+  uint64_t skip = armed.Skip(fault);
+  return skip == 0 ? std::string() : ",skip=" + std::to_string(skip);
+}
+
+void AddCounted(std::string& text, const ArmedFaults& armed, LineFault fault, int count,
+                std::string suffix = {}) {
   if (count <= 0) return;
   if (!text.empty()) text += ' ';
-  text += std::string(name) + "=" + std::to_string(count) + suffix;
+  text += std::string(NameOf(fault)) + "=" + std::to_string(count) + suffix + Skip(armed, fault);
 }
 
 }  // namespace
@@ -94,7 +108,14 @@ bool NamedFault::Parse(std::string_view text, NamedFault& fault, std::string& er
     std::string_view key = item.substr(0, item.find('='));
     std::string_view value = key.size() < item.size() ? item.substr(key.size() + 1) : "";
     unsigned long after = 0;
-    if (key == "after" && parsed.kind == Kind::kStopReply) {
+    if (key == "skip") {
+      unsigned long skip = 0;
+      if (!ParseUnsigned(value, kMaxSkip, skip)) {
+        error = "fault " + std::string(name) + ": skip= needs an opcode count from 0 to 100000000";
+        return false;
+      }
+      parsed.skip = skip;
+    } else if (key == "after" && parsed.kind == Kind::kStopReply) {
       if (!ParseUnsigned(value, kMaxStopAfter, after)) {
         error = "fault stop-reply: after= needs a byte count from 0 to 515";
         return false;
@@ -115,6 +136,11 @@ bool NamedFault::Parse(std::string_view text, NamedFault& fault, std::string& er
 }
 
 void NamedFault::ArmOn(FaultInjector& faults) const {
+  Arm(faults);
+  faults.HoldBack(kind, skip);
+}
+
+void NamedFault::Arm(FaultInjector& faults) const {
   switch (kind) {
     case Kind::kNeverAnswer:
       faults.SetNeverAnswer(untilCleared);
@@ -149,22 +175,24 @@ void NamedFault::ArmOn(FaultInjector& faults) const {
 
 std::string NamedFault::Describe(const ArmedFaults& armed) {
   std::string text;
-  if (armed.neverAnswer) text = "never-answer";
-  AddCounted(text, "never-answer", armed.neverAnswer ? 0 : armed.silentOpcodes);
-  AddCounted(text, "reject-opcode", armed.opcodeRejects);
-  AddCounted(text, "reject-checksum", armed.checksumRejects);
-  AddCounted(text, "refuse-reply", armed.replyRefusals);
-  AddCounted(text, "corrupt-reply", armed.corruptReplies);
-  AddCounted(text, "stop-reply", armed.replyStops, ",after=" + std::to_string(armed.stopAfter));
-  AddCounted(text, "noise", armed.noiseBursts, ",bytes=" + HexBytes(armed.noise));
-  AddCounted(text, "stray-ack", armed.strayAcks);
-  AddCounted(text, "hang-up", armed.hangUps);
+  if (armed.neverAnswer) text = "never-answer" + Skip(armed, LineFault::kNeverAnswer);
+  AddCounted(text, armed, LineFault::kNeverAnswer, armed.neverAnswer ? 0 : armed.silentOpcodes);
+  AddCounted(text, armed, LineFault::kRejectOpcode, armed.opcodeRejects);
+  AddCounted(text, armed, LineFault::kRejectChecksum, armed.checksumRejects);
+  AddCounted(text, armed, LineFault::kRefuseReply, armed.replyRefusals);
+  AddCounted(text, armed, LineFault::kCorruptReply, armed.corruptReplies);
+  AddCounted(text, armed, LineFault::kStopReply, armed.replyStops,
+             ",after=" + std::to_string(armed.stopAfter));
+  AddCounted(text, armed, LineFault::kNoise, armed.noiseBursts, ",bytes=" + HexBytes(armed.noise));
+  AddCounted(text, armed, LineFault::kStrayAck, armed.strayAcks);
+  AddCounted(text, armed, LineFault::kHangUp, armed.hangUps);
   return text.empty() ? "none" : text;
 }
 
 const char* NamedFault::Help() {
   return "Faults (--fault FAULT, control: fault FAULT...), FAULT = NAME[=COUNT][,KEY=VALUE]:\n"
          "  COUNT is how many of the next exchanges show the fault (default 1, 0 disarms it)\n"
+         "  skip=N (any of these) lets N further opcodes pass before the fault shows\n"
          "  never-answer[=N]        swallow every byte; without N until cleared, with N the\n"
          "                          next N opcodes\n"
          "  reject-opcode[=N]       answer 'F' to the next N opcodes\n"

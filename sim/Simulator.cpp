@@ -290,6 +290,7 @@ void Simulator::Serve() {
       ServeBoot(opcode);
       continue;
     }
+    faults_.OpcodeArrived();
     if (faults_.TakeSilence()) continue;
     if (faults_.TakeHangUp()) {
       HangUp();

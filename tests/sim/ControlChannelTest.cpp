@@ -136,6 +136,35 @@ TEST_F(ControlChannelTest, CountedFaultsLastTheirExchangesAndTheStateSpellsThemA
   EXPECT_TRUE(line_->Exchange(kReadVersion, {0}).complete);
 }
 
+TEST_F(ControlChannelTest, AFaultWithSkipLetsThatManyOpcodesPassThenShowsForItsCount) {
+  EXPECT_EQ(client_->Ask("fault corrupt-reply=1,skip=2 reject-opcode=1,skip=1 never-answer,skip=4"),
+            "ok");
+  EXPECT_EQ(Faults(), "never-answer,skip=4 reject-opcode=1,skip=1 corrupt-reply=1,skip=2");
+  EXPECT_TRUE(line_->Exchange(kReadVersion, {0}).complete);
+  // The state counts down what is left to wait, and can be given back as it is.
+  const std::string armed = Faults();
+  EXPECT_EQ(armed, "never-answer,skip=3 reject-opcode=1 corrupt-reply=1,skip=1");
+  line_->Write({kReadVersion});
+  EXPECT_EQ(line_->Read(1), Bytes{'F'});
+  EXPECT_FALSE(line_->Exchange(kReadVersion, {0}).complete);
+  EXPECT_TRUE(line_->Exchange(kReadVersion, {0}).complete);
+  // The fifth opcode meets the line gone silent until cleared.
+  EXPECT_FALSE(line_->Command(kReadVersion, {0}));
+  EXPECT_EQ(Faults(), "never-answer");
+
+  // Given back, the same faults wait as long again; armed anew without skip they show at once.
+  EXPECT_EQ(client_->Ask("fault clear"), "ok");
+  EXPECT_TRUE(line_->Silent(std::chrono::milliseconds(300)));
+  EXPECT_EQ(client_->Ask("fault " + armed), "ok");
+  EXPECT_EQ(Faults(), armed);
+  EXPECT_EQ(client_->Ask("fault reject-opcode never-answer=0"), "ok");
+  line_->Write({kReadVersion});
+  EXPECT_EQ(line_->Read(1), Bytes{'F'});
+  EXPECT_EQ(client_->Ask("fault hang-up,skip=x"),
+            "error: fault hang-up: skip= needs an opcode count from 0 to 100000000");
+  EXPECT_EQ(Faults(), "corrupt-reply=1");
+}
+
 TEST_F(ControlChannelTest, HangUpClosesTheToolsLineAtOnceAndAFreshOneServes) {
   EXPECT_EQ(client_->Ask("hang-up"), "ok");
   EXPECT_TRUE(line_->HungUp());
