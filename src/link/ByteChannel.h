@@ -18,8 +18,13 @@ namespace zel::link {
 // channel with a line rate adds their transmission time to the total deadline and one
 // character's time to the interval limit; at 110 bit/s a character takes 91 ms, as long as the
 // whole T of a short time-out.
+//
+// firstByteMs, when not negative, bounds the wait for the first byte as the interval limit bounds
+// the later ones: the read continues a frame whose first bytes have just arrived, so a reply
+// that stops half-way fails within that time instead of waiting out the whole frame's total.
 struct ReadTimeouts {
   int32_t intervalMs = -1;
+  int64_t firstByteMs = -1;
   int64_t totalMs = 0;
   int lineBytes = 0;
 };

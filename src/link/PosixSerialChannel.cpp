@@ -172,6 +172,9 @@ int PosixSerialChannel::Read(uint8_t* data, int n, const ReadTimeouts& timeouts)
     if (got > 0 && timeouts.intervalMs >= 0) {
       deadline =
           std::min(deadline, lastByte + int64_t{timeouts.intervalMs} * 1'000'000 + LineTimeNs(1));
+    } else if (got == 0 && timeouts.firstByteMs >= 0) {
+      deadline = std::min(deadline, start + timeouts.firstByteMs * 1'000'000 +
+                                        LineTimeNs(std::max(timeouts.lineBytes - n, 0) + 1));
     }
     if (NowNs() >= deadline) break;
     const int revents = WaitFor(fd_, POLLIN, deadline);

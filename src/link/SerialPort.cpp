@@ -105,9 +105,13 @@ ReadTimeouts SerialPort::TimeoutsFor(int bytesAsked) const {
   return timeouts;
 }
 
-int SerialPort::ReadRaw(uint8_t* buf, int n) {
+int SerialPort::ReadRaw(uint8_t* buf, int n, bool continuesFrame) {
   if (!open_ || !channel_) return -1;
   ReadTimeouts timeouts = TimeoutsFor(n);
+  // The gap before the first byte of the rest of a frame is a gap between two bytes: it gets T,
+  // and the command's allowance once, as the read's total does.
+  if (continuesFrame && mode_ == Mode::kBytes)
+    timeouts.firstByteMs = std::max<int64_t>(timeoutMs_, 0) + std::max(byteAllowanceMs_, 0);
   // The wait for an answer starts once the question has crossed the line, and the answer's own
   // bytes take their time too.
   timeouts.lineBytes = bytesInFlight_ + n;
@@ -234,12 +238,14 @@ uint8_t SerialPort::ReceiveFrame(FrameBuffer* frame, int32_t replyAllowanceMs) {
   if (got == 0) return result::kReplyShort;
 
   const int dataBytes = frame->DataBytes();
-  got = ReadRaw(frame->data.data(), dataBytes);
+  // Data and checksum follow L: a reply that stops is over after one interval, not after T for
+  // each of up to 514 bytes.
+  got = ReadRaw(frame->data.data(), dataBytes, true);
   if (got < 0) return result::kReadFailed;
   if (got < dataBytes) return result::kReplyShort;
 
   std::array<uint8_t, 2> received{};
-  got = ReadRaw(received.data(), 2);
+  got = ReadRaw(received.data(), 2, true);
   if (got < 0) return result::kReadFailed;
   if (got < 2) return result::kReplyShort;
 

@@ -76,7 +76,7 @@ class SerialPort {
 
   ReadTimeouts TimeoutsFor(int bytesAsked) const;
   // Reads n bytes in the current mode: count read, or -1 on failure / not open.
-  int ReadRaw(uint8_t* buf, int n);
+  int ReadRaw(uint8_t* buf, int n, bool continuesFrame = false);
   // Writes n bytes and counts them as on their way to the ZEL until the next read.
   bool Send(const uint8_t* buf, int n);
   // True (and the input purged) when a byte is waiting, or arrives within the line time of

@@ -279,26 +279,36 @@ TEST_F(FrameProtocolTest, ReplyDataMayTrickleButNotStall) {
   EXPECT_EQ(line_.NowMs() - start, 100);
 }
 
-TEST_F(FrameProtocolTest, DataReadIsBoundedByTTimesBytesPlusAllowance) {
-  // L = 1 asks for 4 data bytes, so that read has 4 T + c in total. The first data byte comes
-  // late (the interval limit only starts with it) and the rest follow within T of each other.
-  const Bytes reply = ScriptedChannel::FrameBytes(0x00, {0x0102, 0x0304});
+TEST_F(FrameProtocolTest, DataReadIsBoundedPerByteAndInTotal) {
+  // The data continue the frame after L: the first data byte gets T plus the command's allowance,
+  // each further byte T, the whole read T per byte plus the allowance.
+  const Bytes reply = ScriptedChannel::FrameBytes(0x00, {0x0102, 0x0304});  // 4 data bytes
   for (int32_t allowance : {0, 100}) {
     SCOPED_TRACE(allowance);
     ScriptedChannel line;
     SerialPort port(line.Opener());
     ASSERT_EQ(port.Open(38400, "Com1", 100, 4), result::kOk);
     line.Send(reply[0]).Expect(1).Send(reply[1]);
-    line.Pause(350).Send(reply[2]).Pause(90).Send(Bytes(reply.begin() + 3, reply.end()), 1);
+    line.Pause(150).Send(reply[2]).Pause(90).Send(Bytes(reply.begin() + 3, reply.end()), 1);
     FrameBuffer frame;
     const uint8_t code = port.ReceiveFrame(&frame, allowance);
     if (allowance == 0) {
-      EXPECT_EQ(code, result::kReplyShort);  // 440 ms is past 4 T
-      EXPECT_EQ(line.NowMs(), 400);
+      EXPECT_EQ(code, result::kReplyShort);  // 150 ms after L is past T
+      EXPECT_EQ(line.NowMs(), 100);
     } else {
-      EXPECT_EQ(code, result::kOk);  // everything by 442 ms, inside 4 T + 100
+      EXPECT_EQ(code, result::kOk);  // inside T + 100, then within T of each other
     }
   }
+
+  // A long reply that stops after L (the recorder's 256 words) fails after one interval, not
+  // after T for each of its 514 bytes.
+  ScriptedChannel line;
+  SerialPort port(line.Opener());
+  ASSERT_EQ(port.Open(38400, "Com1", 100, 4), result::kOk);
+  line.Send(0x00).Expect(1).Send(0xFF);
+  FrameBuffer frame;
+  EXPECT_EQ(port.ReceiveFrame(&frame, 228), result::kReplyShort);
+  EXPECT_EQ(line.NowMs(), 328);
 }
 
 TEST_F(FrameProtocolTest, LineFailuresEndTheExchangeWithTheirCodes) {

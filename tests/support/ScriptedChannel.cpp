@@ -203,6 +203,8 @@ int ScriptedChannel::Read(uint8_t* data, int n, const link::ReadTimeouts& timeou
     int64_t deadline = totalDeadline;
     if (got > 0 && timeouts.intervalMs >= 0) {
       deadline = std::min(deadline, lastByte + timeouts.intervalMs);
+    } else if (got == 0 && timeouts.firstByteMs >= 0) {
+      deadline = std::min(deadline, lastByte + timeouts.firstByteMs);
     }
     if (input_.empty() || input_.front().atMs > deadline) {
       now_ = std::max(now_, deadline);
