@@ -166,6 +166,7 @@ ParameterTransfer::DownloadReport ParameterTransfer::Download(const CParameterFi
   EnableSuspension suspension(device_);
   if (!suspension.Suspend(true)) {
     report.restored = suspension.LeftWith().empty();
+    report.leftWith = suspension.LeftWith();
     report.outcome = Failed(std::string(kCommandFailed) +
                             "\nThe drive could not be disabled; nothing was written.\n" +
                             suspension.DriveState());
@@ -220,6 +221,7 @@ ParameterTransfer::DownloadReport ParameterTransfer::Download(const CParameterFi
                          report.saved ? "The parameters were saved to the EEPROM"
                                       : "The parameters were not saved to the EEPROM",
                          report.restored);
+  report.leftWith = suspension.LeftWith();
   return report;
 }
 

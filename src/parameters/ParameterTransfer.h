@@ -54,8 +54,9 @@ class ParameterTransfer {
     bool readBackFailed = false;
     bool stopped = false;
     bool saved = false;
-    // Whether the drive's enabling was put back; false with the sentence naming what it holds.
+    // Whether the drive's enabling was put back; when not, leftWith names what it holds.
     bool restored = true;
+    std::string leftWith;
   };
   // Asked between exchanges of a transfer; true ends it there (the drive is put back).
   using StopCheck = std::function<bool()>;

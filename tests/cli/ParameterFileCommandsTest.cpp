@@ -186,9 +186,19 @@ TEST_F(ParameterFileCommandsTest, FailedOrStoppedTransferPutsTheDriveBackAndSays
   EXPECT_TRUE(InErr("Stopped by the user.")) << err_.str();
   EXPECT_FALSE(std::filesystem::exists(File("stopped.udf")));
   EXPECT_EQ(zel.TempParameter(1), own);
+  // A module behind the gateway the same, and a closed terminal (SIGHUP) too.
+  auto& five = *sim_->Bus().Find(5);
+  const uint16_t fiveOwn = five.TempParameter(1);
+  EXPECT_EQ(RunWatched({"--yes", "--module", "5", "params", "upload", File("m5.udf")},
+                       After("GetRemoteData", 20, [] { std::raise(SIGHUP); })),
+            1);
+  EXPECT_TRUE(InErr("Stopped by the user.")) << err_.str();
+  EXPECT_FALSE(std::filesystem::exists(File("m5.udf")));
+  EXPECT_EQ(five.TempParameter(1), fiveOwn);
   EXPECT_EQ(unguardedSignals, 0);
   sigaction(SIGINT, &before[0], nullptr);
   sigaction(SIGTERM, &before[1], nullptr);
+  sigaction(SIGHUP, &before[2], nullptr);
 
   // The parameters are saved, but the enable source cannot be put back: no success, and the
   // output names what the drive holds.
