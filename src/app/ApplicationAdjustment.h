@@ -10,7 +10,8 @@ namespace zel::app {
 // after a temporary parameter edit the tool computes three address variables from parameter 20
 // and writes them in service mode, then puts SysConfig back as it was (the service password
 // sets its service bit). Reports success without a message box; the caller refreshes either
-// way. UI thread.
+// way. A resolution whose Q does not fit the 16-bit write is refused with a message before
+// anything is sent. UI thread.
 bool RunApplicationAdjustment(link::ZelCommunication& communication);
 
 // The three values, rounded as the ZEL's documentation gives them, for an encoder resolution of

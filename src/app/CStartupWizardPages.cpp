@@ -28,6 +28,13 @@ CStartupWizardPage::CStartupWizardPage(CStartupWizardSheet& sheet, int dialogId,
   AddLabel(kIdCaption, std::move(caption));
 }
 
+bool CStartupWizardPage::Filled(int id) {
+  if (!Text(id).empty()) return true;
+  ui::CurrentHost().ShowMessage(kEmptyValue);
+  SetFocus(id);
+  return false;
+}
+
 bool CStartupWizardPage::OnSetActive() {
   Sheet()->SetWizardButtons(ui::kWizBack | ui::kWizNext);
   return true;
@@ -157,8 +164,7 @@ int CStartupWizardPageSerial::OnWizardNext() {
     ui::CurrentHost().ShowMessage(kNoCommunication);
     return kStay;
   }
-  Wizard().DisableDrive();
-  return kDefault;
+  return Wizard().DisableDrive() ? kDefault : kStay;
 }
 
 // Encoder resolution
@@ -189,6 +195,7 @@ int CStartupWizardPageMotor::OnWizardNext() {
   link::ZelCommunication& communication = Wizard().Communication();
   const parameters::CParameterTable& definitions = communication.Definitions();
   std::int32_t value = 0;
+  if (!Filled(kIdResolution)) return kStay;
   if (!definitions.ParseText(kEncResolution, Text(kIdResolution),
                              parameters::NumberFormat::kDecimal, true, value) ||
       !definitions.CheckRange(kEncResolution, value, true)) {

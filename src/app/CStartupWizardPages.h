@@ -14,6 +14,8 @@ class CStartupWizardSheet;
 class CStartupWizardPage : public ui::PropertyPage {
  public:
   static constexpr int kIdCaption = 4000;
+  // An edit left empty (its read failed) would go to the ZEL as 0.
+  static constexpr const char* kEmptyValue = "Enter a value: an empty field is not written.";
 
   CStartupWizardPage(CStartupWizardSheet& sheet, int dialogId, std::string caption);
 
@@ -22,6 +24,8 @@ class CStartupWizardPage : public ui::PropertyPage {
 
  protected:
   CStartupWizardSheet& Wizard() const { return wizard_; }
+  // False after saying so and putting the focus there when the edit id is empty.
+  bool Filled(int id);
 
  private:
   CStartupWizardSheet& wizard_;

@@ -23,6 +23,7 @@ CStartupWizardSheet::CStartupWizardSheet(link::ZelCommunication& communication,
       mainWindow_(mainWindow),
       openAtStart_(openAtStart),
       adjustment_(std::move(adjustment)),
+      device_(communication.Parameter(), communication.Status()),
       hardware_(*this),
       cable_(*this),
       serial_(*this),
@@ -60,18 +61,17 @@ CStartupWizardSheet::~CStartupWizardSheet() = default;
 
 bool CStartupWizardSheet::DisableDrive() {
   // Back to the serial page and on again: the state kept the first time is the drive's own.
-  if (driveDisabled_) return true;
-  bool softwareEnabling = false;
-  bool enabled = false;
-  if (!communication_.Status().SuspendEnable(softwareEnabling, enabled, true)) {
-    // Half a suspension may have reached the drive: put back what was read.
-    communication_.Status().ResumeEnable(softwareEnabling, enabled, true);
-    return false;
-  }
-  previousSoftwareEnabling_ = softwareEnabling;
-  previousEnabled_ = enabled;
-  driveDisabled_ = true;
-  return true;
+  if (suspension_.Held()) return true;
+  if (suspension_.Suspend(true)) return true;
+  // Mode, sources and limits are rewritten on the next pages: never while the drive may run.
+  std::string text = kDriveNotDisabled;
+  if (!suspension_.LeftWith().empty()) text += "\n" + suspension_.LeftWith();
+  ui::CurrentHost().ShowMessage(text);
+  return false;
+}
+
+void CStartupWizardSheet::GiveDriveBack() {
+  if (!suspension_.Resume(true)) ui::CurrentHost().ShowMessage(suspension_.LeftWith());
 }
 
 bool CStartupWizardSheet::AdjustApplicationIfOld() {
@@ -112,19 +112,13 @@ bool CStartupWizardSheet::WriteSysConfig(std::uint16_t sysConfig) {
 }
 
 void CStartupWizardSheet::Finish() {
-  if (driveDisabled_) {
-    communication_.Status().ResumeEnable(previousSoftwareEnabling_, previousEnabled_, true);
-    driveDisabled_ = false;
-  }
+  GiveDriveBack();
   ui::Dispatcher::Default().Post(mainWindow_, kMsgCheckRegulationMode);
   ui::Dispatcher::Default().Post(mainWindow_, kMsgRefresh);
 }
 
 void CStartupWizardSheet::OnCancel() {
-  if (driveDisabled_) {
-    communication_.Status().ResumeEnable(previousSoftwareEnabling_, previousEnabled_, true);
-    driveDisabled_ = false;
-  }
+  GiveDriveBack();
   PropertySheet::OnCancel();
 }
 

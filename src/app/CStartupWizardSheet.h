@@ -6,6 +6,8 @@
 #include "app/CStartupWizardPages.h"
 #include "app/CStartupWizardSetupPages.h"
 #include "app/CStartupWizardValuePages.h"
+#include "link/SerialParameterDevice.h"
+#include "parameters/EnableSuspension.h"
 #include "ui/Dispatcher.h"
 #include "ui/PropertySheet.h"
 
@@ -38,6 +40,9 @@ class CStartupWizardSheet final : public ui::PropertySheet {
     kSummary,
   };
   static constexpr const char* kTitle = "Startup Wizard";
+  static constexpr const char* kDriveNotDisabled =
+      "The ZEL could not be disabled!\nThe wizard goes on only with the drive disabled: check the "
+      "communication and try again.";
   // Posted to the main window on Finish.
   static constexpr unsigned kMsgCheckRegulationMode = ui::kWmUser + 44;
   static constexpr unsigned kMsgRefresh = ui::kWmUser + 47;
@@ -54,9 +59,10 @@ class CStartupWizardSheet final : public ui::PropertySheet {
   std::int32_t OpenAtStart() const { return openAtStart_; }
   void SetOpenAtStart(std::int32_t open) { openAtStart_ = open; }
 
-  // From the serial page's Next on: the drive is disabled and its enable state kept here.
+  // From the serial page's Next on: the drive is disabled and its enable state kept here. False
+  // after telling the user that the drive could not be disabled (the wizard must not go on).
   bool DisableDrive();
-  bool DriveDisabled() const { return driveDisabled_; }
+  bool DriveDisabled() const { return suspension_.Held(); }
   // The old firmware's adjustment, when the ZEL runs firmware up to 0x1000. False when the
   // version could not be read or the adjustment failed.
   bool AdjustApplicationIfOld();
@@ -75,13 +81,17 @@ class CStartupWizardSheet final : public ui::PropertySheet {
   void OnCancel() override;
 
  private:
+  // Ends the suspension, naming what the drive is left with when that failed.
+  void GiveDriveBack();
+
   link::ZelCommunication& communication_;
   ui::Dispatcher::TargetId mainWindow_;
   std::int32_t openAtStart_;
   ApplicationAdjustment adjustment_;
-  bool driveDisabled_ = false;
-  bool previousSoftwareEnabling_ = false;
-  bool previousEnabled_ = false;
+  // Holds the drive disabled from the serial page to Finish or Cancel, and puts it back even when
+  // the sheet ends otherwise.
+  link::SerialParameterDevice device_;
+  parameters::EnableSuspension suspension_{device_};
   CStartupWizardPageHardware hardware_;
   CStartupWizardPageCable cable_;
   CStartupWizardPageSerial serial_;

@@ -67,6 +67,7 @@ int CStartupWizardPageValues::OnWizardNext() {
   std::vector<std::int32_t> values;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     std::int32_t value = 0;
+    if (!Filled(EditId(i))) return kStay;
     if (!definitions.ParseText(fields_[i].number, Text(EditId(i)),
                                parameters::NumberFormat::kDecimal, true, value) ||
         !definitions.CheckRange(fields_[i].number, value, true)) {

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "link/ParameterGroup.h"
+#include "link/SerialParameterDevice.h"
 #include "link/StatusGroup.h"
+#include "parameters/EnableSuspension.h"
 #include "ui/Host.h"
 #include "views/CRegulationView.h"
 
@@ -16,6 +18,12 @@ using views::CRegulationView;
 constexpr std::uint16_t kForbiddenModeBit = 0x0020;
 constexpr std::uint16_t kModeBits = 0x002C;       // bits 2, 3 and 5
 constexpr std::uint16_t kManualModeBit = 0x8000;  // clear: the input 'Digital2' decides
+
+// A drive left changed is named; the caller reports the failure itself.
+bool Failed(const parameters::EnableSuspension& suspension) {
+  if (!suspension.LeftWith().empty()) ui::CurrentHost().ShowMessage(suspension.LeftWith());
+  return false;
+}
 
 }  // namespace
 
@@ -49,19 +57,16 @@ bool RegulationModeSequence::Change(link::ParameterGroup& parameters, link::Stat
   if (!ui::CurrentHost().AskYesNo("Do you really want to change to the " + name +
                                   " regulation mode!"))
     return true;
-  bool softwareEnabling = false;
-  bool enabled = false;
+  link::SerialParameterDevice device(parameters, status);
+  parameters::EnableSuspension suspension(device);
   // A drive that could not be switched off keeps its mode: changing the regulation under a
   // running motor is what the suspension is there to prevent.
-  if (!status.SuspendEnable(softwareEnabling, enabled, true)) {
-    // Half a suspension may have reached the drive: put back what was read.
-    status.ResumeEnable(softwareEnabling, enabled, true);
-    return false;
-  }
+  if (!suspension.Suspend(true)) return Failed(suspension);
   const bool written = parameters.SetTempParam(1, 0, wanted);
   // The drive ends disabled under software enabling, whatever it was before.
-  const bool resumed = status.ResumeEnable(true, false, true);
-  return written && resumed;
+  device.KeepDisabledOnResume();
+  if (!suspension.Resume(true, true)) return Failed(suspension);
+  return written;
 }
 
 }  // namespace zel::app

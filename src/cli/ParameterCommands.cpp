@@ -3,9 +3,12 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/DriveState.h"
+#include "cli/InterruptGuard.h"
 #include "cli/NumberArgument.h"
 #include "cli/ParameterRef.h"
+#include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
+#include "parameters/EnableSuspension.h"
 
 namespace zel::cli {
 
@@ -140,13 +143,16 @@ int Set(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!table.IsEditable(d.number, sysConfig))
     return ctx.Fail("The parameter '" + d.name + "' " + WhyNotEditable(d, sysConfig) + ".");
 
-  bool previousSoftwareEnabling = false;
-  bool previousEnabled = false;
-  if (!zel->Status().SuspendEnable(previousSoftwareEnabling, previousEnabled, true)) {
-    // Half a suspension may have reached the drive: put back what was read.
-    zel->Status().ResumeEnable(previousSoftwareEnabling, previousEnabled, true);
-    return ctx.CommandFailed("SuspendEnable");
-  }
+  // A stop request waits until the drive is put back: the sequence is short.
+  InterruptGuard interrupts;
+  link::SerialParameterDevice device(zel->Parameter(), zel->Status());
+  parameters::EnableSuspension suspension(device);
+  if (!suspension.Suspend(true))
+    return suspension.LeftWith().empty()
+               ? ctx.CommandFailed("SuspendEnable")
+               : ctx.Fail("SuspendEnable: Command failed!\n" + suspension.LeftWith());
+  const bool previousSoftwareEnabling = device.PreviousSoftwareEnabling();
+  const bool previousEnabled = device.PreviousEnabled();
   uint32_t written = static_cast<uint32_t>(value);
   // SysConfig keeps software enabling while the guard holds the drive. Its own bit 12 is the
   // enable source the user chose, so the guard ends with that one rather than the old one (as
@@ -156,17 +162,26 @@ int Set(CommandContext& ctx, const std::vector<std::string>& args) {
       sysConfigWritten ? (written & kSoftwareEnablingBit) != 0 : previousSoftwareEnabling;
   if (sysConfigWritten) written |= kSoftwareEnablingBit;
   bool set = zel->Parameter().SetTempParam(d.number, static_cast<uint16_t>(d.width), written);
-  bool resumed = zel->Status().ResumeEnable(wantedSoftwareEnabling, previousEnabled, true);
-  if (!set) return ctx.CommandFailed("SetTempParam");
+  bool resumed = suspension.Resume(true, wantedSoftwareEnabling);
+  if (!set)
+    return resumed ? ctx.CommandFailed("SetTempParam")
+                   : ctx.Fail("SetTempParam: Command failed!\n" + suspension.LeftWith());
   if (!resumed)
-    return ctx.Fail(
-        "The value was set, but restoring the enable state failed!\n"
-        "Check the ZEL before you go on.");
+    return ctx.Fail("The value was set, but restoring the enable state failed!\n" +
+                    suspension.LeftWith());
   // Show what the ZEL holds now: the enable guard may have changed SysConfig again.
   uint32_t now = written;
   DriveState drive;
   if (!zel->Parameter().ReadTempParam(d.number, static_cast<uint16_t>(d.width), now))
     return ctx.CommandFailed("The value was set, but reading it back failed. ReadTempParam");
+  // The ZEL drops a value it does not take without a word; SysConfig's bit 12 is the enable
+  // guard's.
+  const uint32_t compared = d.width ? 0xFFFFFFFFu : (sysConfigWritten ? 0xEFFFu : 0xFFFFu);
+  if ((now & compared) != (written & compared))
+    return ctx.Fail("The ZEL kept " + Format(table, d.number, now, NumberFormat::kDecimal) + " (" +
+                        Format(table, d.number, now, NumberFormat::kHexadecimal) +
+                        "): the value was not taken.",
+                    "notTaken");
   if (int rc = DriveState::ReadBack(ctx, *zel, "The value was set", drive)) return rc;
   std::string unit = d.unit.empty() ? "" : " " + d.unit;
   std::vector<std::string> notes =

@@ -6,6 +6,7 @@
 #include "can/ModuleParameterDevice.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
+#include "cli/InterruptGuard.h"
 #include "cli/NetworkParameterCommands.h"
 #include "cli/NumberArgument.h"
 #include "cli/OptionArguments.h"
@@ -130,6 +131,10 @@ int Upload(CommandContext& ctx, std::vector<std::string> args) {
   parameters::ParameterDevice* device = target.Open();
   if (!device) return kExitFailed;
   ParameterTransfer transfer(target.Table(), *device);
+  // Ctrl-C, SIGTERM and SIGHUP stop the upload between two exchanges, so that the drive is put
+  // back before zelctl ends.
+  InterruptGuard interrupts;
+  transfer.SetStopCheck([] { return InterruptGuard::Count() > 0; });
   CParameterFile file;
   auto outcome = transfer.Upload(path, visum, comment, file);
   if (!outcome.ok) return ctx.Fail(outcome.message, "uploadFailed");
@@ -341,23 +346,37 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
     lines.push_back("Kept at the device's values: " + List(Numbers(plan.skipped)));
     return ctx.Done(lines, JsonWriter().Add("writes", rows).Add("skipped", Numbers(plan.skipped)));
   }
+  InterruptGuard interrupts;
+  transfer.SetStopCheck([] { return InterruptGuard::Count() > 0; });
   auto report = transfer.Download(file, ParameterTransfer::FailedWrite::kStopAtFailure, false);
   JsonWriter json = JsonWriter()
                         .Add("written", Numbers(report.written))
                         .Add("skipped", Numbers(report.skipped))
                         .Add("failed", Numbers(report.failed))
-                        .Add("saved", report.saved);
+                        .Add("mismatched", Numbers(report.mismatched))
+                        .Add("saved", report.saved)
+                        .Add("restored", report.restored);
   if (!report.outcome.ok) {
-    if (report.failed.empty() && report.written.empty())
-      return ctx.Fail(report.outcome.message, "downloadFailed");
-    if (report.failed.empty())  // every write went through; saving them did not
-      return ctx.Fail("The parameters were written, but saving them to the EEPROM failed!",
-                      "saveFailed");
-    return ctx.Fail("Writing parameter " + std::to_string(report.failed.front()) +
-                        " failed; the download stopped and nothing was saved to the EEPROM.\n"
-                        "Written: " +
-                        List(Numbers(report.written)),
-                    "writeFailed");
+    std::string code = "downloadFailed";
+    std::string text = report.outcome.message;
+    if (report.stopped) {
+      code = "stopped";
+      text += "\nThe download stopped before the EEPROM was written.";
+    } else if (!report.failed.empty()) {
+      code = "writeFailed";
+      text += "\nWriting parameter " + std::to_string(report.failed.front()) +
+              " failed; the download stopped and nothing was saved to the EEPROM.";
+    } else if (!report.mismatched.empty() || report.readBackFailed) {
+      code = "readBackFailed";
+      text += "\nNothing was saved to the EEPROM.";
+    } else if (!report.written.empty() && !report.saved) {
+      code = "saveFailed";
+      text += "\nThe parameters were written, but saving them to the EEPROM failed!";
+    }
+    if (!report.restored) code = "notRestored";
+    if (!report.written.empty())
+      text += "\nWritten to the temporary parameters: " + List(Numbers(report.written));
+    return ctx.Fail(text, code);
   }
   return ctx.Done({report.outcome.message, "Written: " + List(Numbers(report.written)),
                    "Kept at the device's values: " + List(Numbers(report.skipped))},
@@ -370,6 +389,8 @@ int Defaults(CommandContext& ctx, const std::vector<std::string>& args) {
   parameters::ParameterDevice* device = target.Open();
   if (!device) return kExitFailed;
   ParameterTransfer transfer(target.Table(), *device);
+  // A stop request waits until the drive is put back: the defaults go in one block.
+  InterruptGuard interrupts;
   auto outcome = transfer.DownloadDefaults();
   if (!outcome.ok) return ctx.Fail(outcome.message, "downloadFailed");
   return ctx.Done({outcome.message}, JsonWriter());

@@ -26,6 +26,14 @@ class SerialParameterDevice final : public parameters::ParameterDevice {
   bool EnableSuspended() const override;
   std::uint16_t Module() const override { return 0; }
 
+  // What the last suspension found: the enable source (SysConfig bit 12) and whether the drive
+  // was enabled.
+  bool PreviousSoftwareEnabling() const { return previousSoftwareEnabling_; }
+  bool PreviousEnabled() const { return previousEnabled_; }
+  // The next resume leaves the drive disabled, whatever it was before (a regulation mode change
+  // ends so).
+  void KeepDisabledOnResume() { previousEnabled_ = false; }
+
  private:
   ParameterGroup& parameters_;
   StatusGroup& status_;

@@ -3,12 +3,20 @@
 #include <optional>
 
 #include "parameters/CParameterTable.h"
+#include "parameters/EnableSuspension.h"
+#include "ui/Host.h"
 
 namespace zel::parameters {
 
 namespace {
 constexpr std::int16_t kSysConfig = 1;
 constexpr std::uint16_t kEnableBySoftware = 0x1000;
+
+// The command's failure box follows; a drive left changed is named first.
+ui::CommandOutcome Failed(const EnableSuspension& suspension) {
+  if (!suspension.LeftWith().empty()) ui::CurrentHost().ShowMessage(suspension.LeftWith());
+  return ui::CommandOutcome::kFailed;
+}
 }  // namespace
 
 CSelectParameterDlg::CSelectParameterDlg(const CParameterTable& table)
@@ -84,7 +92,8 @@ ui::CommandOutcome CEditTempParamDlg::EditTempParam(const CParameterTable& table
   std::uint32_t value = 0;
   if (!device.ReadTempParam(number, width, value)) return ui::CommandOutcome::kFailed;
   CEditTempParamDlg edit(table, number, value);
-  if (!device.SuspendEnable(true)) return ui::CommandOutcome::kFailed;
+  EnableSuspension suspension(device);
+  if (!suspension.Suspend(true)) return Failed(suspension);
   bool ok = true;
   std::optional<bool> softwareEnabling;
   if (edit.DoModal() == ui::kResultOk) {
@@ -101,8 +110,8 @@ ui::CommandOutcome CEditTempParamDlg::EditTempParam(const CParameterTable& table
       ok = device.SetTempParam(number, width, written);
     }
   }
-  const bool resumed = device.ResumeEnable(true, softwareEnabling);
-  return ok && resumed ? ui::CommandOutcome::kDone : ui::CommandOutcome::kFailed;
+  if (!suspension.Resume(true, softwareEnabling)) return Failed(suspension);
+  return ok ? ui::CommandOutcome::kDone : ui::CommandOutcome::kFailed;
 }
 
 }  // namespace zel::parameters

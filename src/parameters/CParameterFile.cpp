@@ -129,7 +129,8 @@ void CParameterFile::SetUploadHeader(const std::string& path, const DeviceIdenti
   comment = commentText;
 }
 
-bool CParameterFile::ReadFromDevice(const CParameterTable& table, ParameterDevice& device) {
+bool CParameterFile::ReadFromDevice(const CParameterTable& table, ParameterDevice& device,
+                                    const std::function<bool()>& stop) {
   std::uint16_t id = 0;
   if (!device.ReadModuleId(id)) return false;
   std::vector<ParameterFileEntry> read;
@@ -144,7 +145,7 @@ bool CParameterFile::ReadFromDevice(const CParameterTable& table, ParameterDevic
     entry.defaultText = std::to_string(defaultValue);
     entry.width = static_cast<std::uint16_t>(table.Width(number));
     std::uint32_t value = 0;
-    if (!device.ReadTempParam(number, entry.width, value)) return false;
+    if ((stop && stop()) || !device.ReadTempParam(number, entry.width, value)) return false;
     entry.value = NumberText::FormatHex16(static_cast<std::uint16_t>(value));
     read.push_back(std::move(entry));
   }
@@ -224,7 +225,7 @@ bool CParameterFile::Write(const std::filesystem::path& path, std::string& error
 }
 
 bool CParameterFile::Value(std::size_t i, std::uint16_t& word) const {
-  return i < entries.size() &&
+  return i < entries.size() && !entries[i].value.empty() &&
          NumberText::ParseHex16(entries[i].value, word) == NumberTextError::kNone;
 }
 

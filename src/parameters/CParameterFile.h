@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,10 @@ class CParameterFile {
   void SetUploadHeader(const std::string& path, const DeviceIdentity& identity,
                        const std::string& visumText, const std::string& commentText);
   // Fills the entries from the device, one ReadTempParam per system definition, and the module
-  // ID; header texts are the caller's. False at the first failed read.
-  bool ReadFromDevice(const CParameterTable& table, ParameterDevice& device);
+  // ID; header texts are the caller's. False at the first failed read, or before the next read
+  // when stop says so; nothing changes then.
+  bool ReadFromDevice(const CParameterTable& table, ParameterDevice& device,
+                      const std::function<bool()>& stop = {});
 
   std::vector<std::uint8_t> Serialize() const;
   // Replaces this object only when the bytes are a whole file with the current signature.
@@ -77,7 +80,8 @@ class CParameterFile {
   // Writes through a temporary file renamed over path, so a failed write keeps the old file.
   bool Write(const std::filesystem::path& path, std::string& errorText) const;
 
-  // The value of entry i as a 16-bit word; false when its text is no hexadecimal word.
+  // The value of entry i as a 16-bit word; false when its text is empty or no hexadecimal word
+  // (an empty value was never read from a ZEL).
   bool Value(std::size_t i, std::uint16_t& word) const;
 
   // The fixed-column protocol, every line ending in a blank and CR LF.

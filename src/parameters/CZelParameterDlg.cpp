@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "parameters/CParameterTable.h"
+#include "parameters/EnableSuspension.h"
 #include "ui/Host.h"
 
 namespace zel::parameters {
@@ -18,6 +19,12 @@ constexpr std::uint16_t kEnableBySoftware = 0x1000;
 std::string ModuleCaption(std::string caption, std::uint16_t module) {
   if (module != 0) caption += " of CAN Module " + std::to_string(module);
   return caption;
+}
+
+// The command's failure box follows; a drive left changed is named first.
+ui::CommandOutcome FailedSuspension(const EnableSuspension& suspension) {
+  if (!suspension.LeftWith().empty()) ui::CurrentHost().ShowMessage(suspension.LeftWith());
+  return ui::CommandOutcome::kFailed;
 }
 
 }  // namespace
@@ -125,12 +132,13 @@ ui::CommandOutcome CZelParameterDlg::EditAllTempParam(const CParameterTable& tab
   sheet->SetApplying(true);
   sheet->SetForceEnable(true);
   sheet->SetServiceModeEntry(std::move(enterServiceMode));
-  if (!device.SuspendEnable(true)) return ui::CommandOutcome::kFailed;
+  EnableSuspension suspension(device);
+  if (!suspension.Suspend(true)) return FailedSuspension(suspension);
   const int result = sheet->DoModal();
   // A cancelled sheet leaves the enable source as it was found.
   std::optional<bool> softwareEnabling;
   if (result == ui::kResultOk) softwareEnabling = sheet->SelectedSoftwareEnabling();
-  if (!device.ResumeEnable(true, softwareEnabling)) return ui::CommandOutcome::kFailed;
+  if (!suspension.Resume(true, softwareEnabling)) return FailedSuspension(suspension);
   return result == ui::kResultOk ? ui::CommandOutcome::kDone : ui::CommandOutcome::kCancelled;
 }
 

@@ -11,9 +11,10 @@ constexpr std::int16_t kSysConfig = 1;
 }
 
 EnableSuspension::~EnableSuspension() {
-  // Only reached when a caller left without Resume; nobody is left to read the outcome, so the
-  // drive is put back without re-enabling it behind the user's back.
-  if (Held()) device_.ResumeEnable(false);
+  // Only reached when a caller left without Resume (an exception): the drive is put back, and the
+  // user is asked before it runs again, as after any other sequence. After a failed Resume the
+  // drive stays as reported: changing it behind that report would make the report false.
+  if (!resumeTried_ && Held()) device_.ResumeEnable(true);
 }
 
 bool EnableSuspension::Held() const {
@@ -22,16 +23,21 @@ bool EnableSuspension::Held() const {
 
 bool EnableSuspension::Suspend(bool warn) {
   leftWith_.clear();
+  resumeTried_ = false;
   if (device_.SuspendEnable(warn)) return true;
   // The SysConfig write may have gone through before an exchange failed.
-  if (Held() && !device_.ResumeEnable(false)) DescribeLeftState();
+  if (!Held()) return false;
+  resumeTried_ = true;
+  if (!device_.ResumeEnable(false)) DescribeLeftState();
   return false;
 }
 
 bool EnableSuspension::Resume(bool ask, std::optional<bool> softwareEnabling) {
   leftWith_.clear();
+  resumeTried_ = true;
   if (!Held()) return true;
   if (device_.ResumeEnable(ask, softwareEnabling)) return true;
+  if (Held() && device_.ResumeEnable(ask, softwareEnabling)) return true;
   DescribeLeftState();
   return false;
 }

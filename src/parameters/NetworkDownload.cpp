@@ -52,7 +52,7 @@ bool NetworkDownload::Step() {
     ++downloaded_;
     report_ += Line("   Module %.3i: Download successful\n", entry.moduleId);
   } else if (result.written.empty() && result.failed.empty() &&
-             result.outcome.message == ParameterTransfer::kCommandFailed) {
+             result.outcome.message.starts_with(ParameterTransfer::kCommandFailed)) {
     // The module did not even answer its version or its enable guard.
     ++failed_;
     report_ += Line("   Module %.3i Command failed\n", entry.moduleId);
@@ -60,6 +60,8 @@ bool NetworkDownload::Step() {
     ++failed_;
     report_ += Line("   Module %.3i: Download failed\n", entry.moduleId);
   }
+  // A module whose enabling could not be put back is named with what it holds.
+  if (!result.restored) report_ += "      " + result.leftWith + "\n";
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "parameters/CParameterFile.h"
@@ -11,6 +12,7 @@
 namespace zel::parameters {
 
 class CParameterTable;
+class EnableSuspension;
 
 // Upload of a ZEL's parameters to a parameter file and download of a file or of the defaults
 // back into it, for one device (the serial ZEL or one CAN module). The up/download pages and
@@ -20,6 +22,7 @@ class CParameterTable;
 class ParameterTransfer {
  public:
   static constexpr const char* kCommandFailed = "Command failed!";
+  static constexpr const char* kStopped = "Stopped by the user.";
   static constexpr const char* kNotCompatible = "Firmware is not compatible!";
   static constexpr const char* kWriteFailed = "Failed writing system parameter!";
   static constexpr const char* kStored = "System Parameter are stored!";
@@ -44,14 +47,24 @@ class ParameterTransfer {
   };
   struct DownloadReport {
     Outcome outcome;
-    std::vector<PlannedWrite> written;
+    std::vector<PlannedWrite> written;  // written and, unless listed in mismatched, read back
     std::vector<std::int16_t> failed;
-    std::vector<std::int16_t> skipped;  // kept at the device's own values
+    std::vector<std::int16_t> mismatched;  // written, but the ZEL holds another value
+    std::vector<std::int16_t> skipped;     // kept at the device's own values
+    bool readBackFailed = false;
+    bool stopped = false;
     bool saved = false;
+    // Whether the drive's enabling was put back; when not, leftWith names what it holds.
+    bool restored = true;
+    std::string leftWith;
   };
+  // Asked between exchanges of a transfer; true ends it there (the drive is put back).
+  using StopCheck = std::function<bool()>;
 
   ParameterTransfer(const CParameterTable& table, ParameterDevice& device)
       : table_(table), device_(device) {}
+
+  void SetStopCheck(StopCheck stop) { stop_ = std::move(stop); }
 
   // Parameters a download never writes: module ID, service ID, RSDO and TSDO ID stay the
   // module's own, or two modules would end up with one identity.
@@ -63,14 +76,16 @@ class ParameterTransfer {
   static bool SameSoftware(const std::string& fileVersion, const std::string& deviceVersion);
 
   // Reads the device and writes path (module ID, entries, version and application from the
-  // device; date now). file receives what was written.
+  // device; date now; SysConfig with the enable source the ZEL had before the upload disabled
+  // it). file receives what was written.
   Outcome Upload(const std::string& path, const std::string& visum, const std::string& comment,
                  CParameterFile& file);
 
   // The device's identity; false when it does not answer.
   bool ReadIdentity(DeviceIdentity& identity);
   // What a download of file writes, in order, with SysConfig's enabling-by-software bit set;
-  // false with report.outcome when a value is no hexadecimal word (nothing would be sent).
+  // false with report.outcome when a value is empty, no hexadecimal word or outside its
+  // definition's limits (nothing would be sent).
   bool Plan(const CParameterFile& file, DownloadReport& report) const;
   // Checks compatibility, then writes the file parameter by parameter.
   DownloadReport Download(const CParameterFile& file, FailedWrite mode, bool showFailures);
@@ -79,14 +94,23 @@ class ParameterTransfer {
 
   // Edits a file against the device: the file's values go into the device's temporary
   // parameters, edit (the parameter sheet) works on the block read back, and OK writes the
-  // block and the file. The device's own temporary parameters are put back in every case.
+  // block and the file (parameters 30, 31, 37 and 38 and SysConfig's enable source stay the
+  // file's own). The device's own temporary parameters are put back whenever they were read.
   // edit returns false for Cancel.
   Outcome EditFile(const std::string& path,
                    const std::function<bool(SystemParameterBlock& block)>& edit);
 
  private:
+  bool Stopped() const { return stop_ && stop_(); }
+  // The outcome once the drive has been put back: a failure that names what the drive is left
+  // with when that failed (done says what had been achieved), else outcome with the drive's
+  // state added to a failure.
+  static Outcome Close(EnableSuspension& suspension, Outcome outcome, const std::string& done,
+                       bool& restored);
+
   const CParameterTable& table_;
   ParameterDevice& device_;
+  StopCheck stop_;
 };
 
 }  // namespace zel::parameters

@@ -1,15 +1,50 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/SimulatedZelCtlTest.h"
+#include "parameters/CParameterFile.h"
+#include "parameters/NumberText.h"
 #include "sim/Simulator.h"
 
 namespace zel::cli {
 namespace {
+
+// The error stream of a traced zelctl run: hands every complete line to a callback as it comes,
+// so that a test can act (arm a fault, send a signal) between two exchanges.
+class WatchedLines : public std::stringbuf {
+ public:
+  explicit WatchedLines(std::function<void(const std::string&)> onLine)
+      : onLine_(std::move(onLine)) {}
+
+ protected:
+  int sync() override {
+    const std::string text = str();
+    for (std::size_t end; (end = text.find('\n', scanned_)) != std::string::npos;) {
+      onLine_(text.substr(scanned_, end - scanned_));
+      scanned_ = end + 1;
+    }
+    return 0;
+  }
+
+ private:
+  std::function<void(const std::string&)> onLine_;
+  std::size_t scanned_ = 0;
+};
+
+// Counts the stop requests that reach the test itself: zelctl must have taken them over.
+std::atomic<int> unguardedSignals{0};
+extern "C" void CountUnguarded(int) {
+  unguardedSignals.fetch_add(1);
+}
 
 // zelctl params against a simulated ZEL (module ID 2 at 500 kBit/s) with modules 5 and 6 on its
 // bus.
@@ -30,6 +65,25 @@ class ParameterFileCommandsTest : public SimulatedZelCtlTest {
   bool InErr(const std::string& text) const { return err_.str().find(text) != std::string::npos; }
   bool InOut(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs zelctl traced; onLine sees each trace line right after its exchange.
+  int RunWatched(std::vector<std::string> args, std::function<void(const std::string&)> onLine) {
+    args.insert(args.begin(), {"--device", sim_->LinkPath(), "--timeout", "30", "--trace"});
+    WatchedLines lines(std::move(onLine));
+    std::ostream err(&lines);
+    out_.str("");
+    const int rc = RunZelCtl(args, out_, err);
+    err_.str(lines.str());
+    return rc;
+  }
+  // Calls act once, after the nth exchange of that command.
+  static std::function<void(const std::string&)> After(const std::string& command, int nth,
+                                                       std::function<void()> act) {
+    auto seen = std::make_shared<int>(0);
+    return [=](const std::string& line) {
+      if (line.find(" " + command + " ") != std::string::npos && ++*seen == nth) act();
+    };
+  }
 
   static void Set(sim::DeviceModel& device, uint16_t number, uint16_t value) {
     const uint16_t words[] = {number, 0, value};
@@ -85,6 +139,120 @@ TEST_F(ParameterFileCommandsTest, UploadedFileBringsEveryParameterBackAfterTheZe
       << content;
 }
 
+TEST_F(ParameterFileCommandsTest, FailedOrStoppedTransferPutsTheDriveBackAndSaysWhatItHolds) {
+  auto& zel = sim_->Device();
+  const uint16_t own = zel.TempParameter(1);
+  ASSERT_EQ(own & 0x1000, 0) << "the ZEL is enabled by its input";
+  const std::string ownText = parameters::NumberText::FormatHex16(own);
+  const std::string held = parameters::NumberText::FormatHex16(static_cast<uint16_t>(own | 0x1000));
+
+  // The file records the ZEL's own enable source, not the one the upload held it with.
+  Set(zel, 17, 12000);
+  ASSERT_EQ(Run({"--yes", "params", "upload", File("zel.udf")}), 0) << err_.str();
+  parameters::CParameterFile file;
+  std::string error;
+  ASSERT_EQ(file.Read(File("zel.udf"), error), parameters::CParameterFile::ReadResult::kOk);
+  EXPECT_EQ(file.entries[1].value, ownText);
+
+  // An upload whose read fails half-way writes no file, puts the drive back and says so.
+  EXPECT_EQ(RunWatched({"--yes", "params", "upload", File("lost.udf")},
+                       After("ReadAllTempParam", 1, [&] { sim_->Faults().SilenceOpcodes(1); })),
+            1);
+  EXPECT_TRUE(
+      InErr("zelctl: The parameters were not read completely; no file was written.\n"
+            "zelctl: The drive's enable source and state were put back."))
+      << err_.str();
+  EXPECT_FALSE(std::filesystem::exists(File("lost.udf")));
+  EXPECT_EQ(zel.TempParameter(1), own);
+
+  // Ctrl-C or SIGTERM between two exchanges stops the transfer: nothing is saved, the drive
+  // comes back, zelctl says so and fails.
+  struct sigaction counting {
+  }, before[2];
+  counting.sa_handler = CountUnguarded;
+  sigaction(SIGINT, &counting, &before[0]);
+  sigaction(SIGTERM, &counting, &before[1]);
+  unguardedSignals = 0;
+  EXPECT_EQ(RunWatched({"--yes", "params", "download", File("zel.udf")},
+                       After("SetTempParam", 6, [] { std::raise(SIGINT); })),
+            1);
+  EXPECT_TRUE(InErr("Stopped by the user.")) << err_.str();
+  EXPECT_TRUE(InErr("The drive's enable source and state were put back.")) << err_.str();
+  EXPECT_EQ(zel.EepromParameter(17), 25000) << "nothing saved";
+  EXPECT_EQ(zel.TempParameter(1), own);
+  EXPECT_EQ(RunWatched({"--yes", "params", "upload", File("stopped.udf")},
+                       After("ReadTempParam", 12, [] { std::raise(SIGTERM); })),
+            1);
+  EXPECT_TRUE(InErr("Stopped by the user.")) << err_.str();
+  EXPECT_FALSE(std::filesystem::exists(File("stopped.udf")));
+  EXPECT_EQ(zel.TempParameter(1), own);
+  // A module behind the gateway the same, and a closed terminal (SIGHUP) too.
+  auto& five = *sim_->Bus().Find(5);
+  const uint16_t fiveOwn = five.TempParameter(1);
+  EXPECT_EQ(RunWatched({"--yes", "--module", "5", "params", "upload", File("m5.udf")},
+                       After("GetRemoteData", 20, [] { std::raise(SIGHUP); })),
+            1);
+  EXPECT_TRUE(InErr("Stopped by the user.")) << err_.str();
+  EXPECT_FALSE(std::filesystem::exists(File("m5.udf")));
+  EXPECT_EQ(five.TempParameter(1), fiveOwn);
+  EXPECT_EQ(unguardedSignals, 0);
+  sigaction(SIGINT, &before[0], nullptr);
+  sigaction(SIGTERM, &before[1], nullptr);
+  sigaction(SIGHUP, &before[2], nullptr);
+
+  // The parameters are saved, but the enable source cannot be put back: no success, and the
+  // output names what the drive holds.
+  EXPECT_EQ(
+      RunWatched({"--yes", "params", "download", File("zel.udf")},
+                 After("SaveTempParam", 1, [&] { sim_->Faults().CorruptNextReplyChecksum(2); })),
+      1);
+  EXPECT_TRUE(InErr("saved to the EEPROM, but the drive's enabling could not be put back"))
+      << err_.str();
+  EXPECT_TRUE(InErr("The drive stays disabled: SysConfig " + held + " could not be written back."))
+      << err_.str();
+  EXPECT_FALSE(InErr("permanent stored")) << err_.str();
+  EXPECT_EQ(zel.TempParameter(1), own | 0x1000);
+  EXPECT_EQ(zel.EepromParameter(17), 12000);
+}
+
+TEST_F(ParameterFileCommandsTest, DownloadRefusesValuesOutsideTheirLimitsAndClaimsOnlyWhatItHolds) {
+  auto& zel = sim_->Device();
+  ASSERT_EQ(Run({"--yes", "params", "upload", File("zel.udf")}), 0) << err_.str();
+  parameters::CParameterFile file;
+  std::string error;
+  ASSERT_EQ(file.Read(File("zel.udf"), error), parameters::CParameterFile::ReadResult::kOk);
+  const auto before = Temporaries(zel);
+  const auto write = [&](int number, const std::string& value, const std::string& name) {
+    parameters::CParameterFile changed = file;
+    changed.entries[static_cast<size_t>(number)].value = value;
+    ASSERT_TRUE(changed.Write(File(name), error)) << error;
+  };
+  write(17, "0xFFFF", "fast.udf");
+  write(21, "0x0000", "poles.udf");
+  write(6, "", "empty.udf");
+  EXPECT_EQ(Run({"--yes", "params", "download", File("fast.udf")}), 1);
+  EXPECT_TRUE(InErr("parameter 17 MaxSpeed in the file is outside its limits 0 to 25000!"))
+      << err_.str();
+  EXPECT_EQ(Run({"--yes", "params", "download", File("poles.udf")}), 1);
+  EXPECT_TRUE(InErr("PolePairNumber in the file is outside its limits 1 to 64!")) << err_.str();
+  EXPECT_EQ(Run({"--yes", "params", "download", File("empty.udf")}), 1);
+  EXPECT_TRUE(InErr("The value '' of parameter 6 in the file is not a hexadecimal number!"))
+      << err_.str();
+  EXPECT_EQ(Temporaries(zel), before);
+
+  // A service parameter outside service mode is answered and dropped: no success, no EEPROM.
+  parameters::CParameterFile other = file;
+  other.entries[4].value = "0x1000";
+  other.entries[17].value = "0x2EE0";
+  ASSERT_TRUE(other.Write(File("service.udf"), error)) << error;
+  EXPECT_EQ(Run({"--yes", "--json", "params", "download", File("service.udf")}), 1);
+  EXPECT_TRUE(InErr("Parameter 4 MaxCurOutput: the ZEL kept another value than the file's"))
+      << err_.str();
+  EXPECT_TRUE(InOut("\"cause\":\"readBackFailed\"")) << out_.str();
+  EXPECT_EQ(zel.EepromParameter(17), before[17]);
+  EXPECT_EQ(zel.TempParameter(1), before[1]);
+}
+
 TEST_F(ParameterFileCommandsTest, DamagedOrOldFileIsRefusedAndTheZelKeepsItsValues) {
   ASSERT_EQ(Run({"params", "upload", File("zel.udf")}), 0) << err_.str();
   Set(sim_->Device(), 17, 9000);
@@ -124,8 +292,21 @@ TEST_F(ParameterFileCommandsTest, ModuleAndNetworkUploadsWriteOneFilePerModule) 
   EXPECT_TRUE(InOut("     Module 006: Upload successful")) << out_.str();
   EXPECT_TRUE(std::filesystem::exists(File("line_ModuleId_5.udf")));
   EXPECT_TRUE(std::filesystem::exists(File("line_ModuleId_6.udf")));
-  ASSERT_EQ(Run({"params", "diff", File("m5.udf"), File("line_ModuleId_5.udf")}), 0) << err_.str();
-  EXPECT_TRUE(InOut("no differences")) << out_.str();
+  // The same parameters either way; SysConfig's enabling bit aside, which a single upload records
+  // as the module's own (the network upload's record of it is its own matter).
+  parameters::CParameterFile single, network;
+  std::string error;
+  ASSERT_EQ(single.Read(File("m5.udf"), error), parameters::CParameterFile::ReadResult::kOk);
+  ASSERT_EQ(network.Read(File("line_ModuleId_5.udf"), error),
+            parameters::CParameterFile::ReadResult::kOk);
+  ASSERT_EQ(single.entries.size(), network.entries.size());
+  for (size_t i = 0; i < single.entries.size(); ++i) {
+    uint16_t a = 0, b = 0;
+    ASSERT_TRUE(single.Value(i, a) && network.Value(i, b)) << i;
+    const uint16_t mask = i == 1 ? 0xEFFF : 0xFFFF;
+    EXPECT_EQ(a & mask, b & mask) << i;
+  }
+  EXPECT_EQ(single.moduleId, network.moduleId);
 }
 
 TEST_F(ParameterFileCommandsTest, NetworkDownloadWritesEachModulesFileOrNothingWhenOneIsRefused) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "parameters/CParameterTable.h"
+#include "parameters/EnableSuspension.h"
 #include "parameters/NetworkUpload.h"
 #include "parameters/ParameterTransfer.h"
 #include "support/FakeParameterDevice.h"
@@ -23,10 +24,18 @@ class ParameterTransferTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  // A file uploaded from a device of software 0x1040, hardware 0x0123, its values 1000 + i.
+  // A file uploaded from a device of software 0x1040, hardware 0x0123, its values 1000 + i
+  // within each parameter's limits.
   CParameterFile MadeOn0123() {
     test::FakeParameterDevice source;
-    for (auto& [number, value] : source.values) value = static_cast<std::uint32_t>(1000 + number);
+    for (auto& [number, value] : source.values) {
+      std::int32_t def = 0, min = 0, max = 0;
+      int service = 0;
+      std::int32_t wanted = 1000 + number;
+      if (table_.GetLimits(static_cast<std::int16_t>(number), def, min, max, service))
+        wanted = std::clamp(wanted, min, max);
+      value = static_cast<std::uint32_t>(wanted);
+    }
     CParameterFile file;
     ParameterTransfer(table_, source).Upload((dir_ / "made.udf").string(), "-", "-", file);
     return file;
@@ -137,6 +146,90 @@ TEST_F(ParameterTransferTest, EditingAFileLeavesTheDeviceAsItWasAndSavesTheEdit)
   ASSERT_EQ(saved.Read(dir_ / "made.udf", error), CParameterFile::ReadResult::kOk);
   EXPECT_EQ(saved.entries[17].value, "0x09C4");
   EXPECT_EQ(saved.entries[16].value, file.entries[16].value);
+  // The file keeps its own module identity, whatever the device that edited it holds.
+  for (int own : {30, 31, 37, 38}) EXPECT_EQ(saved.entries[own].value, file.entries[own].value);
+  EXPECT_EQ(saved.moduleId, file.moduleId);
+
+  // Without a kept copy there is nothing to put back: the device is not written at all.
+  test::FakeParameterDevice unreadable;
+  unreadable.failBlockReads = true;
+  bool opened = false;
+  outcome = ParameterTransfer(table_, unreadable)
+                .EditFile((dir_ / "made.udf").string(), [&](SystemParameterBlock&) {
+                  opened = true;
+                  return true;
+                });
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(unreadable.blockWrites, 0);
+  EXPECT_TRUE(unreadable.written.empty());
+  EXPECT_EQ(unreadable.resumes, 1);
+}
+
+TEST_F(ParameterTransferTest, DownloadClaimsOnlyWhatTheZelTookAndNamesADriveLeftDisabled) {
+  CParameterFile file = MadeOn0123();
+  // Values outside their definitions, or empty, are refused before anything is sent.
+  const std::pair<int, std::string> refused[] = {
+      {17, "0xFFFF"}, {21, "0x0000"}, {5, ""}, {9, "0xZZZZ"}};
+  for (const auto& [number, text] : refused) {
+    CParameterFile bad = file;
+    bad.entries[static_cast<std::size_t>(number)].value = text;
+    test::FakeParameterDevice device;
+    auto report = ParameterTransfer(table_, device)
+                      .Download(bad, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+    EXPECT_FALSE(report.outcome.ok) << number;
+    EXPECT_TRUE(device.written.empty()) << number;
+    EXPECT_EQ(device.suspends, 0) << number;
+    EXPECT_NE(report.outcome.message.find("parameter " + std::to_string(number)), std::string::npos)
+        << report.outcome.message;
+  }
+  test::FakeParameterDevice limits;
+  CParameterFile fast = file;
+  fast.entries[17].value = "0xFFFF";
+  auto report = ParameterTransfer(table_, limits)
+                    .Download(fast, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+  EXPECT_NE(report.outcome.message.find("MaxSpeed in the file is outside its limits 0 to 25000"),
+            std::string::npos)
+      << report.outcome.message;
+
+  // A value the ZEL answers but does not take is no success, and nothing is saved.
+  test::FakeParameterDevice keeping;
+  keeping.keeps = {4};
+  report = ParameterTransfer(table_, keeping)
+               .Download(file, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+  EXPECT_FALSE(report.outcome.ok);
+  EXPECT_EQ(report.mismatched, (std::vector<std::int16_t>{4}));
+  EXPECT_EQ(keeping.saves, 0);
+  EXPECT_EQ(keeping.resumes, 1);
+
+  // A restore that fails turns the download, saved or not, into a failure naming the drive's
+  // state; an upload the same.
+  test::FakeParameterDevice stuck;
+  stuck.failResumes = true;
+  report = ParameterTransfer(table_, stuck)
+               .Download(file, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+  EXPECT_FALSE(report.outcome.ok);
+  EXPECT_TRUE(report.saved);
+  EXPECT_FALSE(report.restored);
+  EXPECT_NE(report.outcome.message.find("could not be written back"), std::string::npos)
+      << report.outcome.message;
+  CParameterFile uploaded;
+  auto upload =
+      ParameterTransfer(table_, stuck).Upload((dir_ / "stuck.udf").string(), "-", "-", uploaded);
+  EXPECT_FALSE(upload.ok);
+  EXPECT_NE(upload.message.find("The drive stays disabled"), std::string::npos) << upload.message;
+
+  // Stop between two writes: nothing saved, the drive put back, the outcome says so.
+  test::FakeParameterDevice stopped;
+  ParameterTransfer transfer(table_, stopped);
+  transfer.SetStopCheck([&] { return stopped.written.size() >= 3; });
+  report = transfer.Download(file, ParameterTransfer::FailedWrite::kStopAtFailure, false);
+  EXPECT_TRUE(report.stopped);
+  EXPECT_EQ(stopped.written.size(), 3u);
+  EXPECT_EQ(stopped.saves, 0);
+  EXPECT_EQ(stopped.resumes, 1);
+  EXPECT_EQ(report.outcome.message,
+            std::string(ParameterTransfer::kStopped) + "\n" + EnableSuspension::kPutBack);
 }
 
 TEST_F(ParameterTransferTest, StoppedNetworkUploadLeavesTheFilesOfTheModulesDone) {

@@ -20,7 +20,7 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
   }
 
   bool ReadAllTempParam(parameters::SystemParameterBlock& block) override {
-    if (failReads) return false;
+    if (failReads || failBlockReads) return false;
     for (int i = 0; i < parameters::SystemParameterBlock::kWordCount; ++i)
       block.words[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(values[i]);
     return true;
@@ -40,7 +40,8 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
   }
   bool SetTempParam(std::int16_t number, std::uint16_t, std::uint32_t value) override {
     if (failWrites.count(number)) return false;
-    values[number] = value;
+    // A ZEL drops a value it will not take without a word.
+    if (!keeps.count(number)) values[number] = value;
     written.push_back(number);
     return true;
   }
@@ -62,6 +63,7 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
     return true;
   }
   bool ResumeEnable(bool, std::optional<bool> softwareEnabling) override {
+    if (failResumes) return false;
     ++resumes;
     resumedSoftwareEnabling = softwareEnabling;
     return true;
@@ -72,7 +74,10 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
   std::map<int, std::uint32_t> values;
   parameters::DeviceIdentity identity{0x1040, 0x0123, 0x0001, 0x0100};
   std::set<int> failWrites;
+  std::set<int> keeps;  // writes that are answered but change nothing
   bool failReads = false;
+  bool failBlockReads = false;
+  bool failResumes = false;
   bool failBlockWrites = false;
   parameters::SystemParameterBlock lastBlock;
   std::optional<bool> resumedSoftwareEnabling;

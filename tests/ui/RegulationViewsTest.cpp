@@ -266,6 +266,17 @@ TEST(MainFrameRegulation, ParameterEditAdjustsTheApplicationOnlyUpToSoftware0x10
       EXPECT_EQ(desk.zel.Device().Memory(793), static_cast<uint16_t>(expected.s));
       EXPECT_EQ(desk.zel.Device().TempParameter(1) & 0x4000, sysConfig & 0x4000)
           << "SysConfig written back as read before the password";
+      // From about 15000 pulses per turn Q no longer fits the 16-bit write: refused, said, and
+      // nothing sent in service mode.
+      ASSERT_TRUE(frame.Communication().Parameter().SetTempParam(20, 0, 20000));
+      desk.Host().Clear();
+      EXPECT_FALSE(app::RunApplicationAdjustment(frame.Communication()));
+      ASSERT_EQ(desk.Host().Messages().size(), 1u);
+      EXPECT_NE(desk.Host().Messages()[0].find("20000 pulses per turn is too large"),
+                std::string::npos)
+          << desk.Host().Messages()[0];
+      EXPECT_EQ(desk.zel.Device().Memory(809), static_cast<uint16_t>(expected.q));
+      EXPECT_FALSE(desk.zel.Device().InServiceMode());
     } else {
       EXPECT_EQ(desk.zel.Device().Memory(809), q);
       EXPECT_FALSE(desk.zel.Device().InServiceMode());
