@@ -20,16 +20,18 @@ struct ParameterLimits {
 };
 
 constexpr ParameterLimits kSystemLimits[DeviceModel::kSystemParameterCount] = {
-    {3, 0, 7, true, false},               // 0 Baudrate
-    {1, -32768, 32767, true, false},      // 1 SysConfig
-    {3057, 0, 32767, true, false},        // 2 CurRegGainP
-    {994, 0, 32767, true, false},         // 3 CurRegGainI
-    {32512, 0, 32767, true, true},        // 4 MaxCurOutput
-    {3379, 0, 32767, true, false},        // 5 SpeedRegGainP
-    {1236, 0, 32767, true, false},        // 6 SpeedRegGainI
-    {220, 0, 32767, true, false},         // 7
+    {3, 0, 7, true, false},           // 0 Baudrate
+    {1, -32768, 32767, true, false},  // 1 SysConfig
+    {3057, 0, 32767, true, false},    // 2 CurRegGainP
+    {994, 0, 32767, true, false},     // 3 CurRegGainI
+    {32512, 0, 32767, true, true},    // 4 MaxCurOutput
+    // The speed gains lie within the maxima this firmware reports for them: parameter 9 for the
+    // P gain, parameter 7 for the I gain.
+    {1200, 0, 32767, true, false},        // 5 SpeedRegGainP
+    {180, 0, 32767, true, false},         // 6 SpeedRegGainI
+    {220, 0, 32767, true, false},         // 7 largest SpeedRegGainI
     {729, 0, 32767, true, false},         // 8
-    {1600, 0, 32767, true, false},        // 9
+    {1600, 0, 32767, true, false},        // 9 largest SpeedRegGainP
     {32767, -32768, 32767, true, true},   // 10 MaxSpeedError
     {24576, -32768, 32767, true, false},  // 11 SettingUnitGain
     {0, -32768, 32767, true, false},      // 12 SettingUnitOffset

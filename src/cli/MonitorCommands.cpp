@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <sstream>
 
@@ -33,6 +34,10 @@ constexpr int64_t kLongestPeriodMs = 1000;
 
 // Every value a regulation view can receive, in the columns of a recording.
 constexpr int16_t kValueColumns[] = {17, 12, 15, 14, 5, 6, 133, 134, 131, 129, 130};
+
+// An offline cycle carries no values: what the views still show was read in an earlier cycle.
+constexpr const char* kNotOnline =
+    "The ZEL is not online!\nPlease check the communication settings!";
 
 struct Options {
   int64_t cycles = 0;  // 0: until Ctrl-C
@@ -137,6 +142,14 @@ class CyclePrinter {
     return definitions_.IsSigned(value.first) ? static_cast<int16_t>(value.second)
                                               : static_cast<int64_t>(value.second);
   }
+  // The words as this cycle read them from the ZEL: the status view keeps showing the last
+  // words it was given, which a recording must not present as read now.
+  static std::optional<uint16_t> ErrorWord(const MonitorCycle& c) {
+    return c.errorWordRead ? c.errorWord : std::nullopt;
+  }
+  static std::optional<uint16_t> CanErrorWord(const MonitorCycle& c) {
+    return c.canErrorWordRead ? c.canErrorWord : std::nullopt;
+  }
   static std::string Word(const std::optional<uint16_t>& word) {
     return word ? NumberText::FormatHex16(*word) : std::string("-");
   }
@@ -144,12 +157,16 @@ class CyclePrinter {
   void PrintText(const Recorded& r, const std::vector<monitor::ParameterWord>& values) {
     const MonitorCycle& c = r.cycle;
     std::ostringstream line;
-    line << "cycle " << c.number << "  " << r.timeMs << " ms  "
-         << (c.online ? "online " : "offline") << "  CFG " << NumberText::FormatHex16(c.sysConfig)
-         << "  STS " << NumberText::FormatHex16(c.statusWord) << "  mode " << ModeName(c.mode);
+    line << "cycle " << c.number << "  " << r.timeMs << " ms  ";
+    if (!c.online) {
+      out_ << line.str() << "offline\n";
+      return;
+    }
+    line << "online   CFG " << NumberText::FormatHex16(c.sysConfig) << "  STS "
+         << NumberText::FormatHex16(c.statusWord) << "  mode " << ModeName(c.mode);
     for (const auto& value : values)
       line << "  " << definitions_.Name(value.first) << '=' << Value(value);
-    line << "  error " << Word(c.errorWord) << "  CAN error " << Word(c.canErrorWord);
+    line << "  error " << Word(ErrorWord(c)) << "  CAN error " << Word(CanErrorWord(c));
     out_ << line.str() << '\n';
   }
 
@@ -157,21 +174,31 @@ class CyclePrinter {
                  std::optional<bool> disabled, std::optional<bool> stopped) {
     const MonitorCycle& c = r.cycle;
     JsonWriter json;
-    json.Add("ok", true).Add("cycle", c.number).Add("timeMs", r.timeMs).Add("online", c.online);
+    json.Add("ok", c.online).Add("cycle", c.number).Add("timeMs", r.timeMs).Add("online", c.online);
+    if (!c.online) {
+      out_ << json.Add("error", kNotOnline).Str() << '\n';
+      return;
+    }
     json.AddWord("cfg", c.sysConfig).AddWord("status", c.statusWord).Add("mode", ModeName(c.mode));
     JsonWriter named;
     for (const auto& value : values) named.Add(definitions_.Name(value.first), Value(value));
     json.Add("values", named);
     if (disabled) json.Add("disabled", *disabled);
     if (stopped) json.Add("stopped", *stopped);
-    if (c.errorWord) json.AddWord("errorWord", *c.errorWord);
-    if (c.canErrorWord) json.AddWord("canErrorWord", *c.canErrorWord);
+    if (const auto word = ErrorWord(c)) json.AddWord("errorWord", *word);
+    if (const auto word = CanErrorWord(c)) json.AddWord("canErrorWord", *word);
     out_ << json.Str() << '\n';
   }
 
   void PrintCsv(const Recorded& r, const std::vector<monitor::ParameterWord>& values,
                 std::optional<bool> disabled, std::optional<bool> stopped) {
     const MonitorCycle& c = r.cycle;
+    if (!c.online) {
+      // Every column but the time, the cycle and the online state left empty.
+      out_ << r.timeMs << ',' << c.number << ",0" << std::string(std::size(kValueColumns) + 7, ',')
+           << '\n';
+      return;
+    }
     out_ << r.timeMs << ',' << c.number << ',' << (c.online ? 1 : 0) << ','
          << NumberText::FormatHex16(c.sysConfig) << ',' << NumberText::FormatHex16(c.statusWord)
          << ',' << ModeName(c.mode);
@@ -182,8 +209,8 @@ class CyclePrinter {
     }
     auto flag = [](std::optional<bool> on) { return on ? std::string(*on ? "1" : "0") : ""; };
     out_ << ',' << flag(disabled) << ',' << flag(stopped) << ','
-         << (c.errorWord ? NumberText::FormatHex16(*c.errorWord) : "") << ','
-         << (c.canErrorWord ? NumberText::FormatHex16(*c.canErrorWord) : "") << '\n';
+         << (ErrorWord(c) ? NumberText::FormatHex16(*ErrorWord(c)) : "") << ','
+         << (CanErrorWord(c) ? NumberText::FormatHex16(*CanErrorWord(c)) : "") << '\n';
   }
 
   std::ostream& out_;

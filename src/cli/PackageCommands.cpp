@@ -88,13 +88,17 @@ int Versions(CommandContext& ctx, const std::string& path) {
   if (!package.Open(path)) return ctx.Fail("Unable to open file!");
   std::vector<std::string> versions;
   if (!package.ListVersions(versions)) return ctx.Fail("The package is damaged.");
+  // Nothing to list is no listing: a script must not take it for a package it can use.
+  if (versions.empty()) return ctx.Fail("The package holds no firmware version.");
   std::vector<std::string> lines;
   std::vector<JsonWriter> json;
+  std::vector<std::string> unreadable;
   for (const auto& directory : versions) {
     FirmwareInfo info;
     if (!package.ReadInfo(directory, info)) {
       lines.push_back(directory + ": Error reading firmware info!");
       json.push_back(JsonWriter().Add("directory", directory).Add("readable", false));
+      unreadable.push_back(directory);
       continue;
     }
     const std::string date = firmware::PackageDate::Format(info.date);
@@ -119,7 +123,9 @@ int Versions(CommandContext& ctx, const std::string& path) {
                        .Add("visum", info.visum)
                        .Add("sampleNumber", info.sampleNumber));
   }
-  if (versions.empty()) lines.push_back("The package holds no firmware version.");
+  if (unreadable.size() == versions.size())
+    return ctx.Fail("Error reading firmware info!\nNo version of the package can be read (" +
+                    Joined(unreadable) + ").");
   return ctx.Done(lines, JsonWriter().Add("versions", json));
 }
 

@@ -5,11 +5,16 @@
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "link/ResultCodes.h"
 
@@ -24,33 +29,85 @@ std::string GroupName(gid_t gid) {
   return std::to_string(gid);
 }
 
-// The first other process with the device open, from /proc; "" when none is visible (another
-// user's processes are hidden from a normal account).
-std::string FindHolder(dev_t device) {
+std::string ProcessName(const std::string& pid) {
+  std::string name;
+  std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
+  return name.empty() ? "" : name + " (pid " + pid + ")";
+}
+
+// The process holding the lock on the device node itself, from /proc/locks (lines such as
+// "1: FLOCK  ADVISORY  WRITE 4711 00:18:3 0 EOF": pid, then the node's device as hexadecimal
+// major:minor and its inode); "" when no lock on it is listed.
+std::string LockHolder(const struct stat& node) {
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    std::istringstream fields(line);
+    std::string id, kind, advisory, mode, pid, where;
+    if (!(fields >> id >> kind)) continue;
+    // A blocked waiter ("1: -> FLOCK ...") holds nothing.
+    if (kind != "FLOCK") continue;
+    if (!(fields >> advisory >> mode >> pid >> where)) continue;
+    unsigned devMajor = 0, devMinor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(where.c_str(), "%x:%x:%llu", &devMajor, &devMinor, &inode) != 3) continue;
+    if (devMajor != major(node.st_dev) || devMinor != minor(node.st_dev) || inode != node.st_ino)
+      continue;
+    if (std::string name = ProcessName(pid); !name.empty()) return name;
+  }
+  return "";
+}
+
+// The pseudo-terminal index in a file's fdinfo when the file is a pty master, else -1.
+long MasterIndex(const std::string& fdinfo) {
+  std::ifstream info(fdinfo);
+  for (std::string line; std::getline(info, line);) {
+    if (line.rfind("tty-index:", 0) == 0) return std::strtol(line.c_str() + 10, nullptr, 10);
+  }
+  return -1;
+}
+
+// The one other process with the device open, from /proc; "" when none is visible (another
+// user's processes are hidden from a normal account) or when several are and nothing tells
+// which of them holds the line. A process that also holds the master side of the same
+// pseudo-terminal is the other end of the line (a simulator), not a program competing for it.
+std::string OpenHolder(dev_t device) {
   DIR* proc = opendir("/proc");
   if (proc == nullptr) return "";
-  std::string holder;
+  // Pseudo-terminal slaves are majors 136 to 143, 256 of them each.
+  const long ptyIndex = major(device) >= 136 && major(device) <= 143
+                            ? static_cast<long>((major(device) - 136) * 256 + minor(device))
+                            : -2;
+  std::vector<std::string> holders;
   while (dirent* entry = readdir(proc)) {
     const std::string pid = entry->d_name;
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (pid == std::to_string(getpid())) continue;
     const std::string fdDir = "/proc/" + pid + "/fd";
     DIR* fds = opendir(fdDir.c_str());
     if (fds == nullptr) continue;
+    bool holdsDevice = false;
+    bool otherEnd = false;
     while (dirent* fd = readdir(fds)) {
       struct stat st {};
       if (fd->d_name[0] == '.' || stat((fdDir + "/" + fd->d_name).c_str(), &st) != 0) continue;
-      if (S_ISCHR(st.st_mode) && st.st_rdev == device) {
-        std::string name;
-        std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
-        holder = name + " (pid " + pid + ")";
-        break;
-      }
+      if (!S_ISCHR(st.st_mode)) continue;
+      if (st.st_rdev == device)
+        holdsDevice = true;
+      else if (ptyIndex >= 0 && MasterIndex("/proc/" + pid + "/fdinfo/" + fd->d_name) == ptyIndex)
+        otherEnd = true;
     }
     closedir(fds);
-    if (!holder.empty()) break;
+    if (holdsDevice && !otherEnd) holders.push_back(pid);
   }
   closedir(proc);
-  return holder;
+  return holders.size() == 1 ? ProcessName(holders.front()) : "";
+}
+
+// Who holds the device: the lock on the node names it exactly; otherwise the one process that
+// has it open, when there is only one.
+std::string FindHolder(const struct stat& node) {
+  std::string holder = LockHolder(node);
+  return holder.empty() ? OpenHolder(node.st_rdev) : holder;
 }
 
 }  // namespace
@@ -84,7 +141,7 @@ PortFacts PortDiagnosis::Examine(const std::string& path) {
       facts.problem = Problem::kBusy;
     close(fd);
   }
-  if (facts.problem == Problem::kBusy && S_ISCHR(st.st_mode)) facts.holder = FindHolder(st.st_rdev);
+  if (facts.problem == Problem::kBusy && S_ISCHR(st.st_mode)) facts.holder = FindHolder(st);
   return facts;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,13 +16,28 @@ namespace zel::files {
 // program is ended by a signal that PendingTemporaries handles. An existing target keeps its
 // permission bits; a new file gets the usual ones (0666 less the umask). A symbolic link as
 // target is replaced, not followed. Any thread.
+//
+// A program killed outright (SIGKILL, a power cut) still leaves its temporary file. Every write
+// therefore first removes the temporaries of its own target that a process no longer alive left
+// ("." NAME ".tmp" PID "_" N); those of live processes, and any other file, stay.
 class AtomicFileWriter {
  public:
+  // Takes the bytes a producer hands over piece by piece; false when they could not be written,
+  // and the producer should then stop.
+  using Sink = std::function<bool(std::string_view)>;
+  // Produces the file's contents into the sink; false when it fails itself.
+  using Producer = std::function<bool(const Sink&)>;
+
   // True when target now holds exactly bytes. On failure errorText says what went wrong and the
   // target is as it was.
   static bool Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                     std::string& errorText);
   static bool Write(const std::filesystem::path& target, std::string_view text,
+                    std::string& errorText);
+  // The same for contents too large to hold at once: produce writes them straight into the
+  // temporary file. When produce returns false without a failed write, errorText is
+  // "Cannot produce the contents of 'TARGET'".
+  static bool Write(const std::filesystem::path& target, const Producer& produce,
                     std::string& errorText);
 };
 

@@ -51,7 +51,7 @@ bool SerialLink::Open(const CommSettings& settings) {
                                   settings.timeoutMs, settings.transmitTrials);
   lastResult_.store(code);
   lineLost_ = false;
-  if (code == result::kOk) lastOpened_ = settings;
+  inForce_ = settings;
   return code == result::kOk;
 }
 
@@ -64,8 +64,8 @@ bool SerialLink::Close() {
 bool SerialLink::ReopenAfterLoss() {
   if (ClaimedByOtherThread()) return false;
   std::lock_guard lock(mutex_);
-  if (!lineLost_ || !lastOpened_ || ClaimedByOtherThread()) return false;
-  const CommSettings& settings = *lastOpened_;
+  if (!lineLost_ || !inForce_ || ClaimedByOtherThread()) return false;
+  const CommSettings& settings = *inForce_;
   const uint8_t code = port_.Open(settings.baudRate, SerialPort::DeviceNameFor(settings.portName),
                                   settings.timeoutMs, settings.transmitTrials);
   lastResult_.store(code);
@@ -121,6 +121,8 @@ bool SerialLink::Transfer(CommandFrame& frame, ExchangeRecord* record) {
   uint8_t code = result::kOk;
   {
     std::lock_guard lock(mutex_);
+    // Only a line that was open can be lost; a closed one fails its write without that meaning.
+    const bool wasOpen = port_.IsOpen();
     // A thread that passed the check above and then waited for the line while another one
     // claimed it would otherwise slip its exchange into the claimed operation.
     if (ClaimedByOtherThread()) {
@@ -139,7 +141,7 @@ bool SerialLink::Transfer(CommandFrame& frame, ExchangeRecord* record) {
       code = result::kFrameBadAnswer;
       if (record != nullptr) record->endResult = code;
     }
-    if (code == result::kReadFailed || code == result::kWriteFailed) lineLost_ = true;
+    if (wasOpen && (code == result::kReadFailed || code == result::kWriteFailed)) lineLost_ = true;
   }
   lastResult_.store(code);
   if (code != result::kOk) return false;

@@ -38,10 +38,13 @@ class SerialLink {
   bool Open(const CommSettings& settings);
   bool Close();
   bool IsOpen() const;
-  // Opens the port again with the settings of the last successful Open, but only after an
-  // exchange found the line itself gone (read or write failed: an adapter pulled, a
-  // pseudo-terminal closed); an explicit Open or Close ends that state. The device may come back
-  // on the same path, and nothing else would notice. True when the port is open again.
+  // Opens the port again with the settings of the last Open, whether that open succeeded or
+  // not, but only after an exchange on the open port found the line itself gone (read or write
+  // failed: an adapter pulled, a pseudo-terminal closed); an explicit Open or Close ends that
+  // state. The device may come back on the same path, and nothing else would notice. A port that
+  // never opened was not lost, and an earlier port is never taken back: while the communication
+  // search tries a candidate that does not open, the monitor must not slip the previous port in
+  // under it. True when the port is open again.
   bool ReopenAfterLoss();
 
   // Runs one exchange; true when the command went through and its results have been unpacked.
@@ -69,7 +72,8 @@ class SerialLink {
   std::atomic<std::thread::id> owner_{};
   std::atomic<uint8_t> lastResult_{0};
   // Under mutex_.
-  std::optional<CommSettings> lastOpened_;
+  // The settings of the last Open: what the owner wants on the line now.
+  std::optional<CommSettings> inForce_;
   bool lineLost_ = false;
   // Read without the lock so that an unobserved exchange costs nothing; calls go through
   // observerMutex_, which SetObserver takes too.

@@ -24,9 +24,14 @@ struct MonitorCycle {
   Mode mode = Mode::kSpeed;
   std::optional<SpeedViewData> speed;
   std::optional<CurrentViewData> current;
-  // The error words given to the status view; absent while its store switch is off.
+  // The error words given to the status view; absent while its store switch is off. The view
+  // keeps showing what it was given, so a word given is not necessarily read: an offline cycle
+  // gives 0, and the CAN word stays 0 when it is not asked for.
   std::optional<std::uint16_t> errorWord;
   std::optional<std::uint16_t> canErrorWord;
+  // Whether this cycle read the words from the ZEL.
+  bool errorWordRead = false;
+  bool canErrorWordRead = false;
 };
 
 }  // namespace zel::monitor

@@ -222,9 +222,11 @@ void PollingMonitor::ReadErrorWords(bool online, std::uint16_t softwareVersion,
   if (online) {
     storeError_ = status_->ReadError(errorWord);
     if (!storeError_) errorWord = 0;
+    cycle.errorWordRead = storeError_;
     if (storeError_ && softwareVersion > kLastVersionWithoutCan) {
       storeCanError_ = can_->ReadCANError(canErrorWord);
       if (!storeCanError_) canErrorWord = 0;
+      cycle.canErrorWordRead = storeCanError_;
     }
   }
   if (storeError_) {

@@ -1,9 +1,12 @@
 #include "recorder/RdaFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
+#include <functional>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "files/ArchiveReader.h"
 #include "files/ArchiveWriter.h"
@@ -113,6 +116,54 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
+// The rows merged from the channels' samples in time order, handed to sink in pieces: the
+// output grows with the rows times the channels, so it is never held whole, nor a table of
+// that size. Channels whose samples are out of time order are read through a sorted index;
+// samples of one channel at the same time give one cell, the last that holds a number.
+bool WriteCsv(const RecordedData& data, const std::function<bool(std::string_view)>& sink) {
+  constexpr std::size_t kPiece = 64 * 1024;
+  std::string piece = "Time [s]";
+  for (const Channel& channel : data.channels) piece += "," + CsvField(channel.name);
+  piece += "\r\n";
+  const std::size_t count = data.channels.size();
+  std::vector<std::vector<std::uint32_t>> order(count);
+  for (std::size_t c = 0; c < count; ++c) {
+    const std::vector<Sample>& samples = data.channels[c].samples;
+    order[c].resize(samples.size());
+    for (std::size_t s = 0; s < samples.size(); ++s) order[c][s] = static_cast<std::uint32_t>(s);
+    std::stable_sort(order[c].begin(), order[c].end(), [&](std::uint32_t a, std::uint32_t b) {
+      return samples[a].time < samples[b].time;
+    });
+  }
+  std::vector<std::size_t> next(count, 0);
+  for (;;) {
+    std::optional<std::int32_t> time;
+    for (std::size_t c = 0; c < count; ++c) {
+      if (next[c] == order[c].size()) continue;
+      const std::int32_t t = data.channels[c].samples[order[c][next[c]]].time;
+      if (!time || t < *time) time = t;
+    }
+    if (!time) break;
+    piece += Format("%.6f", *time * 0.000001);
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::vector<Sample>& samples = data.channels[c].samples;
+      std::optional<double> value;
+      for (; next[c] < order[c].size() && samples[order[c][next[c]]].time == *time; ++next[c]) {
+        const SampleValue& sample = samples[order[c][next[c]]].value;
+        if (sample.HasNumber()) value = sample.number;
+      }
+      piece += ',';
+      if (value) piece += Format("%.9g", *value);
+    }
+    piece += "\r\n";
+    if (piece.size() >= kPiece) {
+      if (!sink(piece)) return false;
+      piece.clear();
+    }
+  }
+  return sink(piece);
+}
+
 }  // namespace
 
 void RdaFile::WriteRecording(files::ArchiveWriter& archive, const RecordedData& data) {
@@ -217,31 +268,19 @@ bool RdaFile::ExportText(const std::filesystem::path& path, const RecordedData& 
 }
 
 std::string RdaFile::ExportCsvContent(const RecordedData& data) {
-  std::string text = "Time [s]";
-  for (const Channel& channel : data.channels) text += "," + CsvField(channel.name);
-  text += "\r\n";
-  std::map<std::int32_t, std::vector<std::optional<double>>> rows;
-  for (std::size_t c = 0; c < data.channels.size(); ++c) {
-    for (const Sample& sample : data.channels[c].samples) {
-      auto& row = rows[sample.time];
-      row.resize(data.channels.size());
-      if (sample.value.HasNumber()) row[c] = sample.value.number;
-    }
-  }
-  for (const auto& [time, values] : rows) {
-    text += Format("%.6f", time * 0.000001);
-    for (const auto& value : values) {
-      text += ',';
-      if (value) text += Format("%.9g", *value);
-    }
-    text += "\r\n";
-  }
+  std::string text;
+  WriteCsv(data, [&text](std::string_view piece) {
+    text += piece;
+    return true;
+  });
   return text;
 }
 
 bool RdaFile::ExportCsv(const std::filesystem::path& path, const RecordedData& data,
                         std::string& errorText) {
-  return files::AtomicFileWriter::Write(path, ExportCsvContent(data), errorText);
+  return files::AtomicFileWriter::Write(
+      path, [&data](const files::AtomicFileWriter::Sink& sink) { return WriteCsv(data, sink); },
+      errorText);
 }
 
 }  // namespace zel::recorder

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -100,13 +101,49 @@ TEST_F(MonitorCommandTest, RecordsCyclesAsJsonOrCsvAndCtrlCLeavesTheLineClosed) 
   EXPECT_TRUE(again.ReopenLink()) << "the port is still held";
 }
 
-TEST_F(MonitorCommandTest, AZelThatNeverAnswersIsReportedOffline) {
+// The drive holds error 0x8001, but nothing of it is read: no format may show a value, nor a
+// cycle as succeeded.
+TEST_F(MonitorCommandTest, AnOfflineCycleSaysSoAndCarriesNoValuesInAnyFormat) {
+  sim_->Device().RaiseError(0);
   sim_->Faults().SetNeverAnswer(true);
-  std::ostringstream out, err;
-  EXPECT_EQ(
-      Run({"--json", "--timeout", "10", "--trials", "1", "monitor", "--cycles", "1"}, out, err), 1);
-  EXPECT_NE(out.str().find("\"online\":false"), std::string::npos) << out.str();
-  EXPECT_NE(err.str().find("did not answer"), std::string::npos) << err.str();
+  const std::vector<std::string> fast{"--timeout", "10", "--trials", "1"};
+  auto run = [&](std::vector<std::string> args, std::ostringstream& out, std::ostringstream& err) {
+    args.insert(args.begin(), fast.begin(), fast.end());
+    return Run(args, out, err);
+  };
+  {
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"--json", "monitor", "--cycles", "1"}, out, err), 1);
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 1u) << out.str();
+    EXPECT_EQ(lines[0].rfind("{\"ok\":false,\"cycle\":1,", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("\"online\":false"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"error\":\"The ZEL is not online!\\nPlease check the communication "
+                            "settings!\""),
+              std::string::npos)
+        << lines[0];
+    for (const char* key : {"errorWord", "cfg", "status", "values", "mode", "disabled"})
+      EXPECT_EQ(lines[0].find(key), std::string::npos) << key << " in " << lines[0];
+    EXPECT_NE(err.str().find("did not answer"), std::string::npos) << err.str();
+  }
+  {
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"monitor", "--csv", "--cycles", "1"}, out, err), 1);
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 2u) << out.str();
+    const std::string row = lines[1].substr(lines[1].find(','));
+    EXPECT_EQ(row, ",1,0,,,,,,,,,,,,,,,,,,") << "only the time, the cycle and the online state";
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','),
+              std::count(lines[1].begin(), lines[1].end(), ','));
+  }
+  {
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"monitor", "--cycles", "1"}, out, err), 1);
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 1u) << out.str();
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 9), "  offline") << lines[0];
+    EXPECT_EQ(lines[0].find("error"), std::string::npos) << lines[0];
+  }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -292,6 +294,33 @@ TEST_F(ZelCtlTest, ConnectionFailuresNameTheirCause) {
     EXPECT_EQ(Run({"version"}), 1);
     EXPECT_NE(Err().find("it is held by another program"), std::string::npos) << Err();
     ::close(fd);
+  }
+  // Held by another process, while the simulator (this process) keeps the other end of the
+  // pseudo-terminal and the terminal itself open: the holder is named, never the simulator.
+  {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const std::string path = sim_->LinkPath();
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+      const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      const char locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
+      if (::write(ready[1], &locked, 1) != 1) ::_exit(1);
+      ::pause();
+      ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(locked, 1);
+    EXPECT_EQ(Run({"version"}), 1);
+    EXPECT_NE(Err().find("it is held by another program, "), std::string::npos) << Err();
+    EXPECT_NE(Err().find("(pid " + std::to_string(holder) + ")"), std::string::npos) << Err();
+    EXPECT_EQ(Err().find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos) << Err();
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
   }
   // No answer against the ZEL refusing: only a refusal blames service mode.
   EXPECT_EQ(Run({"--baud", "9600", "addr", "get", "0x100"}), 1);

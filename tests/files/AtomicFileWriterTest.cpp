@@ -89,5 +89,39 @@ TEST_F(AtomicFileWriterTest, ASignalEndingTheProgramRemovesTheTemporaryFile) {
   }
 }
 
+// SIGKILL cannot be caught: its temporary stays until the next write of the same file, which
+// removes it, and only it: a live writer's temporary, another file's and look-alikes stay.
+TEST_F(AtomicFileWriterTest, TheNextWriteRemovesWhatAKilledWriterLeftOfTheSameFile) {
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const pid_t alive = ::fork();
+  ASSERT_GE(alive, 0);
+  if (alive == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  const std::string dead = std::to_string(gone);
+  const std::string live = std::to_string(alive);
+  const std::vector<std::string> kept = {
+      ".NAME.udf.tmp" + live + "_0",     ".OTHER.udf.tmp" + dead + "_0",
+      ".NAME.udf.tmp" + dead + "_0.bak", ".NAME.udf.tmp" + dead + "_",
+      ".NAME.udf.tmpx" + dead + "_0",    "NAME.udf.tmp" + dead + "_0"};
+  for (const std::string& name : kept) std::ofstream(folder_ / name) << "x";
+  std::ofstream(folder_ / (".NAME.udf.tmp" + dead + "_0")) << "half a file";
+  std::ofstream(folder_ / (".NAME.udf.tmp" + dead + "_17")) << "half a file";
+  std::string error;
+  ASSERT_TRUE(AtomicFileWriter::Write(folder_ / "NAME.udf", std::string_view("new"), error))
+      << error;
+  ::kill(alive, SIGKILL);
+  ::waitpid(alive, nullptr, 0);
+  std::vector<std::string> expected = kept;
+  expected.push_back("NAME.udf");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(), expected);
+  EXPECT_EQ(Contents(folder_ / "NAME.udf"), "new");
+}
+
 }  // namespace
 }  // namespace zel::files

@@ -115,6 +115,29 @@ TEST_F(PackageCommandsTest, RefusesBadCommandLinesAndDamagedFiles) {
     EXPECT_EQ(run.rc, kExitFailed);
     EXPECT_NE(run.err.find("Unable to open file!"), std::string::npos) << run.err;
   }
+
+  // A package none of whose versions can be read, or that holds none, is no listing: exit 1.
+  zelpack::PackageNode unreadable, empty;
+  std::string undated = test::SummaryText();
+  const std::size_t date = undated.find("Date=");
+  undated.erase(date, undated.find("\r\n", date) + 2 - date);
+  test::AddVersion(unreadable, "X", undated);
+  test::AddVersion(unreadable, "Y", undated);
+  empty.AddStorage("NotAVersion").AddStream("Notes.txt", "no firmware here\r\n");
+  CliRun none = Package({"versions", test::WritePackage(unreadable, dir / "unreadable.bin")}, true);
+  EXPECT_EQ(none.rc, kExitFailed);
+  EXPECT_NE(none.out.find("\"ok\":false"), std::string::npos) << none.out;
+  EXPECT_NE(none.err.find("No version of the package can be read (X, Y)."), std::string::npos)
+      << none.err;
+  CliRun nothing = Package({"versions", test::WritePackage(empty, dir / "empty.bin")});
+  EXPECT_EQ(nothing.rc, kExitFailed);
+  EXPECT_NE(nothing.err.find("The package holds no firmware version."), std::string::npos)
+      << nothing.err;
+  // One readable version is a listing, the unreadable one marked in it.
+  test::AddVersion(unreadable, "Z");
+  CliRun some = Package({"versions", test::WritePackage(unreadable, dir / "some.bin")});
+  EXPECT_EQ(some.rc, kExitOk) << some.err;
+  EXPECT_NE(some.out.find("X: Error reading firmware info!"), std::string::npos) << some.out;
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "firmware/FirmwareRegistry.h"
+#include "link/CommunicationSearch.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CStatusView.h"
 #include "monitor/RegulationDataSink.h"
 #include "support/HandFiredTimer.h"
 #include "support/ScriptedChannel.h"
+#include "support/SearchPorts.h"
 #include "ui/Dispatcher.h"
 #include "ui/ScriptedHost.h"
 #include "ui/SimulatedZel.h"
@@ -342,6 +344,56 @@ TEST(PollingMonitorSimTest, AClaimedLinkShowsOfflineUntilReleasedAndStopWaitsFor
   bench.monitor.Stop();
   EXPECT_EQ(bench.monitor.CycleCount(), before + 1);
   EXPECT_FALSE(bench.monitor.IsRunning());
+}
+
+// The communication search beside a running monitor, on the desk's pseudo-terminal ports: the ZEL
+// on Com3 at 38400, the other ports absent.
+TEST(PollingMonitorSimTest, BesideASearchTheMonitorNeverTakesBackThePortThatWasOpenBefore) {
+  test::SearchPorts ports;
+  for (int n : {1, 2, 4, 5, 6}) ports.Absent(n);
+  ports.Zel(3, 38400);
+  link::ZelCommunication comm;
+  link::CommSettings stored;
+  stored.portName = "Com3";
+  stored.baudRate = 38400;
+  stored.timeoutMs = 10;
+  stored.transmitTrials = 1;
+  ASSERT_TRUE(comm.OpenLink(stored));
+  MonitorBench bench(comm);
+  bench.Start();
+  bench.Cycle();
+  ASSERT_TRUE(bench.status.IsOnline());
+
+  // A candidate whose port does not open: the monitor's cycle meanwhile fails, and the probe
+  // must fail with it instead of reaching the ZEL through the port that was open before.
+  link::CommSettings com1 = stored;
+  com1.portName = "Com1";
+  com1.baudRate = 9600;
+  EXPECT_FALSE(comm.OpenLink(com1));
+  bench.Cycle();
+  EXPECT_FALSE(bench.status.IsOnline());
+  EXPECT_FALSE(comm.Link().IsOpen());
+  std::uint16_t errorWord = 0;
+  EXPECT_FALSE(comm.Status().ReadError(errorWord)) << "no ZEL on Com1";
+
+  // The whole search with the monitor ticking beside it finds the ZEL where it is.
+  ASSERT_TRUE(comm.OpenLink(stored));
+  bench.Cycle();
+  ASSERT_TRUE(bench.status.IsOnline());
+  link::CommunicationSearch search(comm, bench.main.Id());
+  ASSERT_TRUE(search.Start());
+  while (search.IsRunning()) {
+    (*bench.tick.load())();
+    ui::Dispatcher::Default().Pump();
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_TRUE(search.Found());
+  EXPECT_EQ(search.Tried(), 14) << "Com3 at 38400 is the 14th candidate";
+  EXPECT_EQ(comm.Settings().portName, "Com3");
+  EXPECT_EQ(comm.Settings().baudRate, 38400);
+  bench.Cycle();
+  bench.Cycle();
+  EXPECT_TRUE(bench.status.IsOnline());
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -227,6 +229,59 @@ TEST_F(RdaFileTest, TextExportRoundsHalvesToEvenAndEndsSampleLinesWithCrLf) {
             "Time [s],SpeedDetValue,\"Second, \"\"B\"\"\"\r\n"
             "0.000000,1234.69995,\r\n"
             "0.000700,,1234.69995\r\n");
+}
+
+// A file read from disk may hold its samples in any order and very many channels: the CSV still
+// has one row per time in order, and is written as it goes, never as a table of every channel
+// at every time in memory (20000 channels of one sample each were 6 GB).
+TEST_F(RdaFileTest, TheCsvExportMergesTheChannelsByTimeAndStreamsThem) {
+  RecordedData data;
+  Channel a;
+  a.name = "A";
+  SampleValue empty;
+  empty.type = 0;
+  a.samples = {{3000, SampleValue::Float(1)},
+               {0, SampleValue::Float(2)},
+               {3000, empty},
+               {1500, SampleValue::Float(4)},
+               {0, SampleValue::Float(5)}};
+  Channel b;
+  b.name = "B";
+  b.samples = {{1500, SampleValue::Float(7)}};
+  data.channels = {a, b};
+  const std::string expected =
+      "Time [s],A,B\r\n"
+      "0.000000,5,\r\n"
+      "0.001500,4,7\r\n"
+      "0.003000,1,\r\n";
+  EXPECT_EQ(RdaFile::ExportCsvContent(data), expected);
+  std::string error;
+  ASSERT_TRUE(RdaFile::ExportCsv(dir_ / "merged.csv", data, error)) << error;
+  const std::vector<std::uint8_t> bytes = Bytes(dir_ / "merged.csv");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+
+  // In a child, whose peak memory is its own: 5000 channels of one sample each at their own
+  // times are 25 million cells, of which no table may be held.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    RecordedData wide;
+    wide.channels.resize(5000);
+    for (std::size_t c = 0; c < wide.channels.size(); ++c)
+      wide.channels[c].samples = {{static_cast<std::int32_t>(c), SampleValue::Float(1)}};
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    std::string why;
+    const bool written = RdaFile::ExportCsv(dir_ / "wide.csv", wide, why);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const long grownKb = after.ru_maxrss - before.ru_maxrss;
+    ::_exit(written && grownKb < 64 * 1024 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_GT(fs::file_size(dir_ / "wide.csv"), 25'000'000u);
 }
 
 }  // namespace

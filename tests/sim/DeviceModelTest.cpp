@@ -41,6 +41,10 @@ class DeviceModelTest : public ::testing::Test {
 
 TEST_F(DeviceModelTest, TemporaryParametersReadInBothWidths) {
   EXPECT_EQ(Reply(kReadTemp, {17, 0}), Words{25000});
+  // The speed gains as the works leave them lie within the maxima the ZEL reports for them
+  // (parameter 9 for P, 7 for I), as a regulation view shows them.
+  EXPECT_LE(Reply(kReadTemp, {5, 0})[0], Reply(kReadTemp, {9, 0})[0]);
+  EXPECT_LE(Reply(kReadTemp, {6, 0})[0], Reply(kReadTemp, {7, 0})[0]);
   Run(kSetTemp, {12, 0, static_cast<uint16_t>(-5)});
   // Width 1 replies high word first; a signed 16-bit value is sign-extended.
   EXPECT_EQ(Reply(kReadTemp, {12, 1}), (Words{0xFFFF, 0xFFFB}));

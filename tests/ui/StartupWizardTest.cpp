@@ -122,7 +122,7 @@ TEST(StartupWizardTest, ConfiguresSpeedRegulationBySoftwareAndGivesTheDriveBack)
     using Values = CStartupWizardPageValues;
     Window& values = sheet.Page(Sheet::kSpeedBySoftware);
     EXPECT_EQ(values.Text(Values::EditId(0)), "25000");
-    EXPECT_EQ(values.Text(Values::EditId(4)), "3379");
+    EXPECT_EQ(values.Text(Values::EditId(4)), "1200");
     const std::vector<std::string> typed{"3000", "-10", "9000", "4000", "2000", "40000"};
     for (std::size_t i = 0; i < typed.size(); ++i)
       ASSERT_TRUE(values.UserSetText(Values::EditId(i), typed[i]));
