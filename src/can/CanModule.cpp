@@ -115,6 +115,23 @@ bool CanModule::ReadTempParam(uint16_t destination, int16_t number, uint16_t wid
   return gateway_.ReadModuleTempParam(destination, number, width, value);
 }
 
+bool CanModule::ReadTempParamChecked(uint16_t destination, int16_t number, uint16_t width,
+                                     uint32_t& value) {
+  if (!Destination(destination)) return false;
+  const uint16_t params[] = {static_cast<uint16_t>(number), width == 0 ? uint16_t{0} : uint16_t{1}};
+  std::array<uint16_t, 2> answer{};
+  const std::size_t count = width == 0 ? 1 : 2;
+  for (int attempt = 0; attempt < link::CanGateway::kTempParamTries; ++attempt) {
+    if (gateway_.readFromModule(destination, link::ParameterGroup::kReadTempParam, params,
+                                std::span(answer).first(count))) {
+      // A 32-bit value comes high word first.
+      value = width == 0 ? answer[0] : (static_cast<uint32_t>(answer[0]) << 16) | answer[1];
+      return true;
+    }
+  }
+  return false;
+}
+
 bool CanModule::WriteTempParam(uint16_t destination, int16_t number, uint16_t width,
                                uint32_t value) {
   if (width != 0) return false;
@@ -186,9 +203,9 @@ bool CanModule::ReadAllTempParam(uint16_t destination, parameters::SystemParamet
     const std::size_t bytes = wide ? 4 : 2;
     if (offset + bytes > kBlockBytes) return false;
     uint32_t value = 0;
-    if (!gateway_.ReadModuleTempParam(destination, definition.number, wide ? 1 : 0, value)) {
-      return false;
-    }
+    // The block is saved to files and written back: a 0 given for an unanswered read would be
+    // taken for the module's value.
+    if (!ReadTempParamChecked(destination, definition.number, wide ? 1 : 0, value)) return false;
     // The block holds the values packed in number order, a 32-bit one low word first.
     block.words[offset / 2] = static_cast<uint16_t>(value);
     if (wide) block.words[offset / 2 + 1] = static_cast<uint16_t>(value >> 16);
@@ -306,6 +323,7 @@ bool CanModule::PrepareForWriting(uint16_t destination, bool messages, Enabling&
     ui::CurrentHost().ShowMessage(ModuleText("The CAN Module ", destination, " will be disabled!"));
   }
   // The service bit is the module's session; writing it back unchanged keeps it.
+  before.written = true;
   if (!WriteTempParam(destination, kSysConfig, 0, before.sysConfig | kSoftwareEnabling)) {
     return false;
   }

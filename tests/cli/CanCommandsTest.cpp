@@ -123,8 +123,15 @@ TEST_F(CanCommandsTest, SearchAndSetIdDoWhatTheCanWizardDoes) {
   EXPECT_EQ(sim_->Device().EepromParameter(34), 0x066C);
   EXPECT_EQ(Run({"can", "set-id", "128"}), 2);
 
-  // Three asked: the gateway, 5 at 500 and 6 at 125 kBit/s, which differ.
+  // Three asked: the gateway, 5 at 500 and 6 at 125 kBit/s, which differ. Every drive keeps
+  // its stored configuration, its enabling (SysConfig bit 12) with it.
+  auto storedConfigs = [this] {
+    return std::vector<uint16_t>{sim_->Device().EepromParameter(1), OnBus(5).EepromParameter(1),
+                                 OnBus(6).EepromParameter(1)};
+  };
+  const std::vector<uint16_t> configs = storedConfigs();
   ASSERT_EQ(Search({"--count", "3"}), 1) << err_.str();
+  EXPECT_EQ(storedConfigs(), configs);
   EXPECT_TRUE(InOut("Module   4  500kBit/s")) << out_.str();
   EXPECT_TRUE(InOut("Module   6  125kBit/s")) << out_.str();
   EXPECT_TRUE(InErr("Set all Bitrate in the same state!")) << err_.str();
