@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -98,6 +99,11 @@ class CanModule {
 
   // SysConfig with five tries and no fallback to 0, for a word that is changed and written back.
   bool ReadSysConfig(uint16_t destination, uint16_t& sysConfig);
+  // True once GatewayLine::kTries exchanges in a row found the gateway itself silent (not a
+  // module: the serial line). Checked reads then try once instead of five times, so a sequence
+  // on a dead line ends in seconds; any answer of the gateway lifts it.
+  bool LineDead() const;
+
   // Clears the module's service-mode bit (SysConfig bit 14); fails when SysConfig cannot be read.
   bool QuitServiceMode(uint16_t destination);
 
@@ -150,10 +156,13 @@ class CanModule {
 
  private:
   bool Send(uint16_t destination, uint8_t opcode, std::initializer_list<uint16_t> words);
+  // Counts a carried exchange for LineDead(); returns ok.
+  bool Counted(bool ok);
 
   link::CanGateway& gateway_;
   link::ParameterGroup& serial_;
   HardwareEnablingConfirmation confirm_;
+  std::atomic<int> silentInARow_{0};
 };
 
 }  // namespace zel::can

@@ -25,7 +25,10 @@ constexpr std::int16_t kBcr2 = 35;
 
 CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanModule& module,
                                    Listener& listener)
-    : communication_(communication), module_(module), listener_(listener) {
+    : communication_(communication),
+      module_(module),
+      listener_(listener),
+      line_(communication.Link()) {
   SetPeriod(kTickMs);
 }
 
@@ -35,7 +38,8 @@ CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanMod
     : PeriodicWorker(std::move(timer)),
       communication_(communication),
       module_(module),
-      listener_(listener) {
+      listener_(listener),
+      line_(communication.Link()) {
   SetPeriod(kTickMs);
 }
 
@@ -62,7 +66,7 @@ bool CanNetworkSearch::PrepareGateway(CanBitRateTable::Registers pair, std::uint
                                       GatewayRateHold& hold) {
   link::CanGateway& gateway = communication_.Can();
   link::ParameterGroup& serial = communication_.Parameter();
-  GatewayLine line(communication_.Link());
+  GatewayLine& line = line_;
   if (!line.Command([&] { return gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2); })) return false;
   hold.Moved(pair);
   if (!line.Command([&] { return gateway.SetModuleBitRate(ownId, pair.bcr1, pair.bcr2); }))
@@ -88,7 +92,7 @@ CanNetworkSearch::ProbeResult CanNetworkSearch::Found(std::uint16_t candidate,
                                                       std::uint16_t answered,
                                                       GatewayRateHold& hold) {
   link::CanGateway& gateway = communication_.Can();
-  GatewayLine line(communication_.Link());
+  GatewayLine& line = line_;
   if (mode_ == Mode::kBitRate) {
     if (!line.Command(
             [&] { return gateway.SetModuleBitRate(candidate, target_.bcr1, target_.bcr2); }) ||
@@ -123,7 +127,7 @@ CanNetworkSearch::ProbeResult CanNetworkSearch::Probe(std::uint16_t candidate,
                                                       GatewayRateHold& hold) {
   link::CanGateway& gateway = communication_.Can();
   link::StatusGroup& status = communication_.Status();
-  GatewayLine line(communication_.Link());
+  GatewayLine& line = line_;
   for (int index = 0; index < CanBitRateTable::kCount; ++index) {
     const CanBitRateTable::Registers pair = CanBitRateTable::RegistersOf(index);
     if (!line.Command([&] { return gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2); })) return BreakOff();
@@ -158,7 +162,7 @@ void CanNetworkSearch::Run() {
   }
   const CanBitRateTable::Registers kept = mode_ == Mode::kBitRate ? target_ : start;
   ending_.kept = kept;
-  GatewayLine line(communication_.Link());
+  GatewayLine& line = line_;
   // From the first write on the gateway's rate is this owner's to put back.
   GatewayRateHold hold(communication_, line, kept, start);
   bool brokenOff = !PrepareGateway(kept, ownId, hold);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "can/GatewayLine.h"
 #include "link/CanBitRateTable.h"
 #include "monitor/PeriodicWorker.h"
 
@@ -16,7 +17,6 @@ class ZelCommunication;
 namespace zel::can {
 
 class CanModule;
-class GatewayLine;
 class GatewayRateHold;
 
 // The CAN wizard's search for the modules of a network, and its bit-rate run. One candidate ID
@@ -95,6 +95,8 @@ class CanNetworkSearch final : public monitor::PeriodicWorker {
   link::ZelCommunication& communication_;
   CanModule& module_;
   Listener& listener_;
+  // One for the whole search, so that a line found dead stays so until it answers again.
+  GatewayLine line_;
   int count_ = 0;
   Mode mode_ = Mode::kSearch;
   link::CanBitRateTable::Registers target_;

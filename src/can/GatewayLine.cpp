@@ -1,5 +1,8 @@
 #include "can/GatewayLine.h"
 
+#include <chrono>
+#include <thread>
+
 #include "link/ResultCodes.h"
 #include "link/SerialLink.h"
 
@@ -23,12 +26,27 @@ bool GatewayLine::GatewaySilent() const {
 
 void GatewayLine::Recover() {
   const std::uint8_t code = link_.LastResult();
-  if (code == r::kReadFailed || code == r::kWriteFailed) link_.ReopenAfterLoss();
+  if (code != r::kReadFailed && code != r::kWriteFailed && code != r::kNotOpen) return;
+  // A port that hung up comes back at its path a moment later (a USB adapter re-enumerating, a
+  // pseudo-terminal linked afresh): give it that moment before the next try.
+  for (int wait = 0; wait < kReopenWaits; ++wait) {
+    if (link_.ReopenAfterLoss()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kReopenWaitMs));
+  }
+}
+
+bool GatewayLine::Count(bool ok) {
+  if (ok || !GatewaySilent())
+    silentInARow_ = 0;
+  else
+    ++silentInARow_;
+  return ok;
 }
 
 bool GatewayLine::Command(const std::function<bool()>& exchange) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    if (exchange()) return true;
+    if (Count(exchange())) return true;
+    if (Dead()) return false;
     Recover();
   }
   return false;
@@ -36,7 +54,8 @@ bool GatewayLine::Command(const std::function<bool()>& exchange) {
 
 GatewayLine::Reach GatewayLine::Ask(const std::function<bool()>& exchange) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    if (exchange()) return Reach::kAnswered;
+    if (Count(exchange())) return Reach::kAnswered;
+    if (Dead()) return Reach::kLineDead;
     const std::uint8_t code = link_.LastResult();
     // The gateway took the request and passed it on: nobody with that ID listens at this rate.
     if (code == r::kNoByte) return Reach::kNoModule;
