@@ -33,6 +33,16 @@ std::uint16_t Read(CanModule& module, std::uint16_t id, std::int16_t number) {
   return static_cast<std::uint16_t>(value);
 }
 
+// A value that may be written back: shown as 0 too when unread, but known says so.
+std::uint16_t ReadKnown(CanModule& module, std::uint16_t id, std::int16_t number, bool& known) {
+  std::uint32_t value = 0;
+  if (!module.ReadTempParamChecked(id, number, 0, value)) {
+    known = false;
+    value = 0;
+  }
+  return static_cast<std::uint16_t>(value);
+}
+
 std::string Printf(const char* format, int value) {
   char text[64];
   std::snprintf(text, sizeof text, format, value);
@@ -80,10 +90,12 @@ CCanWizardPage7b::CCanWizardPage7b(CCanWizardSheet& sheet)
 void CCanWizardPage7b::ReadRow(std::size_t row) {
   CanModule& module = wizard_.Module();
   const std::uint16_t id = wizard_.foundModules[row];
-  active_[row] = (Read(module, id, kCanConfig) & kPdoActive) != 0;
+  bool known = true;
+  active_[row] = (ReadKnown(module, id, kCanConfig, known) & kPdoActive) != 0;
   checks_[row] = active_[row];
-  rpdo_[row] = Read(module, id, kRpdoId);
-  tpdo_[row] = Read(module, id, kTpdoId);
+  rpdo_[row] = ReadKnown(module, id, kRpdoId, known);
+  tpdo_[row] = ReadKnown(module, id, kTpdoId, known);
+  known_[row] = known;
 }
 
 void CCanWizardPage7b::ShowRows() {
@@ -104,6 +116,7 @@ void CCanWizardPage7b::Entered() {
   const std::size_t count = wizard_.foundModules.size();
   active_.assign(count, false);
   checks_.assign(count, false);
+  known_.assign(count, false);
   rpdo_.assign(count, 0);
   tpdo_.assign(count, 0);
   for (std::size_t i = 0; i < count; ++i) ReadRow(i);
@@ -112,6 +125,11 @@ void CCanWizardPage7b::Entered() {
 
 void CCanWizardPage7b::EditRow(std::size_t row) {
   const std::uint16_t id = wizard_.foundModules[row];
+  // Identifiers that were never read would go back to the module as 0.
+  if (!known_[row]) {
+    ui::CurrentHost().ShowMessage("Command failed!");
+    return;
+  }
   CPdoChannelsDlg dlg(wizard_.Communication().Definitions(), id, rpdo_[row], tpdo_[row],
                       active_[row]);
   if (dlg.DoModal() != ui::kResultOk) return;
@@ -140,7 +158,9 @@ void CCanWizardPage7b::OnEvent(int id, ui::EventKind kind) {
 int CCanWizardPage7b::NextPage() {
   link::CanGateway& gateway = wizard_.Communication().Can();
   for (std::size_t i = 0; i < checks_.size() && i < wizard_.foundModules.size(); ++i)
-    gateway.SetModulePdo(wizard_.foundModules[i], checks_[i]);
+    // A module whose PDO state was not read is switched only when the user changed its box.
+    if (known_[i] || checks_[i] != active_[i])
+      gateway.SetModulePdo(wizard_.foundModules[i], checks_[i]);
   return 315;
 }
 

@@ -62,6 +62,8 @@ class CCanWizardPage7b final : public CCanWizardPage {
   std::vector<std::vector<std::string>> rows_;
   std::vector<bool> active_;
   std::vector<bool> checks_;
+  // The row's three values were read from the module: only then is anything written from it.
+  std::vector<bool> known_;
   std::vector<std::uint16_t> rpdo_;
   std::vector<std::uint16_t> tpdo_;
 };

@@ -68,7 +68,7 @@ void CCanWizardPage6::StartSearch(CanNetworkSearch::Mode mode) {
   search_->Configure(count_, mode, CanBitRateTable::RegistersOf(Selection(kIdBitRate)));
   if (!search_->Start()) {
     search_.reset();
-    SearchFinished(true);
+    SearchFinished(true, {});
   }
 }
 
@@ -101,12 +101,14 @@ void CCanWizardPage6::OnPrivateMessage(unsigned message, std::uintptr_t wParam,
       progress_->SetValue(CSearchModulesProgressDlg::kIdProgress, static_cast<int>(wParam));
   } else if (message == kMsgFinished) {
     if (search_) search_->Stop();  // joins the thread, which has posted its last message
+    CanNetworkSearch::Ending end;
+    if (search_) end = search_->End();
     search_.reset();
-    SearchFinished(wParam != 0);
+    SearchFinished(wParam != 0, end);
   }
 }
 
-void CCanWizardPage6::SearchFinished(bool failed) {
+void CCanWizardPage6::SearchFinished(bool failed, const CanNetworkSearch::Ending& end) {
   Enable(kIdSetBitRate, true);
   SetText(kIdSearch, kStartSearch);
   if (progress_) progress_->Close();
@@ -118,7 +120,19 @@ void CCanWizardPage6::SearchFinished(bool failed) {
     wizard_.SetWizardButtons(Buttons());
     return;
   }
-  CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_);
+  std::string leftWith = end.leftWith;
+  if (!end.brokenOff.empty() || !end.restored ||
+      !CanSearchOutcome::Settle(wizard_.Communication(), wizard_.Module(), modules_, rates_,
+                                end.kept, leftWith)) {
+    // The list shows what answered before; the network cannot be built on it until the
+    // gateway is back at its rate.
+    std::string text = end.brokenOff.empty() ? kNotRestored : end.brokenOff;
+    if (!leftWith.empty()) text += "\n" + leftWith;
+    ui::CurrentHost().ShowMessage(text);
+    sameRate_ = false;
+    wizard_.SetWizardButtons(Buttons());
+    return;
+  }
   const CanSearchOutcome outcome = CanSearchOutcome::Judge(modules_, rates_, count_);
   if (!outcome.allFound) {
     CNotAllModulesFoundDlg dlg(outcome.notAllFoundText);

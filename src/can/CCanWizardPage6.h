@@ -31,6 +31,7 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
   static constexpr const char* kStopSearch = "&Stop Search Modules";
   static constexpr const char* kStopBitRate = "&Stop Bitrate Setting";
   static constexpr const char* kFailed = "Command failed!";
+  static constexpr const char* kNotRestored = "The search could not put the CAN gateway back.";
 
   explicit CCanWizardPage6(CCanWizardSheet& sheet);
   ~CCanWizardPage6() override;
@@ -56,7 +57,7 @@ class CCanWizardPage6 final : public CCanWizardPage, private CanNetworkSearch::L
 
   void StartSearch(CanNetworkSearch::Mode mode);
   void StopSearch();
-  void SearchFinished(bool failed);
+  void SearchFinished(bool failed, const CanNetworkSearch::Ending& end);
   void ShowModules();
 
   std::unique_ptr<CanNetworkSearch> search_;

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "can/GatewayLine.h"
 #include "link/CAttentionDlg.h"
 #include "link/CanGateway.h"
 #include "link/ParameterGroup.h"
@@ -51,13 +52,27 @@ bool CanModule::Destination(uint16_t& destination) const {
 
 bool CanModule::Send(uint16_t destination, uint8_t opcode, std::initializer_list<uint16_t> words) {
   if (!Destination(destination)) return false;
-  return gateway_.sendToModule(destination, opcode, std::span(words.begin(), words.size()));
+  return Counted(
+      gateway_.sendToModule(destination, opcode, std::span(words.begin(), words.size())));
+}
+
+bool CanModule::Counted(bool ok) {
+  if (ok || gateway_.Link() == nullptr || !GatewayLine(*gateway_.Link()).GatewaySilent())
+    silentInARow_.store(0);
+  else
+    silentInARow_.fetch_add(1);
+  return ok;
+}
+
+bool CanModule::LineDead() const {
+  return silentInARow_.load() >= GatewayLine::kTries;
 }
 
 bool CanModule::ReadSysStatus(uint16_t destination, uint16_t& status) {
   if (!Destination(destination)) return false;
   const uint16_t params[] = {0};
-  return gateway_.readFromModule(destination, kReadSysStatus, params, std::span(&status, 1));
+  return Counted(
+      gateway_.readFromModule(destination, kReadSysStatus, params, std::span(&status, 1)));
 }
 
 bool CanModule::ReadError(uint16_t destination, uint16_t& error) {
@@ -113,6 +128,24 @@ bool CanModule::ReadTempParam(uint16_t destination, int16_t number, uint16_t wid
                               uint32_t& value) {
   if (!Destination(destination)) return false;
   return gateway_.ReadModuleTempParam(destination, number, width, value);
+}
+
+bool CanModule::ReadTempParamChecked(uint16_t destination, int16_t number, uint16_t width,
+                                     uint32_t& value) {
+  if (!Destination(destination)) return false;
+  const uint16_t params[] = {static_cast<uint16_t>(number), width == 0 ? uint16_t{0} : uint16_t{1}};
+  std::array<uint16_t, 2> answer{};
+  const std::size_t count = width == 0 ? 1 : 2;
+  for (int attempt = 0; attempt < link::CanGateway::kTempParamTries; ++attempt) {
+    if (Counted(gateway_.readFromModule(destination, link::ParameterGroup::kReadTempParam, params,
+                                        std::span(answer).first(count)))) {
+      // A 32-bit value comes high word first.
+      value = width == 0 ? answer[0] : (static_cast<uint32_t>(answer[0]) << 16) | answer[1];
+      return true;
+    }
+    if (LineDead()) return false;
+  }
+  return false;
 }
 
 bool CanModule::WriteTempParam(uint16_t destination, int16_t number, uint16_t width,
@@ -186,9 +219,9 @@ bool CanModule::ReadAllTempParam(uint16_t destination, parameters::SystemParamet
     const std::size_t bytes = wide ? 4 : 2;
     if (offset + bytes > kBlockBytes) return false;
     uint32_t value = 0;
-    if (!gateway_.ReadModuleTempParam(destination, definition.number, wide ? 1 : 0, value)) {
-      return false;
-    }
+    // The block is saved to files and written back: a 0 given for an unanswered read would be
+    // taken for the module's value.
+    if (!ReadTempParamChecked(destination, definition.number, wide ? 1 : 0, value)) return false;
     // The block holds the values packed in number order, a 32-bit one low word first.
     block.words[offset / 2] = static_cast<uint16_t>(value);
     if (wide) block.words[offset / 2 + 1] = static_cast<uint16_t>(value >> 16);
@@ -218,10 +251,11 @@ bool CanModule::ReadSysConfig(uint16_t destination, uint16_t& sysConfig) {
   // fall back to 0: that would write 0 over the module's configuration.
   const uint16_t params[] = {static_cast<uint16_t>(kSysConfig), 0};
   for (int attempt = 0; attempt < link::CanGateway::kTempParamTries; ++attempt) {
-    if (gateway_.readFromModule(destination, link::ParameterGroup::kReadTempParam, params,
-                                std::span(&sysConfig, 1))) {
+    if (Counted(gateway_.readFromModule(destination, link::ParameterGroup::kReadTempParam, params,
+                                        std::span(&sysConfig, 1)))) {
       return true;
     }
+    if (LineDead()) return false;
   }
   return false;
 }
@@ -306,6 +340,7 @@ bool CanModule::PrepareForWriting(uint16_t destination, bool messages, Enabling&
     ui::CurrentHost().ShowMessage(ModuleText("The CAN Module ", destination, " will be disabled!"));
   }
   // The service bit is the module's session; writing it back unchanged keeps it.
+  before.written = true;
   if (!WriteTempParam(destination, kSysConfig, 0, before.sysConfig | kSoftwareEnabling)) {
     return false;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -70,8 +71,12 @@ class CanModule {
   // Width 0 (16 bit) only: a module takes one data word behind address and width.
   bool SetAddrVariable(uint16_t destination, uint16_t address, uint16_t width, uint16_t value);
   bool ReadAddrVariable(uint16_t destination, uint16_t address, uint16_t width, uint32_t& value);
-  // Five tries, then 0 with success (see CanGateway::ReadModuleTempParam).
+  // Five tries, then 0 with success (see CanGateway::ReadModuleTempParam): for values that are
+  // only shown.
   bool ReadTempParam(uint16_t destination, int16_t number, uint16_t width, uint32_t& value);
+  // Five tries and no fallback: fails when no try was answered, and asks the module for every
+  // number (22 and 36 too). For every value that is written back or saved.
+  bool ReadTempParamChecked(uint16_t destination, int16_t number, uint16_t width, uint32_t& value);
   // Width 0 only: a 32-bit value does not fit the three carried words; fails unsent.
   bool WriteTempParam(uint16_t destination, int16_t number, uint16_t width, uint32_t value);
   bool ResetTempParam(uint16_t destination);
@@ -86,13 +91,19 @@ class CanModule {
   bool ReadCurrentIsMust(uint16_t destination, uint16_t selector, uint16_t second,
                          uint16_t (&values)[3]);
 
-  // Every system definition in number order, 16 or 32 bit by its definition. Fails at the
-  // first failed access, when the block would pass 84 bytes, and (writing) on any 32-bit one.
+  // Every system definition in number order, 16 or 32 bit by its definition, each read checked
+  // (no value stands in for an unanswered read). Fails at the first failed access, when the block
+  // would pass 84 bytes, and (writing) on any 32-bit one.
   bool ReadAllTempParam(uint16_t destination, parameters::SystemParameterBlock& block);
   bool WriteAllTempParam(uint16_t destination, const parameters::SystemParameterBlock& block);
 
   // SysConfig with five tries and no fallback to 0, for a word that is changed and written back.
   bool ReadSysConfig(uint16_t destination, uint16_t& sysConfig);
+  // True once GatewayLine::kTries exchanges in a row found the gateway itself silent (not a
+  // module: the serial line). Checked reads then try once instead of five times, so a sequence
+  // on a dead line ends in seconds; any answer of the gateway lifts it.
+  bool LineDead() const;
+
   // Clears the module's service-mode bit (SysConfig bit 14); fails when SysConfig cannot be read.
   bool QuitServiceMode(uint16_t destination);
 
@@ -136,6 +147,7 @@ class CanModule {
     uint16_t sysConfig = 0;  // as read
     bool byCommand = false;  // SysConfig bit 12 as read
     bool enabled = false;    // status bit 14 as read
+    bool written = false;    // the SysConfig write was sent: the module may have changed
   };
   // Switches the module to enabling by command and disables it.
   bool PrepareForWriting(uint16_t destination, bool messages, Enabling& before);
@@ -144,10 +156,13 @@ class CanModule {
 
  private:
   bool Send(uint16_t destination, uint8_t opcode, std::initializer_list<uint16_t> words);
+  // Counts a carried exchange for LineDead(); returns ok.
+  bool Counted(bool ok);
 
   link::CanGateway& gateway_;
   link::ParameterGroup& serial_;
   HardwareEnablingConfirmation confirm_;
+  std::atomic<int> silentInARow_{0};
 };
 
 }  // namespace zel::can

@@ -1,8 +1,11 @@
 #include "can/CanNetworkSearch.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "can/CanModule.h"
+#include "can/GatewayLine.h"
+#include "can/GatewayRateHold.h"
 #include "link/CanGateway.h"
 #include "link/ParameterGroup.h"
 #include "link/StatusGroup.h"
@@ -15,17 +18,17 @@ namespace {
 
 using link::CanBitRateTable;
 
-constexpr std::int16_t kSysConfig = 1;
 constexpr std::int16_t kBcr1 = 34;
 constexpr std::int16_t kBcr2 = 35;
-// Enabling by command: a module found by the wizard must not start on its input 'Enable'.
-constexpr std::uint16_t kEnableByCommand = 0x1000;
 
 }  // namespace
 
 CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanModule& module,
                                    Listener& listener)
-    : communication_(communication), module_(module), listener_(listener) {
+    : communication_(communication),
+      module_(module),
+      listener_(listener),
+      line_(communication.Link()) {
   SetPeriod(kTickMs);
 }
 
@@ -35,7 +38,8 @@ CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanMod
     : PeriodicWorker(std::move(timer)),
       communication_(communication),
       module_(module),
-      listener_(listener) {
+      listener_(listener),
+      line_(communication.Link()) {
   SetPeriod(kTickMs);
 }
 
@@ -49,71 +53,103 @@ void CanNetworkSearch::Configure(int count, Mode mode, CanBitRateTable::Register
   target_ = target;
 }
 
-int CanNetworkSearch::GatewayBitRate() {
-  link::ParameterGroup& serial = communication_.Parameter();
-  std::uint16_t bcr1 = 0, bcr2 = 0;
-  serial.ReadTempParam(kBcr1, bcr1);
-  serial.ReadTempParam(kBcr2, bcr2);
-  return CanBitRateTable::IndexOf(bcr1, bcr2);
-}
-
 bool CanNetworkSearch::ReadGateway(CanBitRateTable::Registers& start, std::uint16_t& ownId) {
   link::ParameterGroup& serial = communication_.Parameter();
-  // The starting pair is written back and saved when the search ends, and the gateway's module
-  // ID is reported and later addressed over the bus like any found module. Unread, the pair
-  // would be saved as 0/0, and ID 0 is no module's (a module command to 0 asks the user).
+  // The starting pair is written back when the search ends, and the gateway's module ID is
+  // reported and later addressed over the bus like any found module. Unread, the pair would be
+  // written as 0/0, and ID 0 is no module's (a module command to 0 asks the user).
   return serial.ReadTempParam(kBcr1, start.bcr1) && serial.ReadTempParam(kBcr2, start.bcr2) &&
          communication_.Can().ReadModuleID(ownId) && ownId != 0;
 }
 
-void CanNetworkSearch::PrepareGateway(CanBitRateTable::Registers pair, std::uint16_t ownId) {
+bool CanNetworkSearch::PrepareGateway(CanBitRateTable::Registers pair, std::uint16_t ownId,
+                                      GatewayRateHold& hold) {
   link::CanGateway& gateway = communication_.Can();
   link::ParameterGroup& serial = communication_.Parameter();
-  gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2);
-  gateway.SetModuleBitRate(ownId, pair.bcr1, pair.bcr2);
-  serial.SaveTempParam();
-  std::uint16_t sysConfig = 0;
-  if (serial.ReadTempParam(kSysConfig, sysConfig) && (sysConfig & kEnableByCommand) == 0) {
-    serial.SetTempParam(kSysConfig, 0, sysConfig | kEnableByCommand);
-    serial.SaveTempParam();
+  GatewayLine& line = line_;
+  if (!line.Command([&] { return gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2); })) return false;
+  hold.Moved(pair);
+  if (!line.Command([&] { return gateway.SetModuleBitRate(ownId, pair.bcr1, pair.bcr2); }))
+    return false;
+  // Only the bit-rate run stores anything: the rate it was asked for. A search leaves the
+  // EEPROM, and with it each drive's enabling (SysConfig), as it found it.
+  if (mode_ == Mode::kBitRate) {
+    if (!line.Command([&] { return serial.SaveTempParam(); })) return false;
+    hold.Stored(pair);
   }
-  gateway.ResetCAN();
-  communication_.Status().ResetSoftware();
+  if (!line.Command([&] { return gateway.ResetCAN(); })) return false;
+  if (!line.Command([&] { return communication_.Status().ResetSoftware(); })) return false;
+  hold.Reset();
+  return true;
 }
 
-bool CanNetworkSearch::Probe(std::uint16_t candidate) {
+CanNetworkSearch::ProbeResult CanNetworkSearch::BreakOff() {
+  ending_.brokenOff = GatewayLine::kDead;
+  return ProbeResult::kBrokenOff;
+}
+
+CanNetworkSearch::ProbeResult CanNetworkSearch::Found(std::uint16_t candidate,
+                                                      std::uint16_t answered,
+                                                      GatewayRateHold& hold) {
+  link::CanGateway& gateway = communication_.Can();
+  GatewayLine& line = line_;
+  if (mode_ == Mode::kBitRate) {
+    if (!line.Command(
+            [&] { return gateway.SetModuleBitRate(candidate, target_.bcr1, target_.bcr2); }) ||
+        !line.Command([&] { return gateway.SetBCR1BCR2(target_.bcr1, target_.bcr2); })) {
+      return BreakOff();
+    }
+    hold.Moved(target_);
+    if (!line.Command([&] { return module_.SaveTempParam(candidate); })) return BreakOff();
+  }
+  std::optional<int> rate = GatewayRateHold::ReadRate(communication_, line);
+  if (!rate) return BreakOff();
+  if (!line.Command([&] { return module_.ResetSoftware(candidate); }) ||
+      !line.Command([&] { return gateway.ResetCAN(); }) ||
+      !line.Command([&] { return communication_.Status().ResetSoftware(); })) {
+    return BreakOff();
+  }
+  hold.Reset();
+  if (mode_ == Mode::kBitRate) {
+    // The module is reported at the target only when it answers there after its reset; the
+    // gateway now runs on the target it stored.
+    std::uint16_t again = 0;
+    const GatewayLine::Reach reach =
+        line.Ask([&] { return gateway.ReadModuleIdOf(candidate, again); });
+    if (reach == GatewayLine::Reach::kLineDead) return BreakOff();
+    if (reach == GatewayLine::Reach::kNoModule) rate = CanBitRateTable::kUnknownIndex;
+  }
+  listener_.ModuleFound(answered, *rate);
+  return ProbeResult::kFound;
+}
+
+CanNetworkSearch::ProbeResult CanNetworkSearch::Probe(std::uint16_t candidate,
+                                                      GatewayRateHold& hold) {
   link::CanGateway& gateway = communication_.Can();
   link::StatusGroup& status = communication_.Status();
+  GatewayLine& line = line_;
   for (int index = 0; index < CanBitRateTable::kCount; ++index) {
     const CanBitRateTable::Registers pair = CanBitRateTable::RegistersOf(index);
-    gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2);
+    if (!line.Command([&] { return gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2); })) return BreakOff();
+    hold.Moved(pair);
     std::uint16_t answered = 0;
-    const bool found = gateway.ReadModuleIdOf(candidate, answered);
-    if (found) {
-      if (mode_ == Mode::kBitRate) {
-        gateway.SetModuleBitRate(candidate, target_.bcr1, target_.bcr2);
-        gateway.SetBCR1BCR2(target_.bcr1, target_.bcr2);
-        module_.SaveTempParam(candidate);
-      }
-      std::uint16_t sysConfig = 0;
-      if (module_.ReadSysConfig(candidate, sysConfig) && (sysConfig & kEnableByCommand) == 0) {
-        module_.WriteTempParam(candidate, kSysConfig, 0, sysConfig | kEnableByCommand);
-        module_.SaveTempParam(candidate);
-      }
-      const int rate = GatewayBitRate();
-      module_.ResetSoftware(candidate);
-      gateway.ResetCAN();
-      status.ResetSoftware();
-      listener_.ModuleFound(answered, rate);
+    const GatewayLine::Reach reach =
+        line.Ask([&] { return gateway.ReadModuleIdOf(candidate, answered); });
+    if (reach == GatewayLine::Reach::kLineDead) return BreakOff();
+    if (reach == GatewayLine::Reach::kAnswered) {
+      const ProbeResult probed = Found(candidate, answered, hold);
+      if (probed == ProbeResult::kBrokenOff) return probed;
     }
     // Back to the rate the gateway keeps in its EEPROM before the next rate is tried.
-    status.ResetSoftware();
-    if (found) return true;
+    if (!line.Command([&] { return status.ResetSoftware(); })) return BreakOff();
+    hold.Reset();
+    if (reach == GatewayLine::Reach::kAnswered) return ProbeResult::kFound;
   }
-  return false;
+  return ProbeResult::kAbsent;
 }
 
 void CanNetworkSearch::Run() {
+  ending_ = {};
   if (count_ < 1 || count_ > kLastCandidate) {
     listener_.Finished(false);
     return;
@@ -125,26 +161,41 @@ void CanNetworkSearch::Run() {
     return;
   }
   const CanBitRateTable::Registers kept = mode_ == Mode::kBitRate ? target_ : start;
-  PrepareGateway(kept, ownId);
-  listener_.ModuleFound(ownId, GatewayBitRate());
+  ending_.kept = kept;
+  GatewayLine& line = line_;
+  // From the first write on the gateway's rate is this owner's to put back.
+  GatewayRateHold hold(communication_, line, kept, start);
+  bool brokenOff = !PrepareGateway(kept, ownId, hold);
+  std::optional<int> ownRate;
+  if (!brokenOff) ownRate = GatewayRateHold::ReadRate(communication_, line);
+  if (brokenOff || !ownRate) {
+    ending_.brokenOff = GatewayLine::kDead;
+    brokenOff = true;
+  } else {
+    listener_.ModuleFound(ownId, *ownRate);
+  }
   int found = 1;
   communication_.ClaimLink();
 
   parameters::ModuleSearch candidates(
       [&](std::uint16_t candidate) {
-        if (candidate == ownId || !Probe(candidate)) return false;
+        if (candidate == ownId) return false;
+        const ProbeResult probed = Probe(candidate, hold);
+        if (probed == ProbeResult::kBrokenOff) brokenOff = true;
+        if (probed != ProbeResult::kFound) return false;
         ++found;
         return true;
       },
       kLastCandidate);
-  while (found < count_ && !candidates.Done() && WaitForTick()) {
+  while (!brokenOff && found < count_ && !candidates.Done() && WaitForTick()) {
     const int next = candidates.Searched() + 1;
     listener_.Probing(next);
     candidates.Step();
     probed_.store(candidates.Searched());
   }
 
-  PrepareGateway(kept, ownId);
+  ending_.restored = hold.Release();
+  ending_.leftWith = hold.LeftWith();
   communication_.ReleaseLink();
   listener_.Finished(false);
 }
@@ -166,17 +217,29 @@ CanSearchOutcome CanSearchOutcome::Judge(const std::vector<std::uint16_t>& modul
   return outcome;
 }
 
-void CanSearchOutcome::Settle(link::ZelCommunication& communication, CanModule& module,
+bool CanSearchOutcome::Settle(link::ZelCommunication& communication, CanModule& module,
                               const std::vector<std::uint16_t>& modules,
-                              const std::vector<int>& rates) {
+                              const std::vector<int>& rates, CanBitRateTable::Registers kept,
+                              std::string& leftWith) {
   link::CanGateway& gateway = communication.Can();
+  GatewayLine line(communication.Link());
   for (std::size_t i = 0; i < modules.size() && i < rates.size(); ++i) {
+    // A rate outside the table would be sent as 500 kBit/s: such a module is left as it is.
+    if (rates[i] < 0 || rates[i] >= CanBitRateTable::kCount) continue;
     const CanBitRateTable::Registers pair = CanBitRateTable::RegistersOf(rates[i]);
-    gateway.SetModuleBitRate(modules[i], pair.bcr1, pair.bcr2);
-    gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2);
-    module.ResetSoftware(modules[i]);
-    communication.Status().ResetSoftware();
+    line.Command([&] { return gateway.SetModuleBitRate(modules[i], pair.bcr1, pair.bcr2); });
+    line.Command([&] { return gateway.SetBCR1BCR2(pair.bcr1, pair.bcr2); });
+    line.Command([&] { return module.ResetSoftware(modules[i]); });
+    line.Command([&] { return communication.Status().ResetSoftware(); });
   }
+  // The last reset loads the gateway's stored pair; set the kept one again in any case, so that
+  // a reset that did not get through leaves no module's pair behind.
+  line.Command([&] { return gateway.SetBCR1BCR2(kept.bcr1, kept.bcr2); });
+  CanBitRateTable::Registers read;
+  const std::optional<int> index = GatewayRateHold::ReadRate(communication, line, &read);
+  if (index && read == kept) return true;
+  leftWith = GatewayRateHold::LeftAt(index, kept);
+  return false;
 }
 
 }  // namespace zel::can

@@ -14,7 +14,8 @@ bool ModuleParameterDevice::WriteAllTempParam(const parameters::SystemParameterB
 
 bool ModuleParameterDevice::ReadTempParam(std::int16_t number, std::uint16_t width,
                                           std::uint32_t& value) {
-  return module_.ReadTempParam(id_, number, width, value);
+  // Everything read through a device ends in a file, a block written back or an upload report.
+  return module_.ReadTempParamChecked(id_, number, width, value);
 }
 
 bool ModuleParameterDevice::SetTempParam(std::int16_t number, std::uint16_t width,
@@ -42,7 +43,12 @@ bool ModuleParameterDevice::ReadModuleId(std::uint16_t& moduleId) {
 
 bool ModuleParameterDevice::SuspendEnable(bool warn) {
   if (suspended_) return true;
-  if (!module_.PrepareForWriting(id_, warn, before_)) return false;
+  before_ = {};
+  if (!module_.PrepareForWriting(id_, warn, before_)) {
+    // Once SysConfig went out the module may run on enabling by command: it must be put back.
+    suspended_ = before_.written;
+    return false;
+  }
   suspended_ = true;
   return true;
 }

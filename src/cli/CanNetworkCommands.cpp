@@ -160,7 +160,22 @@ int CanSearch(CommandContext& ctx, const std::vector<std::string>& args) {
   if (terminal) ctx.Err() << "\r                              \r";
   // The gateway was left untouched: nothing to settle.
   if (failed) return ctx.CommandFailed("Reading the gateway's bit rate and module ID");
-  can::CanSearchOutcome::Settle(*zel, module, modules, rates);
+  const CanNetworkSearch::Ending& end = search.End();
+  std::string leftWith = end.leftWith;
+  const bool settled =
+      end.brokenOff.empty() && end.restored &&
+      can::CanSearchOutcome::Settle(*zel, module, modules, rates, end.kept, leftWith);
+  if (!settled) {
+    // What was found is told as found then; the gateway's state now is what the last line says.
+    std::string text =
+        end.brokenOff.empty() ? "The search could not put the CAN gateway back." : end.brokenOff;
+    if (!leftWith.empty()) text += "\n" + leftWith;
+    if (!lines.empty() && !ctx.Options().json) {
+      ctx.Err() << "zelctl: Found before the search ended:\n";
+      for (const std::string& line : lines) ctx.Err() << "  " << line << '\n';
+    }
+    return ctx.Fail(text, end.brokenOff.empty() ? "notRestored" : "lineDead");
+  }
   const can::CanSearchOutcome outcome =
       can::CanSearchOutcome::Judge(modules, rates, static_cast<int>(count));
   std::vector<std::string> texts;

@@ -1,6 +1,8 @@
 #include <cstdio>
+#include <optional>
 
 #include "can/CanModule.h"
+#include "can/ModuleParameterDevice.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/ErrorRows.h"
@@ -9,6 +11,7 @@
 #include "link/ZelCommunication.h"
 #include "monitor/ErrorListing.h"
 #include "monitor/StatusWordText.h"
+#include "parameters/EnableSuspension.h"
 #include "parameters/NumberText.h"
 
 namespace zel::cli {
@@ -196,9 +199,9 @@ int ParamGet(CommandContext& ctx, const std::vector<std::string>& args) {
   int rc = kExitOk;
   if (!Compatible(ctx, *module, rc)) return rc;
   uint32_t value = 0;
-  // A module that drops its answers gives 0 after five tries; the version read just now shows
-  // that it is there.
-  module->ReadTempParam(Id(ctx), d.number, static_cast<uint16_t>(d.width), value);
+  // A value printed here is taken for the module's own: no 0 stands in for a read that failed.
+  if (!module->ReadTempParamChecked(Id(ctx), d.number, static_cast<uint16_t>(d.width), value))
+    return NoAnswer(ctx, "ReadTempParam");
   auto& table = ctx.Zel()->Definitions();
   return ctx.Done({ModuleName(ctx) + ": " + ValueLine(table, d, value)},
                   ValueJson(ctx, table, d, value));
@@ -232,30 +235,43 @@ int ParamSet(CommandContext& ctx, const std::vector<std::string>& args) {
     return ctx.Fail("The parameter '" + d.name + "' cannot be changed on " + ModuleName(ctx) +
                     " in its current SysConfig.");
   // The module is disabled while the value is written and its enabling put back afterwards.
-  can::CanModule::Enabling before;
-  if (!module->PrepareForWriting(id, true, before)) return NoAnswer(ctx, "ReadTempParam");
+  can::ModuleParameterDevice device(*module, id);
+  parameters::EnableSuspension suspension(device);
+  if (!suspension.Suspend(true)) {
+    if (!suspension.LeftWith().empty())
+      return ctx.Fail("SuspendEnable to " + ModuleName(ctx) + ": Command failed!\n" +
+                      suspension.LeftWith());
+    return NoAnswer(ctx, "SuspendEnable");
+  }
   uint16_t word = static_cast<uint16_t>(value);
   // SysConfig's own bit 12 is the enabling the user chose: the restore ends with that one, and
   // the write keeps enabling by command meanwhile, as on the serial ZEL.
-  can::CanModule::Enabling after = before;
+  std::optional<bool> chosenEnabling;
   if (d.number == kSysConfig) {
-    after.byCommand = (word & 0x1000) != 0;
-    after.sysConfig = static_cast<uint16_t>((after.sysConfig & ~0x1000) | (word & 0x1000));
+    chosenEnabling = (word & 0x1000) != 0;
     word |= 0x1000;
   }
-  const bool written = module->WriteTempParam(id, d.number, 0, word);
-  const bool restored = module->RestoreAfterWriting(id, true, after);
+  const bool wantedByCommand = chosenEnabling.value_or((sysConfig & 0x1000) != 0);
+  const bool written = device.SetTempParam(d.number, 0, word);
+  if (!suspension.Resume(true, chosenEnabling))
+    return ctx.Fail(std::string(written ? "The value was set, but restoring the enable state "
+                                          "failed!\n"
+                                        : "WriteTempParam: Command failed!\n") +
+                    suspension.LeftWith());
   if (!written) return ctx.CommandFailed("WriteTempParam");
-  if (!restored)
-    return ctx.Fail(
-        "The value was set, but restoring the enable state failed!\n"
-        "Check the module before you go on.");
   uint32_t now = 0;
-  module->ReadTempParam(id, d.number, 0, now);
+  if (!module->ReadTempParamChecked(id, d.number, 0, now))
+    return ctx.Fail("The value was sent, but " + ModuleName(ctx) +
+                        " did not answer its read-back: whether it holds it is unknown.",
+                    "noReadBack");
   std::vector<std::string> lines{ModuleName(ctx) + ": " + ValueLine(table, d, now)};
   uint16_t config = 0;
-  const bool byCommand = module->ReadSysConfig(id, config) && (config & 0x1000) != 0;
-  if (byCommand != after.byCommand)
+  if (!module->ReadSysConfig(id, config))
+    return ctx.Fail("The value was set, but " + ModuleName(ctx) +
+                        " did not answer the read-back of SysConfig: its enabling is unknown.",
+                    "noReadBack");
+  const bool byCommand = (config & 0x1000) != 0;
+  if (byCommand != wantedByCommand)
     lines.emplace_back(
         "The module stays under enabling by command (SysConfig bit 12 set): going back to its "
         "digital input 'Enable' needs the confirmation that the input has been checked (--yes).");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "can/CanModule.h"
+#include "can/GatewayLine.h"
 #include "can/ModuleParameterDevice.h"
 #include "cli/CommandContext.h"
 #include "cli/InterruptGuard.h"
@@ -83,19 +84,45 @@ int NetworkUploadCommand(CommandContext& ctx, const std::string& path, const std
   can::CanModule* module = ctx.Module();
   if (!module) return kExitFailed;
   link::CanGateway& gateway = zel->Can();
+  can::GatewayLine line(zel->Link());
+  // An ID counts as absent only when the gateway took the question and no module replied; a
+  // line that stops answering ends the scan, and nothing is uploaded.
+  bool lineDead = false;
   parameters::ModuleSearch search(
-      [&gateway](std::uint16_t id) {
+      [&gateway, &line, &lineDead](std::uint16_t id) {
         std::uint16_t answered = 0;
-        return gateway.ReadModuleIdOf(id, answered);
+        const can::GatewayLine::Reach reach =
+            line.Ask([&] { return gateway.ReadModuleIdOf(id, answered); });
+        lineDead = reach == can::GatewayLine::Reach::kLineDead;
+        return reach == can::GatewayLine::Reach::kAnswered;
       },
       lastId);
-  const std::vector<std::uint16_t> found = search.RunAll();
+  bool scanStopped = false;
+  {
+    InterruptGuard guard;
+    while (!lineDead && search.Step()) {
+      if (InterruptGuard::Count() != 0) {
+        scanStopped = true;
+        break;
+      }
+    }
+  }
   ctx.Err() << "zelctl: " << search.CounterText() << '\n';
+  if (lineDead)
+    return ctx.Fail(std::string(can::GatewayLine::kDead) + "\nNothing was uploaded.", "lineDead");
+  if (scanStopped) return ctx.Fail("Stopped during the search. Nothing was uploaded.", "stopped");
+  const std::vector<std::uint16_t>& found = search.Found();
   if (found.empty()) return ctx.Fail("No module answered on the CAN bus.", "noModules");
   parameters::NetworkUpload upload(zel->Definitions(), ModuleDevices(*module), found, path, visum,
                                    comment);
+  // A module that failed may have failed because the line went: the module operations know
+  // whether their last exchanges found the gateway itself silent.
+  upload.SetLineCheck([module]() -> std::string {
+    return module->LineDead() ? can::GatewayLine::kDead : std::string();
+  });
   {
-    // Ctrl-C stops between two modules, as the progress dialog's Stop does.
+    // Ctrl-C, SIGTERM and SIGHUP stop between two modules, as the progress dialog's Stop does;
+    // the module in hand is finished and put back.
     InterruptGuard guard;
     while (!upload.Done()) {
       if (InterruptGuard::Count() != 0) upload.Stop();
@@ -104,8 +131,18 @@ int NetworkUploadCommand(CommandContext& ctx, const std::string& path, const std
   }
   const std::vector<std::string> lines = Lines(upload.Report());
   JsonWriter json = JsonWriter().Add("files", upload.Files()).Add("report", upload.Report());
-  if (upload.Succeeded() != found.size()) {
-    for (const auto& line : lines) ctx.Err() << line << '\n';
+  if (!upload.BrokenOff().empty() || upload.NotRestored() != 0 ||
+      upload.Succeeded() != found.size()) {
+    for (const auto& text : lines) ctx.Err() << text << '\n';
+    if (!upload.BrokenOff().empty())
+      return ctx.Fail(upload.BrokenOff() + "\nUploaded " + std::to_string(upload.Succeeded()) +
+                          " of " + std::to_string(found.size()) + " modules.",
+                      "lineDead");
+    if (upload.NotRestored() != 0 && upload.Succeeded() == found.size())
+      return ctx.Fail("Every module was uploaded, but the enabling of " +
+                          std::to_string(upload.NotRestored()) +
+                          " could not be put back (see above).",
+                      "notRestored");
     return ctx.Fail("The upload failed for " + std::to_string(found.size() - upload.Succeeded()) +
                         " of " + std::to_string(found.size()) + " modules.",
                     "uploadFailed");

@@ -4,10 +4,14 @@
 
 #include "parameters/CParameterFile.h"
 #include "parameters/CParameterTable.h"
+#include "parameters/EnableSuspension.h"
+#include "parameters/NumberText.h"
 
 namespace zel::parameters {
 
 namespace {
+
+constexpr std::int16_t kSysConfig = 1;
 
 std::string Line(const char* format, int module) {
   char text[64];
@@ -40,30 +44,48 @@ bool NetworkUpload::Step() {
   const std::uint16_t id = modules_[next_++];
   const std::string path = CParameterFile::ModuleFileName(chosenPath_, id);
   std::unique_ptr<ParameterDevice> device = deviceFor_(id);
-  SystemParameterBlock block;
-  DeviceIdentity identity;
-  if (!device || !device->SuspendEnable(false)) {
-    report_ += Line("     Module %i: Upload failed\n", id);
-    return true;
-  }
+  bool blockRead = false;
   bool uploaded = false;
-  bool blockRead = device->ReadAllTempParam(block);
-  if (blockRead && device->ReadVersion(identity)) {
-    CParameterFile file;
-    if (file.ReadFromDevice(table_, *device)) {
-      file.SetUploadHeader(path, identity, visum_, comment_);
-      std::string error;
-      uploaded = file.Write(path, error);
+  std::string leftWith;
+  std::uint32_t ownSysConfig = 0;
+  if (device && device->ReadTempParam(kSysConfig, 0, ownSysConfig)) {
+    EnableSuspension suspension(*device);
+    if (suspension.Suspend(false)) {
+      CParameterFile file;
+      DeviceIdentity identity;
+      blockRead = file.ReadFromDevice(table_, *device);
+      if (blockRead && device->ReadVersion(identity)) {
+        // The suspension set bit 12; the file keeps the enabling the module runs with.
+        if (file.entries.size() > static_cast<std::size_t>(kSysConfig))
+          file.entries[static_cast<std::size_t>(kSysConfig)].value =
+              NumberText::FormatHex16(static_cast<std::uint16_t>(ownSysConfig));
+        file.SetUploadHeader(path, identity, visum_, comment_);
+        std::string error;
+        uploaded = file.Write(path, error);
+      }
+      // Each module that was running is enabled again only when the user says so.
+      if (!suspension.Resume(true)) leftWith = suspension.LeftWith();
+    } else {
+      leftWith = suspension.LeftWith();
     }
   }
-  // Each module that was running is enabled again only when the user says so.
-  device->ResumeEnable(true);
   if (uploaded) {
     files_.push_back(path);
     report_ += Line("     Module %.3i: Upload successful\n", id);
   } else {
     report_ += Line(
         blockRead ? "     Module %.3i: Upload failed\n" : "     Module %i: Upload failed\n", id);
+  }
+  if (!leftWith.empty()) {
+    ++notRestored_;
+    report_ += "     " + leftWith + "\n";
+  }
+  if (!uploaded && lineCheck_) {
+    brokenOff_ = lineCheck_();
+    if (!brokenOff_.empty()) {
+      stopped_ = true;
+      report_ += "\n\n" + brokenOff_;
+    }
   }
   return true;
 }

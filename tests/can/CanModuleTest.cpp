@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "can/CanBusZel.h"
+#include "can/ModuleParameterDevice.h"
 #include "link/CAttentionDlg.h"
+#include "parameters/CParameterFile.h"
+#include "parameters/CParameterTable.h"
+#include "parameters/NetworkUpload.h"
+#include "parameters/NumberText.h"
 
 namespace zel::can {
 namespace {
@@ -94,6 +102,61 @@ TEST_F(CanBusZelTest, WritingARunningModuleDisablesItAndRestoresItsEnabling) {
   // A module that cannot be read is not written: SysConfig never becomes 0.
   EXPECT_FALSE(module_->QuitServiceMode(6));
   EXPECT_EQ(OnBus(6).TempParameter(1), sim::DeviceModel::DefaultParameter(1));
+}
+
+TEST_F(CanBusZelTest, OnlyValuesReadFromAModuleReachAFileOrAWriteBack) {
+  ASSERT_GE(comm_->Definitions().SystemCount(), 38);
+  for (const uint16_t number : {22, 36}) {
+    const uint16_t words[] = {number, 0, 960};
+    OnBus(5).Execute(CanModule::kWriteTempParam, words);
+    ASSERT_EQ(OnBus(5).TempParameter(number), 960) << number;
+  }
+  // Shown values keep the fallback: parameter 22 as 0 unasked, an absent module's value as 0.
+  uint32_t value = 1;
+  ASSERT_TRUE(module_->ReadTempParam(5, 22, 0, value));
+  EXPECT_EQ(value, 0u);
+  value = 1;
+  ASSERT_TRUE(module_->ReadTempParam(9, 17, 0, value));
+  EXPECT_EQ(value, 0u);
+
+  // The device that files, uploads and the sheet's write-back read through asks for real.
+  ModuleParameterDevice five(*module_, 5);
+  ASSERT_TRUE(five.ReadTempParam(36, 0, value));
+  EXPECT_EQ(value, 960u);
+  parameters::SystemParameterBlock block;
+  ASSERT_TRUE(five.ReadAllTempParam(block));
+  EXPECT_EQ(std::count(block.words.begin(), block.words.end(), 960), 2);
+  ModuleParameterDevice absent(*module_, 9);
+  EXPECT_FALSE(absent.ReadTempParam(17, 0, value));
+  EXPECT_FALSE(absent.ReadAllTempParam(block));
+
+  // A network upload over 5 and the absent 9: 5's file holds 960 and its own enabling bit (not
+  // the one its suspension set), 9 is a failure and leaves no file.
+  module_->SetHardwareEnablingConfirmation([](uint16_t) { return true; });
+  const uint16_t sysConfig = OnBus(5).TempParameter(1);
+  const auto dir = std::filesystem::path(simulator_->LinkPath() + "-files");
+  std::filesystem::create_directories(dir);
+  const std::string chosen = (dir / "net.udf").string();
+  parameters::NetworkUpload upload(
+      comm_->Definitions(),
+      [this](uint16_t id) { return std::make_unique<ModuleParameterDevice>(*module_, id); }, {5, 9},
+      chosen, "KM", "-");
+  while (upload.Step()) {
+  }
+  EXPECT_EQ(upload.Report(),
+            "System Parameters from ZEL Modules \n\n     Module 005: Upload successful\n     "
+            "Module 9: Upload failed\n");
+  ASSERT_EQ(upload.Files().size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(parameters::CParameterFile::ModuleFileName(chosen, 9)));
+  parameters::CParameterFile file;
+  std::string error;
+  ASSERT_EQ(file.Read(upload.Files()[0], error), parameters::CParameterFile::ReadResult::kOk)
+      << error;
+  EXPECT_EQ(file.entries.at(22).value, "0x03C0");
+  EXPECT_EQ(file.entries.at(36).value, "0x03C0");
+  EXPECT_EQ(file.entries.at(1).value, parameters::NumberText::FormatHex16(sysConfig));
+  EXPECT_EQ(OnBus(5).TempParameter(1), sysConfig);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "can/CanBusZel.h"
+#include "can/GatewayLine.h"
 #include "link/LinkObserver.h"
 #include "link/ParameterGroup.h"
 #include "link/SerialLink.h"
@@ -58,9 +60,15 @@ class Exchanges final : public link::LinkObserver {
     faults_ = &faults;
     refuseAfter_ = number;
   }
+  // Runs arm (a fault) on the exchanging thread once count exchanges have been seen.
+  void ArmAfter(std::size_t count, std::function<void()> arm) {
+    armAfter_ = count;
+    arm_ = std::move(arm);
+  }
   void OnExchange(const link::ExchangeRecord& record) override {
     std::lock_guard lock(mutex_);
     records_.push_back(record);
+    if (arm_ && records_.size() == armAfter_) arm_();
     if (faults_ && record.opcode == link::ParameterGroup::kReadTempParam &&
         !record.arguments.empty() && record.arguments[0] == refuseAfter_) {
       faults_->RefuseReplies(1);
@@ -77,6 +85,8 @@ class Exchanges final : public link::LinkObserver {
   std::vector<link::ExchangeRecord> records_;
   sim::FaultInjector* faults_ = nullptr;
   uint16_t refuseAfter_ = 0;
+  std::size_t armAfter_ = 0;
+  std::function<void()> arm_;
 };
 
 std::string Brief(const link::ExchangeRecord& r) {
@@ -90,13 +100,15 @@ std::string Brief(const link::ExchangeRecord& r) {
   return text;
 }
 
-// A whole search for count modules, waited for until its last report.
-void SearchFor(link::ZelCommunication& comm, CanModule& module, Reports& reports, int count) {
+// A whole search for count modules, waited for until its last report; how it ended.
+CanNetworkSearch::Ending SearchFor(link::ZelCommunication& comm, CanModule& module,
+                                   Reports& reports, int count) {
   CanNetworkSearch search(comm, module, reports);
   search.Configure(count, CanNetworkSearch::Mode::kSearch, {});
-  ASSERT_TRUE(search.Start());
+  EXPECT_TRUE(search.Start());
   reports.AwaitFinished();
   search.Stop();
+  return search.End();
 }
 
 TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) {
@@ -118,8 +130,10 @@ TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) 
   }
 
   // Three: the gateway, 5 (500 kBit/s) and 6 (125 kBit/s); 1, 3 and 4 are absent.
+  const std::vector<uint16_t> configs = {simulator_->Device().EepromParameter(1),
+                                         OnBus(5).EepromParameter(1), OnBus(6).EepromParameter(1)};
   Reports reports;
-  SearchFor(*comm_, *module_, reports, 3);
+  EXPECT_TRUE(SearchFor(*comm_, *module_, reports, 3).restored);
   EXPECT_EQ(reports.found, (std::vector<std::pair<uint16_t, int>>{{2, 2}, {5, 2}, {6, 4}}));
   EXPECT_EQ(reports.probed, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 
@@ -137,9 +151,12 @@ TEST_F(CanBusZelTest, SearchTriesEachRateInTableOrderAndFreesTheLinkAfterwards) 
   EXPECT_EQ(seen, (std::vector<std::string>{"rate 062A/1", "ask 6", "op 4", "rate 061A/4", "ask 6",
                                             "op 4", "rate 066C/1", "ask 6", "op 4", "rate 066C/3",
                                             "ask 6", "op 4", "rate 0673/7", "ask 6"}));
-  // Found modules start on the enabling command; the gateway is back at its own rate, and the
-  // line is free again for this thread.
-  EXPECT_NE(OnBus(6).EepromParameter(1) & sim::DeviceModel::kConfigSoftwareEnable, 0);
+  // Every drive keeps its stored configuration, its enabling with it; the gateway is back at its
+  // own rate, and the line is free again for this thread.
+  EXPECT_EQ(configs,
+            (std::vector<uint16_t>{simulator_->Device().EepromParameter(1),
+                                   OnBus(5).EepromParameter(1), OnBus(6).EepromParameter(1)}));
+  EXPECT_EQ(OnBus(6).TempParameter(1) & sim::DeviceModel::kConfigSoftwareEnable, 0);
   uint16_t bcr1 = 0, bcr2 = 0;
   ASSERT_TRUE(comm_->Parameter().ReadTempParam(34, bcr1));
   ASSERT_TRUE(comm_->Parameter().ReadTempParam(35, bcr2));
@@ -192,6 +209,40 @@ TEST_F(CanBusZelTest, SearchThatCannotReadTheGatewayWritesNothingAndAsksNobody) 
     EXPECT_EQ(bcr1, eepromBcr1);
   }
   EXPECT_TRUE(host_.ModalTitles().empty());
+}
+
+TEST_F(CanBusZelTest, SearchPutsTheGatewayBackOrNamesTheRateItIsLeftAt) {
+  // The line hangs up in the middle of the probing: the port is opened again, and the search
+  // ends as without it.
+  {
+    Exchanges exchanges;
+    exchanges.ArmAfter(40, [this] { simulator_->Faults().HangUpOnNextOpcode(1); });
+    comm_->Link().SetObserver(&exchanges);
+    Reports reports;
+    const CanNetworkSearch::Ending end = SearchFor(*comm_, *module_, reports, 3);
+    comm_->Link().SetObserver(nullptr);
+    EXPECT_TRUE(end.brokenOff.empty()) << end.brokenOff;
+    EXPECT_TRUE(end.restored) << end.leftWith;
+    EXPECT_EQ(reports.found, (std::vector<std::pair<uint16_t, int>>{{2, 2}, {5, 2}, {6, 4}}));
+    EXPECT_EQ(simulator_->Stats().hangUps, 1u);
+  }
+  // The line goes dead while the gateway is at some probing rate: the search breaks off naming
+  // the line, and the rate it names is the one the gateway holds.
+  Exchanges exchanges;
+  exchanges.ArmAfter(30, [this] { simulator_->Faults().SetNeverAnswer(true); });
+  comm_->Link().SetObserver(&exchanges);
+  Reports reports;
+  const CanNetworkSearch::Ending end = SearchFor(*comm_, *module_, reports, 3);
+  comm_->Link().SetObserver(nullptr);
+  EXPECT_EQ(end.brokenOff, GatewayLine::kDead);
+  EXPECT_FALSE(end.restored);
+  EXPECT_EQ(reports.found, (std::vector<std::pair<uint16_t, int>>{{2, 2}}));
+  simulator_->Faults().ClearAll();
+  uint16_t bcr1 = 0, bcr2 = 0;
+  ASSERT_TRUE(comm_->Parameter().ReadTempParam(34, bcr1));
+  ASSERT_TRUE(comm_->Parameter().ReadTempParam(35, bcr2));
+  const std::string rate = link::CanBitRateTable::Text(link::CanBitRateTable::IndexOf(bcr1, bcr2));
+  EXPECT_NE(end.leftWith.find("left at " + rate + ":"), std::string::npos) << end.leftWith;
 }
 
 }  // namespace

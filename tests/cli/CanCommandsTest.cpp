@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/SimulatedZelCtlTest.h"
@@ -123,8 +125,15 @@ TEST_F(CanCommandsTest, SearchAndSetIdDoWhatTheCanWizardDoes) {
   EXPECT_EQ(sim_->Device().EepromParameter(34), 0x066C);
   EXPECT_EQ(Run({"can", "set-id", "128"}), 2);
 
-  // Three asked: the gateway, 5 at 500 and 6 at 125 kBit/s, which differ.
+  // Three asked: the gateway, 5 at 500 and 6 at 125 kBit/s, which differ. Every drive keeps
+  // its stored configuration, its enabling (SysConfig bit 12) with it.
+  auto storedConfigs = [this] {
+    return std::vector<uint16_t>{sim_->Device().EepromParameter(1), OnBus(5).EepromParameter(1),
+                                 OnBus(6).EepromParameter(1)};
+  };
+  const std::vector<uint16_t> configs = storedConfigs();
   ASSERT_EQ(Search({"--count", "3"}), 1) << err_.str();
+  EXPECT_EQ(storedConfigs(), configs);
   EXPECT_TRUE(InOut("Module   4  500kBit/s")) << out_.str();
   EXPECT_TRUE(InOut("Module   6  125kBit/s")) << out_.str();
   EXPECT_TRUE(InErr("Set all Bitrate in the same state!")) << err_.str();
@@ -141,6 +150,22 @@ TEST_F(CanCommandsTest, SearchAndSetIdDoWhatTheCanWizardDoes) {
   ASSERT_EQ(Run({"can", "show"}), 0) << err_.str();
   EXPECT_TRUE(InOut("250kBit/s")) << out_.str();
   EXPECT_EQ(Run({"can", "search", "--bitrate", "300kBit/s"}), 2);
+
+  // The line goes dead while the gateway probes: the search ends, names the line and the rate
+  // the gateway is left at, and fails; nothing is claimed for the modules.
+  const uint64_t start = sim_->Stats().framesAccepted;
+  std::atomic<bool> running{true};
+  std::thread killer([&] {
+    while (running && sim_->Stats().framesAccepted < start + 30) std::this_thread::yield();
+    sim_->Faults().SetNeverAnswer(true);
+  });
+  EXPECT_EQ(Search({"--count", "4"}), 1);
+  running = false;
+  killer.join();
+  sim_->Faults().ClearAll();
+  EXPECT_TRUE(InErr("The serial line stopped answering")) << err_.str();
+  EXPECT_TRUE(InErr("The CAN gateway is left at ")) << err_.str();
+  EXPECT_FALSE(InOut("All ")) << out_.str();
 }
 
 }  // namespace

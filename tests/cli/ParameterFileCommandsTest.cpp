@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/SimulatedZelCtlTest.h"
@@ -307,6 +308,45 @@ TEST_F(ParameterFileCommandsTest, ModuleAndNetworkUploadsWriteOneFilePerModule) 
     EXPECT_EQ(a & mask, b & mask) << i;
   }
   EXPECT_EQ(single.moduleId, network.moduleId);
+}
+
+TEST_F(ParameterFileCommandsTest, NetworkUploadSavesWhatTheModulesHoldOrSaysTheLineIsDead) {
+  auto& five = *sim_->Bus().Find(5);
+  Set(five, 22, 960);
+  Set(five, 36, 960);
+  // A reply cut short at the start is a line error to try again, not an absent module.
+  sim_->Faults().StopNextReplyAfter(0, 1);
+  ASSERT_EQ(Run({"params", "upload", File("net.udf"), "--network", "--to", "7"}), 0) << err_.str();
+  EXPECT_TRUE(InOut("     Module 005: Upload successful\n     Module 006: Upload successful"))
+      << out_.str();
+  ASSERT_EQ(Run({"--json", "params", "show", File("net_ModuleId_5.udf")}), 0) << err_.str();
+  for (const char* number : {"{\"number\":22,", "{\"number\":36,"}) {
+    const std::size_t at = out_.str().find(number);
+    ASSERT_NE(at, std::string::npos) << number;
+    EXPECT_NE(out_.str().substr(at, 60).find("\"value\":\"0x03C0\""), std::string::npos)
+        << out_.str().substr(at, 60);
+  }
+
+  // The line goes dead during the first module: the upload ends at once with the line named,
+  // and no module it could not read is reported as done or leaves a file.
+  const uint64_t start = sim_->Stats().framesAccepted;
+  std::atomic<bool> running{true};
+  std::thread killer([&] {
+    while (running && sim_->Stats().framesAccepted < start + 30) std::this_thread::yield();
+    sim_->Faults().SetNeverAnswer(true);
+  });
+  EXPECT_EQ(Run({"--json", "params", "upload", File("dead.udf"), "--network", "--to", "7"}), 1);
+  running = false;
+  killer.join();
+  sim_->Faults().ClearAll();
+  EXPECT_TRUE(InErr("The serial line stopped answering")) << err_.str();
+  EXPECT_TRUE(InOut("\"cause\":\"lineDead\"")) << out_.str();
+  for (const char* id : {"5", "6"}) {
+    const bool reported = InOut(std::string("Module 00") + id + ": Upload successful");
+    EXPECT_EQ(std::filesystem::exists(File(std::string("dead_ModuleId_") + id + ".udf")), reported)
+        << id;
+  }
+  EXPECT_FALSE(InOut("Module 006: Upload successful")) << out_.str();
 }
 
 TEST_F(ParameterFileCommandsTest, NetworkDownloadWritesEachModulesFileOrNothingWhenOneIsRefused) {
