@@ -10,6 +10,8 @@ const char* ZelStateName(ZelState state) {
       return "maybeBootLoader";
     case ZelState::kInBootLoader:
       return "bootLoader";
+    case ZelState::kClearUnanswered:
+      return "clearUnanswered";
     case ZelState::kFirmwareLost:
       return "firmwareLost";
     case ZelState::kNewFirmware:

@@ -9,6 +9,7 @@ enum class ZelState {
   kUnchanged,          // nothing was sent that changes what the ZEL runs
   kMaybeInBootLoader,  // the boot command went out without its confirmation
   kInBootLoader,       // a boot loader or the flash control program holds the ZEL; flash as it was
+  kClearUnanswered,    // the flash control program took the clearing routine and fell silent
   kFirmwareLost,       // the flash was cleared and holds no checked firmware
   kNewFirmware,        // the new firmware is in the flash, checked, and runs
 };
@@ -19,7 +20,8 @@ struct DownloadOutcome {
   ZelState zel = ZelState::kUnchanged;
 };
 
-// A word for scripts: "unchanged", "maybeBootLoader", "bootLoader", "firmwareLost", "newFirmware".
+// A word for scripts: "unchanged", "maybeBootLoader", "bootLoader", "clearUnanswered",
+// "firmwareLost", "newFirmware".
 const char* ZelStateName(ZelState state);
 
 }  // namespace zel::firmware

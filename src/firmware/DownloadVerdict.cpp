@@ -30,6 +30,10 @@ const char* DownloadVerdict::StateAdvice(ZelState state) {
     case ZelState::kInBootLoader:
       return "The firmware was not changed, but the ZEL waits in its boot loader: switch it off "
              "and on.";
+    case ZelState::kClearUnanswered:
+      return "The ZEL did not answer the clearing of the flash, which has most likely not begun: "
+             "switch it off and on. If its firmware does not answer then, download it with the "
+             "TI method.";
     case ZelState::kFirmwareLost:
       return "The firmware is lost: the ZEL has no working firmware now.";
     case ZelState::kNewFirmware:

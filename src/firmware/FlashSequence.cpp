@@ -158,7 +158,11 @@ int FlashSequence::Prepare() {
       link_.Post(DownloadEvent::kWarning, 0, 0, "Fail to download ClrCtrl");
     if (clearLoad != BootLoaderLink::Load::kOk) return End(703);
     auto status = WaitStatus(link_.NowMs());
-    if (!status) return End(702);
+    if (!status) {
+      // Nothing says the routine ever started; only an earlier pass may have cleared the flash.
+      Reached(ZelState::kClearUnanswered);
+      return End(702);
+    }
     // The routine has run: whatever it reports, the old firmware is gone from here.
     Reached(ZelState::kFirmwareLost);
     if (*status != 0) link_.Post(DownloadEvent::kStepResult, 704);
