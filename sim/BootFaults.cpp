@@ -59,6 +59,7 @@ bool BootFaults::Arm(std::string_view text, std::string& error, bool& unknown) {
   }
   unsigned long status = 1;
   unsigned long after = 100;
+  unsigned long erasesBefore = 0;
   BootPoint point = BootPoint::kNone;
   while (!rest.empty()) {
     std::string_view item = rest.substr(0, rest.find(','));
@@ -68,6 +69,11 @@ bool BootFaults::Arm(std::string_view text, std::string& error, bool& unknown) {
     if (key == "status" && name == "erase-status") {
       if (!ParseUnsigned(value, 0xFF, status)) {
         error = "fault erase-status: status= needs a byte from 0 to 255";
+        return false;
+      }
+    } else if (key == "after" && name == "erase-status") {
+      if (!ParseUnsigned(value, kMaxCount, erasesBefore)) {
+        error = "fault erase-status: after= needs a count of good erases from 0 to 1000000";
         return false;
       }
     } else if (key == "after" && name == "boot-hang-up") {
@@ -99,6 +105,7 @@ bool BootFaults::Arm(std::string_view text, std::string& error, bool& unknown) {
   if (name == "erase-status") {
     armed_.eraseStatuses = n;
     armed_.eraseStatus = static_cast<uint8_t>(status);
+    armed_.erasesBefore = static_cast<int>(erasesBefore);
   }
   if (name == "check-fails") armed_.checkFailures = n;
   if (name == "boot-silent") armed_.silentAt = n > 0 ? point : BootPoint::kNone;
@@ -123,7 +130,8 @@ std::string BootFaults::Describe() const {
   if (armed.protectedFlash > 0) add("protected-flash=" + std::to_string(armed.protectedFlash));
   if (armed.eraseStatuses > 0)
     add("erase-status=" + std::to_string(armed.eraseStatuses) +
-        ",status=" + std::to_string(armed.eraseStatus));
+        ",status=" + std::to_string(armed.eraseStatus) +
+        (armed.erasesBefore > 0 ? ",after=" + std::to_string(armed.erasesBefore) : ""));
   if (armed.checkFailures > 0) add("check-fails=" + std::to_string(armed.checkFailures));
   if (armed.silentAt != BootPoint::kNone)
     add("boot-silent,at=" + std::string(PointText(armed.silentAt)));
@@ -135,8 +143,9 @@ std::string BootFaults::Describe() const {
 const char* BootFaults::Help() {
   return "Boot loader faults (same places as the faults above):\n"
          "  protected-flash[=N]     answer the next N protection checks 'protected'\n"
-         "  erase-status[=N][,status=S]  answer the next N erases with status S (default 1);\n"
-         "                          N of 10 or more is an erase that never succeeds\n"
+         "  erase-status[=N][,status=S][,after=K]  answer the next N erases with status S\n"
+         "                          (default 1), after K good ones (default 0); N of 10 or more\n"
+         "                          is an erase that never succeeds\n"
          "  check-fails[=N]         answer 'X' (wrong code) to the next N download checks\n"
          "  boot-silent,at=POINT    fall silent at POINT until set again: enter, connect,\n"
          "                          tiboot, protect, fl_clr, fl_ers, fl_wrt, code, written,\n"
@@ -151,6 +160,7 @@ bool BootFaults::TakeProtected() {
 
 bool BootFaults::TakeEraseStatus(uint8_t& status) {
   std::lock_guard lock(mutex_);
+  if (armed_.eraseStatuses > 0 && TakeOne(armed_.erasesBefore)) return false;
   if (!TakeOne(armed_.eraseStatuses)) return false;
   status = armed_.eraseStatus;
   return true;

@@ -27,6 +27,7 @@ struct ArmedBootFaults {
   int protectedFlash = 0;  // 'P' answered with 0x00 instead of 'R'
   int eraseStatuses = 0;   // erases answered with eraseStatus instead of 0
   uint8_t eraseStatus = 1;
+  int erasesBefore = 0;   // good erases still to come before those
   int checkFailures = 0;  // 'X' instead of 'R' after "FlshChk"
   BootPoint silentAt = BootPoint::kNone;
   int hangUpAfterBlocks = -1;  // close the line once this many code blocks came; -1: never
@@ -34,7 +35,7 @@ struct ArmedBootFaults {
 
 // The boot loader's faults, armed from the command line or the control channel like the frame
 // faults, in the same spelling (NAME[=COUNT][,KEY=VALUE]):
-//   protected-flash[=N]  erase-status[=N][,status=S]  check-fails[=N]
+//   protected-flash[=N]  erase-status[=N][,status=S][,after=K]  check-fails[=N]
 //   boot-silent,at=POINT  boot-hang-up[,after=B]
 // Thread-safe: armed from any thread, taken by the serving thread.
 class BootFaults {

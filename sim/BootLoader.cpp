@@ -22,6 +22,9 @@ constexpr int kCodeBlockSize = 64;
 // A loader that hears nothing for this long in the middle of a load forgets it: the tool has
 // given up long before.
 constexpr std::chrono::milliseconds kGapTimeout{2000};
+// A handshake's own autobaud characters all come within this time of the answer (the tool sends
+// one every 10 ms plus its per-byte time-out until it sees the answer).
+constexpr std::chrono::milliseconds kHandshakeGap{500};
 
 }  // namespace
 
@@ -78,6 +81,19 @@ bool BootLoader::Silence(BootPoint point) {
   return true;
 }
 
+void BootLoader::Answer(Line& line) {
+  {
+    std::lock_guard lock(mutex_);
+    answeredAt_ = std::chrono::steady_clock::now();
+  }
+  line.send(kAutobaudAnswer);
+}
+
+std::chrono::steady_clock::time_point BootLoader::AnsweredAt() const {
+  std::lock_guard lock(mutex_);
+  return answeredAt_;
+}
+
 bool BootLoader::ReadEcho(Line& line, uint8_t& byte) {
   if (line.read(byte, kGapTimeout) != 1) return false;
   line.send(byte);
@@ -115,12 +131,18 @@ void BootLoader::Serve(uint8_t first, Line& line) {
     case BootState::kLoader:
       // Anything but the autobaud character is noise to a loader that has not locked on.
       if (first != kAutobaud || Silence(BootPoint::kConnect)) return;
-      line.send(kAutobaudAnswer);
+      Answer(line);
       SetState(BootState::kConnected);
       return;
     case BootState::kConnected:
-      // The autobaud characters the tool sent before it saw the answer.
-      if (first == kAutobaud) return;
+      if (first == kAutobaud) {
+        // The autobaud characters the tool sent before it saw the answer come right after it;
+        // one that comes later starts a new handshake, which the locked loader answers again.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - AnsweredAt() < kHandshakeGap) return;
+        Answer(line);
+        return;
+      }
       ServeLoad(first, line, true);
       return;
     case BootState::kFlashControl:

@@ -71,6 +71,9 @@ class BootLoader {
   static std::string StateName(BootState state);
 
  private:
+  // 0xAA to the autobaud, remembering when.
+  void Answer(Line& line);
+  std::chrono::steady_clock::time_point AnsweredAt() const;
   bool ReadEcho(Line& line, uint8_t& byte);
   bool ReadWordEcho(Line& line, uint16_t& word);
   void ServeLoad(uint8_t first, Line& line, bool fromLoader);
@@ -84,6 +87,7 @@ class BootLoader {
   mutable std::mutex mutex_;
   BootState state_ = BootState::kFirmware;
   bool intact_ = true;
+  std::chrono::steady_clock::time_point answeredAt_{};
   std::vector<uint16_t> memory_;  // the whole 64 K words of program memory
 };
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "cli/BrokenOutputGuard.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
 #include "cli/InterruptGuard.h"
@@ -12,6 +13,7 @@
 #include "cli/ParameterBackup.h"
 #include "cli/StepTimesFile.h"
 #include "files/AtomicFileWriter.h"
+#include "firmware/BootLoaderSession.h"
 #include "firmware/CoffImage.h"
 #include "firmware/DownloadController.h"
 #include "firmware/DownloadEventQueue.h"
@@ -362,23 +364,29 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
     ctx.Err() << "zelctl: The ZEL's parameters are saved to " << backupPath << '\n';
   }
 
-  zel->ClaimLink();
-  zel->EnterBootLoaderMode();
-  if (!boot.Port().IsOpen()) {
-    zel->LeaveBootLoaderMode();
-    zel->ReleaseLink();
-    return ctx.Fail("The serial port could not be opened for the boot loader.", "open");
-  }
   firmware::DownloadEventQueue queue;
-  boot.SetEventSink(queue.Sink());
   ProgressView view(ctx.Err(), ::isatty(STDERR_FILENO) == 1);
   std::vector<int> history;
-  bool finished = false;
   bool success = false;
-  bool critical = false;
-  const int64_t started = boot.NowMs();
+  int64_t tookMs = 0;
+  bool lineBack = false;
+  firmware::DownloadOutcome outcome;
+  // A terminal or pipe that has gone away must not end zelctl in the middle of the flash or
+  // before its outcome is known: what can no longer be written is dropped.
+  BrokenOutputGuard output;
   {
+    // Until the line is back, a stop request or a closed terminal is counted and taken as Stop
+    // (refused while the flash is written).
     InterruptGuard guard;
+    firmware::BootLoaderSession session(*zel, firmware::BootLoaderSession::Claim::kTake,
+                                        queue.Sink());
+    if (!session.PortOpen()) {
+      session.End();
+      return ctx.Fail("The serial port could not be opened for the boot loader.", "open");
+    }
+    const int64_t started = boot.NowMs();
+    bool finished = false;
+    bool critical = false;
     int interruptsSeen = 0;
     controller.Start();
     while (!finished) {
@@ -412,12 +420,11 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
       view.Show(*event);
     }
     controller.Join();
+    outcome = controller.LastOutcome();
+    view.EndLine();
+    tookMs = boot.NowMs() - started;
+    lineBack = session.End();
   }
-  view.EndLine();
-  const int64_t tookMs = boot.NowMs() - started;
-  boot.SetEventSink({});
-  zel->LeaveBootLoaderMode();
-  zel->ReleaseLink();
   std::string saveError;
   if (!StepTimesFile::Save(boot.Times(), saveError))
     ctx.Err() << "zelctl: The step durations were not kept: " << saveError << '\n';
@@ -431,7 +438,19 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
       .Add("method", controller.Name())
       .Add("durationMs", tookMs)
       .Add("expectedMs", controller.ExpectedDuration())
-      .Add("results", results);
+      .Add("results", results)
+      .Add("zelState", firmware::ZelStateName(outcome.zel));
+  // Without the device link nothing after the download can be read or written.
+  const std::string noLine = "The serial line could not be given back to the device link (" +
+                             zel->Settings().portName + ", " +
+                             std::to_string(zel->Settings().baudRate) + " baud).";
+  if (success && !lineBack) {
+    const std::string text = "Download successful!\nThe new firmware is in the flash. " + noLine;
+    ctx.Err() << "zelctl: " << text << '\n';
+    if (ctx.Options().json)
+      ctx.Out() << json.Add("ok", false).Add("success", true).Add("error", noLine).Str() << '\n';
+    return kExitFailed;
+  }
   if (success) {
     std::vector<std::string> lines{"Download successful!",
                                    "Took " + firmware::DurationText(tookMs) +
@@ -462,23 +481,30 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
                 << '\n';
     return kExitFailed;
   }
-  const firmware::DownloadVerdict verdict = firmware::DownloadVerdict::From(false, history);
-  const int firstFailure = verdict.firstFailure;
-  const std::string& why = verdict.reason;
-  std::string text = "Download failed!\n" + why;
+  const firmware::DownloadVerdict verdict = firmware::DownloadVerdict::From(outcome, history);
   const bool lost = verdict.firmwareLost;
+  // A stop that ended the download before any step failed is told as such, not as an error.
+  std::string text = verdict.stopped && verdict.firstFailure == 0
+                         ? std::string(firmware::DownloadVerdict::kStopped)
+                         : "Download failed!\n" + verdict.reason;
   if (lost)
     text +=
         "\nThe firmware is lost: the ZEL has no working firmware now. Recover it with the TI "
         "method (--method ti, the ZEL in service mode) or with the JTAG method (--method "
         "jtag) once its boot loader runs.";
   else
-    text += "\nTry to download the firmware again!";
+    text += std::string("\n") + firmware::DownloadVerdict::StateAdvice(verdict.zel) + "\n" +
+            firmware::DownloadVerdict::kTryAgain;
+  if (!lineBack) text += "\n" + noLine;
   if (!backupPath.empty() && !lost) text += "\n" + RestoreText(ctx.Options(), backupPath);
   ctx.Err() << "zelctl: " << text << '\n';
   if (ctx.Options().json) {
-    json.Add("ok", false).Add("success", false).Add("error", why).Add("firmwareLost", lost);
-    if (firstFailure != 0) json.Add("result", firstFailure);
+    json.Add("ok", false)
+        .Add("success", false)
+        .Add("stopped", verdict.stopped)
+        .Add("error", verdict.reason)
+        .Add("firmwareLost", lost);
+    if (verdict.firstFailure != 0) json.Add("result", verdict.firstFailure);
     ctx.Out() << json.Str() << '\n';
   }
   return kExitFailed;

@@ -120,7 +120,7 @@ bool CDownloadDlg::CheckHardware(bool& firmwareAnswered) {
 }
 
 void CDownloadDlg::Start() {
-  if (controller_.IsRunning() || inBootMode_) return;
+  if (controller_.IsRunning() || session_) return;
   const std::string path = Text(kIdFile);
   if (!EndsWithBin(path)) {
     ui::CurrentHost().ShowMessage("No file (*.bin) selected");
@@ -161,17 +161,14 @@ void CDownloadDlg::Start() {
     }
   }
 
-  communication_.ClaimLink();
-  BootLoaderLink& boot = communication_.EnterBootLoaderMode();
-  inBootMode_ = true;
-  if (!boot.Port().IsOpen()) {
+  session_.emplace(communication_, BootLoaderSession::Claim::kTake, queue_.Sink());
+  if (!session_->PortOpen()) {
     Finish();
     ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);
     return;
   }
   history_.clear();
   SetRows(kIdHistory, {});
-  boot.SetEventSink(queue_.Sink());
   if (!controller_.Start()) {
     Finish();
     ui::CurrentHost().ShowMessage("Command failed!");
@@ -273,11 +270,7 @@ void CDownloadDlg::Apply(const DownloadEvent& event) {
 }
 
 void CDownloadDlg::Finish() {
-  if (!inBootMode_) return;
-  inBootMode_ = false;
-  communication_.BootLoader().SetEventSink({});
-  communication_.LeaveBootLoaderMode();
-  communication_.ReleaseLink();
+  session_.reset();
 }
 
 void CDownloadDlg::Close(int result) {

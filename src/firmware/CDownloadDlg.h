@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "firmware/BootLoaderSession.h"
 #include "firmware/DownloadController.h"
 #include "firmware/DownloadEventQueue.h"
 #include "ui/Window.h"
@@ -75,7 +77,7 @@ class CDownloadDlg final : public ui::Window {
   DownloadEventQueue queue_;
   std::vector<int> history_;  // result codes in arrival order
   bool hardwareCheck_ = true;
-  bool inBootMode_ = false;
+  std::optional<BootLoaderSession> session_;  // while a download holds the line
   bool critical_ = false;
   bool succeeded_ = false;
   int64_t stepExpectedMs_ = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "firmware/BootLoaderSession.h"
 #include "firmware/CDownloadWizardSheet.h"
 #include "firmware/FirmwarePackage.h"
 #include "link/CSearchCommunicationDlg.h"
@@ -158,9 +159,10 @@ int CDownloadWizardPageCom::OnWizardNext() {
   bool answered = false;
   {
     ui::WaitCursor wait;
-    BootLoaderLink& boot = communication.EnterBootLoaderMode();
-    answered = boot.Port().IsOpen() && boot.Connect(false);
-    communication.LeaveBootLoaderMode();
+    // Only a probe: the session drops the connection again, so the download that follows makes
+    // its own handshake.
+    BootLoaderSession session(communication, BootLoaderSession::Claim::kHeldByCaller);
+    answered = session.PortOpen() && session.Link().Connect(false);
   }
   if (!answered) {
     ui::CurrentHost().ShowMessage(kNoCommunication);
@@ -222,6 +224,12 @@ CDownloadWizardPageSourceFile::CDownloadWizardPageSourceFile(CDownloadWizardShee
 bool CDownloadWizardPageSourceFile::OnSetActive() {
   CDownloadWizardPage::OnSetActive();
   serviceModeAtEntry_ = Wizard().serviceMode;
+  ReadZelVersions();
+  Accept(accepted_);
+  return true;
+}
+
+void CDownloadWizardPageSourceFile::ReadZelVersions() {
   link::ZelCommunication& communication = Wizard().Communication();
   // The versions come from the firmware, over the device link.
   const bool wasBoot = communication.InBootLoaderMode();
@@ -232,8 +240,6 @@ bool CDownloadWizardPageSourceFile::OnSetActive() {
   if (wasBoot) communication.EnterBootLoaderMode();
   zelHardware_ = words[1];
   for (int i = 0; i < 4; ++i) SetText(kIdZelVersion + i, zelRead_ ? Hex4(words[i]) : "???");
-  Accept(accepted_);
-  return true;
 }
 
 void CDownloadWizardPageSourceFile::Accept(bool accepted) {
@@ -278,20 +284,31 @@ void CDownloadWizardPageSourceFile::Browse() {
   }
   if (!package.ChooseVersion(directory, true)) return;
   controller.SetPackage(request.path, directory);
-  if (!package.CheckComplete(directory, true)) return;
+  // A missing file is reported by the check itself; a description that cannot be read is
+  // reported below, in the words that name the file's format.
+  const bool complete = package.CheckComplete(directory, false);
   FirmwareInfo info;
   if (!package.ReadInfo(directory, info)) {
     ui::CurrentHost().ShowMessage(kUnreadable);
     return;
   }
+  if (!complete) return;
   ShowFile(&info);
   Wizard().chosen = info;
   Wizard().chosenDescribed = true;
   if (!serviceModeAtEntry_) {
-    if (Wizard().noRunningFirmware || !zelRead_) {
+    // The firmware runs but its versions were not read on entry: one more try before refusing,
+    // since a file that does not fit the hardware must not get through unchecked.
+    if (!Wizard().noRunningFirmware && !zelRead_) ReadZelVersions();
+    if (Wizard().noRunningFirmware) {
       // Nothing to compare with: the technician must know what the ZEL takes.
       SetColour(kIdZelVersion + 1, kMismatchColour);
       SetColour(kIdFileVersion + 1, kMismatchColour);
+    } else if (!zelRead_) {
+      SetColour(kIdZelVersion + 1, kMismatchColour);
+      SetColour(kIdFileVersion + 1, kMismatchColour);
+      ui::CurrentHost().ShowMessage(kZelVersionUnread);
+      return;
     } else if (info.hardwareVersion != zelHardware_) {
       SetColour(kIdZelVersion + 1, kMismatchColour);
       SetColour(kIdFileVersion + 1, kMismatchColour);

@@ -96,6 +96,9 @@ class CDownloadWizardPageSourceFile final : public CDownloadWizardPage {
   static constexpr std::uint32_t kMismatchColour = 0xFF0000;
   static constexpr const char* kUnreadable =
       "Error reading version of firmware!\nThe format of the firmware file is not correct!";
+  static constexpr const char* kZelVersionUnread =
+      "Error reading version info of the ZEL!\nThe hardware versions cannot be compared; "
+      "check the communication and select the file again!";
 
   explicit CDownloadWizardPageSourceFile(CDownloadWizardSheet& sheet);
   bool OnSetActive() override;
@@ -106,6 +109,7 @@ class CDownloadWizardPageSourceFile final : public CDownloadWizardPage {
 
  private:
   void Browse();
+  void ReadZelVersions();
   void ShowFile(const FirmwareInfo* info);
   void Accept(bool accepted);
   void ShowPackageText(int id);

@@ -72,7 +72,7 @@ bool CDownloadWizardPageDownload::OnKillActive() {
 }
 
 bool CDownloadWizardPageDownload::Running() const {
-  return inBootMode_;
+  return session_.has_value();
 }
 
 void CDownloadWizardPageDownload::UpdateButtons() {
@@ -111,17 +111,17 @@ void CDownloadWizardPageDownload::Start() {
       return;
     }
   }
-  BootLoaderLink& boot = communication.EnterBootLoaderMode();
-  inBootMode_ = true;
-  if (!boot.Port().IsOpen()) {
+  // The wizard holds the claim on the line for as long as it is open.
+  session_.emplace(communication, BootLoaderSession::Claim::kHeldByCaller, queue_.Sink());
+  if (!session_->PortOpen()) {
     Finish();
     ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);
     return;
   }
   Wizard().resultCodes.clear();
   Wizard().downloadSucceeded = false;
+  Wizard().outcome = {};
   finished_ = false;
-  boot.SetEventSink(queue_.Sink());
   UpdateButtons();
   if (!controller.Start()) {
     Finish();
@@ -179,17 +179,21 @@ void CDownloadWizardPageDownload::Apply(const DownloadEvent& event) {
       Show(kIdCritical, false);
       if (Sheet()) Sheet()->Enable(ui::kIdCancel, true);
       break;
-    case DownloadEvent::kFinished:
+    case DownloadEvent::kFinished: {
       Wizard().downloadSucceeded = event.value != 0;
       SetText(kIdStatus, Wizard().downloadSucceeded ? "Download successful!" : "Download failed!");
       Wizard().Controller().Join();
+      Wizard().outcome = Wizard().Controller().LastOutcome();
+      const bool lineBack = !session_ || session_->End();
       Finish();
+      if (!lineBack) ui::CurrentHost().ShowMessage(kLineNotBack);
       finished_ = true;
       EnableInputs(true);
       Enable(kIdStop, false);
       SetText(kIdDuration, Wizard().Controller().ExpectedDurationText());
       UpdateButtons();
       break;
+    }
     case DownloadEvent::kWarning:
       ui::CurrentHost().ShowMessage(event.text, ui::Icon::Warning);
       break;
@@ -199,12 +203,8 @@ void CDownloadWizardPageDownload::Apply(const DownloadEvent& event) {
 }
 
 void CDownloadWizardPageDownload::Finish() {
-  if (!inBootMode_) return;
-  inBootMode_ = false;
   critical_ = false;
-  link::ZelCommunication& communication = Wizard().Communication();
-  communication.BootLoader().SetEventSink({});
-  communication.LeaveBootLoaderMode();
+  session_.reset();
 }
 
 void CDownloadWizardPageDownload::Abandon() {
@@ -254,7 +254,7 @@ bool CDownloadWizardPageSummary::OnSetActive() {
     }
   } else {
     SetText(kIdVerdict, "The download has NOT been executed correctly!");
-    const DownloadVerdict verdict = DownloadVerdict::From(false, Wizard().resultCodes);
+    const DownloadVerdict verdict = DownloadVerdict::From(Wizard().outcome, Wizard().resultCodes);
     const std::vector<std::string> lines = verdict.FailureLines();
     for (std::size_t i = 0; i < lines.size() && i < 3; ++i)
       SetText(kIdDetail + static_cast<int>(i), lines[i]);

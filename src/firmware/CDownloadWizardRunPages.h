@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "firmware/BootLoaderSession.h"
 #include "firmware/CDownloadWizardPages.h"
 #include "firmware/DownloadEventQueue.h"
 #include "parameters/SystemParameterBlock.h"
@@ -39,6 +41,9 @@ class CDownloadWizardPageDownload final : public CDownloadWizardPage {
   static constexpr int kIdCritical = 3118;
   static constexpr unsigned kMsgDownloadEvents = 0x400 + 61;
   static constexpr std::uint32_t kCriticalColour = 0xFF0000;
+  static constexpr const char* kLineNotBack =
+      "The serial line could not be given back to the ZEL's communication!\nCheck the "
+      "communication settings!";
 
   explicit CDownloadWizardPageDownload(CDownloadWizardSheet& sheet);
   ~CDownloadWizardPageDownload() override;
@@ -64,7 +69,7 @@ class CDownloadWizardPageDownload final : public CDownloadWizardPage {
   void UpdateButtons();
 
   DownloadEventQueue queue_;
-  bool inBootMode_ = false;
+  std::optional<BootLoaderSession> session_;  // while a download holds the line
   bool critical_ = false;
   bool finished_ = false;
   bool blink_ = false;

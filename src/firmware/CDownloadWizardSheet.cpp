@@ -3,6 +3,7 @@
 #include "firmware/FirmwareRegistry.h"
 #include "link/ZelCommunication.h"
 #include "parameters/SystemParameterBlock.h"
+#include "ui/Host.h"
 
 namespace zel::firmware {
 
@@ -69,15 +70,27 @@ void CDownloadWizardSheet::Close() {
   }
   communication_.ReleaseLink();
   communication_.LeaveBootLoaderMode();
-  if (parameter0Changed_) {
-    // The new firmware may have other defaults; only parameter 0 is the wizard's to put back.
-    parameters::SystemParameterBlock block;
-    if (communication_.Parameter().ReadAllTempParam(block)) {
-      block.words[0] = parameter0_;
-      if (communication_.Parameter().WriteAllTempParam(block))
-        communication_.Parameter().SaveTempParam();
-    }
-    parameter0Changed_ = false;
+  if (!parameter0Changed_) {
+    // The ZEL kept its own rate: the settings in force now are the ones that reach it (the
+    // serial settings page may have found them), so they stay.
+    if (!communication_.Link().IsOpen()) communication_.ReopenLink();
+    return;
+  }
+  parameter0Changed_ = false;
+  // The new firmware may have other defaults; only parameter 0 is the wizard's to put back.
+  parameters::SystemParameterBlock block;
+  bool restored = communication_.Parameter().ReadAllTempParam(block);
+  if (restored) {
+    block.words[0] = parameter0_;
+    restored = communication_.Parameter().WriteAllTempParam(block) &&
+               communication_.Parameter().SaveTempParam();
+  }
+  if (!restored) {
+    // The ZEL still talks at the boot loader's rate: the link stays with it, and the
+    // technician is told.
+    ui::CurrentHost().ShowMessage(kRateNotRestored);
+    if (!communication_.Link().IsOpen()) communication_.ReopenLink();
+    return;
   }
   if (!(communication_.Settings() == userSettings_) || !communication_.Link().IsOpen())
     communication_.OpenLink(userSettings_);

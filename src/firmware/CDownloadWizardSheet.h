@@ -6,6 +6,7 @@
 #include "firmware/CDownloadWizardPages.h"
 #include "firmware/CDownloadWizardRunPages.h"
 #include "firmware/DownloadController.h"
+#include "firmware/DownloadOutcome.h"
 #include "firmware/FirmwareInfo.h"
 #include "link/CommSettings.h"
 #include "ui/PropertySheet.h"
@@ -32,6 +33,9 @@ class CDownloadWizardSheet final : public ui::PropertySheet {
   static constexpr std::uint16_t kBootBaudCode = 3;  // parameter 0: 38400 baud
   static constexpr std::int32_t kBootBaudRate = 38400;
   static constexpr std::size_t kMostHistory = 8;
+  static constexpr const char* kRateNotRestored =
+      "The ZEL's baud rate could not be set back!\nThe ZEL stays at 38400 baud (system "
+      "parameter 0 = 3).";
 
   CDownloadWizardSheet(link::ZelCommunication& communication, DownloadController& controller,
                        FirmwareRegistry& registry);
@@ -47,6 +51,7 @@ class CDownloadWizardSheet final : public ui::PropertySheet {
   bool noRunningFirmware = false;
   bool serviceMode = false;  // SysConfig bit 14 when last read
   bool downloadSucceeded = false;
+  DownloadOutcome outcome;       // how the last download ended and where it left the ZEL
   std::vector<int> resultCodes;  // the last download's StepResult codes in arrival order
 
   bool Parameter0Changed() const { return parameter0Changed_; }

@@ -39,6 +39,10 @@ std::string DownloadController::ExpectedDurationText() const {
 bool DownloadController::Start() {
   if (running_ || selected_ < 0) return false;
   Join();
+  {
+    std::lock_guard lock(resultMutex_);
+    lastOutcome_ = {};
+  }
   running_ = true;
   worker_ = std::thread(&DownloadController::Work, this, static_cast<DownloadMethod>(selected_),
                         packagePath_, packageDirectory_);
@@ -55,31 +59,45 @@ void DownloadController::Join() {
 }
 
 std::vector<uint8_t> DownloadController::LastImage() const {
-  std::lock_guard lock(imageMutex_);
+  std::lock_guard lock(resultMutex_);
   return lastImage_;
 }
 
+DownloadOutcome DownloadController::LastOutcome() const {
+  std::lock_guard lock(resultMutex_);
+  return lastOutcome_;
+}
+
 void DownloadController::Work(DownloadMethod method, std::string path, std::string directory) {
-  bool ok = false;
+  DownloadOutcome outcome;
   FirmwarePackage package;
   if (package.Open(path)) {
     DownloadImages images;
     const std::string storage = directory + "\\BinaryFiles\\";
     // A program file that cannot be read stops the download before its first step.
-    if (!package.ReadEntry(storage, "ZelCode.out", images.zelCode) ||
-        !package.ReadEntry(storage, "FlshCtrl.out", images.flshCtrl) ||
-        (method == DownloadMethod::kTi && !package.ReadEntry(storage, "TiBoot.out", images.tiBoot)))
-      running_ = false;
+    const bool read =
+        package.ReadEntry(storage, "ZelCode.out", images.zelCode) &&
+        package.ReadEntry(storage, "FlshCtrl.out", images.flshCtrl) &&
+        (method != DownloadMethod::kTi || package.ReadEntry(storage, "TiBoot.out", images.tiBoot));
     package.Close();
     FlashSequence sequence(link_, images);
-    ok = sequence.Run(method, running_);
-    std::lock_guard lock(imageMutex_);
+    if (read) {
+      outcome = sequence.Run(method, running_);
+    } else {
+      link_.Post(DownloadEvent::kStarted);
+      link_.Disconnect();
+    }
+    std::lock_guard lock(resultMutex_);
     lastImage_ = sequence.Image();
   } else {
     link_.Disconnect();
   }
+  {
+    std::lock_guard lock(resultMutex_);
+    lastOutcome_ = outcome;
+  }
   running_ = false;
-  link_.Post(DownloadEvent::kFinished, ok ? 1 : 0);
+  link_.Post(DownloadEvent::kFinished, outcome.success ? 1 : 0);
 }
 
 }  // namespace zel::firmware

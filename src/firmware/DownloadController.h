@@ -60,6 +60,8 @@ class DownloadController {
   void ReadSettings(files::ArchiveReader& archive);
   // The image of the last download's conversion (empty before one).
   std::vector<uint8_t> LastImage() const;
+  // How the last download ended and where it left the ZEL; set before Finished is posted.
+  DownloadOutcome LastOutcome() const;
 
  private:
   void Work(DownloadMethod method, std::string path, std::string directory);
@@ -70,8 +72,9 @@ class DownloadController {
   int selected_ = 0;
   std::atomic<bool> running_{false};
   std::thread worker_;
-  mutable std::mutex imageMutex_;
+  mutable std::mutex resultMutex_;
   std::vector<uint8_t> lastImage_;
+  DownloadOutcome lastOutcome_;
 };
 
 }  // namespace zel::firmware

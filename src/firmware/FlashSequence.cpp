@@ -19,6 +19,11 @@ constexpr int kLastPass = 10;
 FlashSequence::FlashSequence(BootLoaderLink& link, const DownloadImages& images)
     : link_(link), images_(images) {}
 
+void FlashSequence::Reached(ZelState state) {
+  if (zel_ == ZelState::kFirmwareLost && state != ZelState::kNewFirmware) return;
+  zel_ = state;
+}
+
 int FlashSequence::End(int result) {
   link_.EndStep(result, IsSuccessResult(result));
   return result;
@@ -69,11 +74,19 @@ int FlashSequence::Convert() {
 }
 
 int FlashSequence::EnterBoot() {
-  return link_.EnterBootMode(false);
+  // Unconfirmed, the command may still have reached the firmware.
+  Reached(ZelState::kMaybeInBootLoader);
+  const int result = link_.EnterBootMode(false);
+  if (result == 1601) Reached(ZelState::kInBootLoader);
+  return result;
 }
 
 int FlashSequence::Connect() {
-  return link_.Connect(true) ? 301 : 302;
+  // Without the boot command the ZEL sits in a loader of its own, or nothing answers at all.
+  if (zel_ == ZelState::kUnchanged) Reached(ZelState::kMaybeInBootLoader);
+  if (!link_.Connect(true)) return 302;
+  Reached(ZelState::kInBootLoader);
+  return 301;
 }
 
 int FlashSequence::StartTiBoot() {
@@ -83,13 +96,18 @@ int FlashSequence::StartTiBoot() {
     link_.Post(DownloadEvent::kWarning, 0, 0, "Fail to get section TIBoot");
     return End(202);
   }
+  if (zel_ == ZelState::kUnchanged) Reached(ZelState::kMaybeInBootLoader);
   // The processor's loader may still be starting: try again for a while. Connect sends nothing
   // once it has succeeded, so only the boot program is sent again.
   const int64_t first = link_.NowMs();
   for (int attempt = 0; attempt < kTiBootMostAttempts && link_.NowMs() - first < kTiBootWindowMs;
        ++attempt) {
-    if (link_.Connect(false) &&
-        link_.LoadSectionByWords(images_.tiBoot, section, kTiBootDestination, true))
+    if (!link_.Connect(false)) {
+      link_.Elapsed();
+      continue;
+    }
+    Reached(ZelState::kInBootLoader);
+    if (link_.LoadSectionByWords(images_.tiBoot, section, kTiBootDestination, true))
       return End(201);
     link_.Elapsed();
   }
@@ -140,7 +158,13 @@ int FlashSequence::Prepare() {
       link_.Post(DownloadEvent::kWarning, 0, 0, "Fail to download ClrCtrl");
     if (clearLoad != BootLoaderLink::Load::kOk) return End(703);
     auto status = WaitStatus(link_.NowMs());
-    if (!status) return End(702);
+    if (!status) {
+      // Nothing says the routine ever started; only an earlier pass may have cleared the flash.
+      Reached(ZelState::kClearUnanswered);
+      return End(702);
+    }
+    // The routine has run: whatever it reports, the old firmware is gone from here.
+    Reached(ZelState::kFirmwareLost);
     if (*status != 0) link_.Post(DownloadEvent::kStepResult, 704);
 
     if (!haveErase || load(erase) != BootLoaderLink::Load::kOk) return End(705);
@@ -193,15 +217,20 @@ int FlashSequence::Program() {
     return End(1005);
   const auto verdict = port.ReadByte(kAnswerWaitMs);
   if (!verdict) return End(1002);
-  return End(*verdict == BootLoaderLink::kReady ? 1001 : 1006);
+  if (*verdict != BootLoaderLink::kReady) return End(1006);
+  Reached(ZelState::kNewFirmware);
+  return End(1001);
 }
 
-bool FlashSequence::Run(DownloadMethod method, const std::atomic<bool>& running) {
+DownloadOutcome FlashSequence::Run(DownloadMethod method, const std::atomic<bool>& running) {
+  zel_ = ZelState::kUnchanged;
+  DownloadOutcome outcome;
   link_.Post(DownloadEvent::kStarted);
   bool ok = true;
   for (int step : PreEraseSteps(method)) {
     if (!running) {
       ok = false;
+      outcome.stopped = true;
       break;
     }
     if (!IsSuccessResult(RunStep(step))) {
@@ -209,6 +238,7 @@ bool FlashSequence::Run(DownloadMethod method, const std::atomic<bool>& running)
       break;
     }
   }
+  if (ok && !running) outcome.stopped = true;
   if (ok && running) {
     link_.Post(DownloadEvent::kCriticalBegin);
     ok = false;
@@ -226,7 +256,9 @@ bool FlashSequence::Run(DownloadMethod method, const std::atomic<bool>& running)
     ok = false;
   }
   link_.Disconnect();
-  return ok;
+  outcome.success = ok;
+  outcome.zel = zel_;
+  return outcome;
 }
 
 }  // namespace zel::firmware

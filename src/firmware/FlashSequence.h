@@ -7,6 +7,7 @@
 
 #include "firmware/BootLoaderLink.h"
 #include "firmware/DownloadMethod.h"
+#include "firmware/DownloadOutcome.h"
 
 namespace zel::firmware {
 
@@ -36,8 +37,9 @@ class FlashSequence {
 
   // Started, the method's pre-erase steps while running stays set, then (with CriticalBegin and
   // CriticalEnd around it) the erase and program loop, which no stop request interrupts; the
-  // boot link is disconnected at the end. True only when every step succeeded.
-  bool Run(DownloadMethod method, const std::atomic<bool>& running);
+  // boot link is disconnected at the end. Successful only when every step succeeded; stopped
+  // when a stop request ended it before the erase.
+  DownloadOutcome Run(DownloadMethod method, const std::atomic<bool>& running);
 
   int RunStep(int stepCode);
   int Convert();
@@ -50,16 +52,21 @@ class FlashSequence {
   int Program();
 
   const std::vector<uint8_t>& Image() const { return image_; }
+  // What the steps run so far have made of the ZEL.
+  ZelState Zel() const { return zel_; }
 
  private:
   // ReadByte(100 ms) until a byte arrives or 10 s have passed since windowStartMs.
   std::optional<uint8_t> WaitStatus(int64_t windowStartMs);
   bool Find(const char* name, CoffSectionHeader& section, bool boxWhenMissing);
   int End(int result);
+  // A lost firmware stays lost until a checked download replaces it.
+  void Reached(ZelState state);
 
   BootLoaderLink& link_;
   const DownloadImages& images_;
   std::vector<uint8_t> image_;
+  ZelState zel_ = ZelState::kUnchanged;
 };
 
 }  // namespace zel::firmware

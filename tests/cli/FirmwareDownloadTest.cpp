@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -92,55 +94,83 @@ TEST_F(FirmwareDownloadTest, EveryMethodLeavesTheConvertedImageInTheFlash) {
   EXPECT_EQ(values, 9);
 }
 
-TEST_F(FirmwareDownloadTest, InjectedFaultsEndWithTheirResultAndNoSuccess) {
+TEST_F(FirmwareDownloadTest, EveryVerdictAgreesWithTheFlashAndNamesWhereTheZelIs) {
   struct Case {
-    const char* fault;
+    std::vector<const char*> faults;
     const char* method;
     BootState state;
     int firstFailure;  // 0: the download succeeds after a retry
-    bool lost;
+    const char* zelState;
   };
+  // The cases that keep the old firmware come first: the simulated flash stays lost until a
+  // download succeeds.
   const Case cases[] = {
-      {"protected-flash", "standard", BootState::kFirmware, 602, false},
-      {"boot-silent,at=enter", "standard", BootState::kFirmware, 1602, false},
-      {"boot-silent,at=connect", "jtag", BootState::kLoader, 302, false},
-      {"boot-silent,at=tiboot", "ti", BootState::kLoader, 202, false},
-      {"erase-status=10", "standard", BootState::kFirmware, 706, true},
-      {"boot-silent,at=FlshChk", "standard", BootState::kFirmware, 1002, true},
-      {"boot-hang-up,after=100", "standard", BootState::kFirmware, 1004, true},
-      {"check-fails=10", "standard", BootState::kFirmware, 1006, false},
-      {"check-fails=1", "standard", BootState::kFirmware, 0, false},
+      {{"protected-flash"}, "standard", BootState::kFirmware, 602, "bootLoader"},
+      {{"boot-silent,at=enter"}, "standard", BootState::kFirmware, 1602, "maybeBootLoader"},
+      {{"boot-silent,at=connect"}, "jtag", BootState::kLoader, 302, "maybeBootLoader"},
+      {{"boot-silent,at=tiboot"}, "ti", BootState::kLoader, 202, "bootLoader"},
+      // Silent before it cleared anything: the old firmware is still there.
+      {{"boot-silent,at=fl_clr"}, "standard", BootState::kFirmware, 702, "clearUnanswered"},
+      {{"erase-status=10"}, "standard", BootState::kFirmware, 706, "firmwareLost"},
+      {{"boot-silent,at=FlshChk"}, "standard", BootState::kFirmware, 1002, "firmwareLost"},
+      {{"boot-hang-up,after=100"}, "standard", BootState::kFirmware, 1004, "firmwareLost"},
+      {{"check-fails=10"}, "standard", BootState::kFirmware, 1006, "firmwareLost"},
+      // A wrong check first, then a preparation that fails: the flash is cleared, though the
+      // first failure alone does not say so.
+      {{"check-fails=1", "erase-status=10,after=1"},
+       "standard",
+       BootState::kFirmware,
+       1006,
+       "firmwareLost"},
+      {{"check-fails=1"}, "standard", BootState::kFirmware, 0, "newFirmware"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
+    SCOPED_TRACE(c.faults.front());
     sim_->BootFaultsArmed().ClearAll();
     sim_->Boot().SetState(c.state);
-    std::string error;
-    bool unknown = false;
-    ASSERT_TRUE(sim_->BootFaultsArmed().Arm(c.fault, error, unknown)) << error;
+    for (const char* fault : c.faults) {
+      std::string error;
+      bool unknown = false;
+      ASSERT_TRUE(sim_->BootFaultsArmed().Arm(fault, error, unknown)) << error;
+    }
     std::vector<std::string> extra{"--yes", "--json"};
     if (c.state == BootState::kLoader) extra.push_back("--no-backup");
     const int rc = Download("ZEL_1040", c.method, extra);
+    EXPECT_EQ(Occurrences(std::string("\"zelState\":\"") + c.zelState + "\""), 1) << out_.str();
     if (c.firstFailure == 0) {
       EXPECT_EQ(rc, 0) << err_.str();
       EXPECT_EQ(Occurrences("\"code\":1006"), 1);
       EXPECT_EQ(Occurrences("\"code\":1001"), 1);
+      EXPECT_TRUE(sim_->Boot().FirmwareIntact());
       continue;
     }
     EXPECT_EQ(rc, 1);
     EXPECT_EQ(Occurrences("\"success\":true"), 0) << out_.str();
     EXPECT_EQ(Occurrences("\"result\":" + std::to_string(c.firstFailure)), 1) << out_.str();
-    EXPECT_EQ(Occurrences("\"firmwareLost\":" + std::string(c.lost ? "true" : "false")), 1);
     EXPECT_NE(err_.str().find("Download failed!"), std::string::npos);
-    EXPECT_EQ(err_.str().find("The firmware is lost") != std::string::npos, c.lost);
+    // The verdict says the firmware is lost exactly when the ZEL's flash lost it.
+    const bool lost = !sim_->Boot().FirmwareIntact();
+    EXPECT_EQ(Occurrences("\"firmwareLost\":" + std::string(lost ? "true" : "false")), 1)
+        << out_.str();
+    EXPECT_EQ(err_.str().find("The firmware is lost") != std::string::npos, lost) << err_.str();
+    if (!lost) {
+      EXPECT_NE(err_.str().find("Try to download the firmware again!"), std::string::npos);
+    }
+    // Where it says the ZEL waits in a loader, it does, and power-cycling is the advice.
+    if (std::string(c.zelState) == "bootLoader" || std::string(c.zelState) == "clearUnanswered") {
+      EXPECT_NE(sim_->Boot().State(), BootState::kFirmware);
+      EXPECT_NE(err_.str().find("switch it off and on"), std::string::npos) << err_.str();
+    }
     // Ten attempts of the erase and program loop, and not one more.
-    if (c.firstFailure == 1006) {
+    if (c.faults.front() == std::string("check-fails=10")) {
       EXPECT_EQ(Occurrences("\"code\":1006"), 10);
     }
     // A check that never answers is not tried again.
     if (c.firstFailure == 1002) {
       EXPECT_EQ(Occurrences("\"code\":701"), 1);
     }
+    // However it ended, the line is the device link's again.
+    EXPECT_EQ(err_.str().find("could not be given back"), std::string::npos) << err_.str();
   }
 }
 
@@ -268,6 +298,56 @@ TEST_F(FirmwareDownloadTest, CtrlCWhileTheFlashIsWrittenIsRefused) {
   EXPECT_NE(err_.str().find("cannot be stopped now"), std::string::npos);
   EXPECT_EQ(testInterrupts.load(), 0);
   EXPECT_EQ(sim_->Device().Identity().softwareVersion, 0x1030);
+}
+
+TEST_F(FirmwareDownloadTest, AClosedTerminalDoesNotEndTheFlashing) {
+  // zelctl as its own process: its errors go to a pipe that is closed (as a terminal window
+  // is) once the flash is cleared, and the hang-up and a stop request arrive at the same time.
+  int out[2];
+  int err[2];
+  ASSERT_EQ(::pipe(out), 0);
+  ASSERT_EQ(::pipe(err), 0);
+  const std::string device = sim_->LinkPath();
+  // Nine wrong checks keep the flash being written long after the signals come, whatever the
+  // machine's load; the tenth attempt succeeds.
+  std::string error;
+  bool unknown = false;
+  ASSERT_TRUE(sim_->BootFaultsArmed().Arm("check-fails=9", error, unknown)) << error;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::dup2(err[1], STDERR_FILENO);
+    for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+    ::execl(ZEL_ZELCTL, "zelctl", "--device", device.c_str(), "--json", "firmware", "download",
+            ZEL_SAMPLE_PACKAGE, "ZEL_1030", "--yes", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  ::close(err[1]);
+  std::string json;
+  std::thread reader([&] {
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+      json.append(buffer, static_cast<std::size_t>(n));
+  });
+  int status = 0;
+  bool ended = false;
+  while (sim_->Boot().FirmwareIntact() && !ended) {
+    ended = ::waitpid(child, &status, WNOHANG) == child;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ::close(err[0]);
+  ::kill(child, SIGHUP);
+  ::kill(child, SIGTERM);
+  if (!ended) ::waitpid(child, &status, 0);
+  reader.join();
+  ::close(out[0]);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << json;
+  EXPECT_NE(json.find("\"success\":true"), std::string::npos) << json;
+  EXPECT_EQ(sim_->Device().Identity().softwareVersion, 0x1030);
+  EXPECT_TRUE(sim_->Boot().FirmwareIntact());
 }
 
 TEST_F(FirmwareDownloadTest, RefusedDownloadsLeaveTheZelAsItWas) {

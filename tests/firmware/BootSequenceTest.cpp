@@ -7,6 +7,7 @@
 #include "TestPackages.h"
 #include "firmware/BootLoaderLink.h"
 #include "firmware/DownloadController.h"
+#include "firmware/DownloadVerdict.h"
 #include "firmware/FlashSequence.h"
 #include "support/CoffWriter.h"
 #include "support/ScriptedChannel.h"
@@ -240,6 +241,19 @@ TEST_F(BootSequenceTest, StopBeforeTheEraseEndsAfterTheCurrentStep) {
                                                           {E::kFinished, 0}}));
   EXPECT_EQ(line_.Written(), std::vector<uint8_t>(9, 0x0D));
   EXPECT_FALSE(link_.Connected());
+  // The summary says it was stopped, and that the connected loader now holds the ZEL, instead of
+  // an unknown error.
+  const DownloadOutcome outcome = controller.LastOutcome();
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_FALSE(outcome.success);
+  EXPECT_EQ(outcome.zel, ZelState::kInBootLoader);
+  const DownloadVerdict verdict = DownloadVerdict::From(outcome, {101, 301});
+  EXPECT_FALSE(verdict.firmwareLost);
+  EXPECT_EQ(verdict.FailureLines(),
+            (std::vector<std::string>{DownloadVerdict::kStopped,
+                                      DownloadVerdict::StateAdvice(ZelState::kInBootLoader),
+                                      DownloadVerdict::kTryAgain}));
+  EXPECT_NE(verdict.FailureLines()[1].find("switch it off and on"), std::string::npos);
 }
 
 }  // namespace

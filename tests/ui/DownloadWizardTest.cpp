@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "firmware/CDownloadWizardRunPages.h"
 #include "firmware/CDownloadWizardSheet.h"
+#include "firmware/DownloadVerdict.h"
 #include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareRegistry.h"
 #include "firmware/NewDefaultParameters.h"
@@ -133,7 +137,7 @@ TEST(DownloadWizardTest, DownloadsTheSamplePackageAndWritesTheNewDefaults) {
   EXPECT_EQ(zel.Host().UnfinishedWindows(), 0);
 }
 
-TEST(DownloadWizardTest, ComPageLeadsOnByServiceModeAndCancelRestoresTheSettings) {
+TEST(DownloadWizardTest, ComPageLeadsOnByServiceModeAndCancelKeepsTheSettingsFound) {
   Wizard wizard;
   SimulatedZel& zel = wizard.zel;
   // The user's settings are wrong: nothing answers at 9600 baud.
@@ -166,7 +170,10 @@ TEST(DownloadWizardTest, ComPageLeadsOnByServiceModeAndCancelRestoresTheSettings
     EXPECT_EQ(sheet.Title(), "Step 1: Download WARNING!");
     ASSERT_TRUE(sheet.Press(ui::kIdCancel));
   });
-  EXPECT_EQ(zel.Comm().Settings().baudRate, 9600) << "Cancel gives back the user's settings";
+  // The ZEL's rate was never changed: the settings that reach it, found on the serial settings
+  // page, stay in force.
+  EXPECT_EQ(zel.Comm().Settings().baudRate, 38400) << "Cancel keeps the settings that work";
+  EXPECT_TRUE(zel.Comm().Link().IsOpen());
   EXPECT_EQ(zel.Device().EepromParameter(0), 3);
 }
 
@@ -195,9 +202,68 @@ TEST(DownloadWizardTest, WithoutRunningFirmwareOnlyTheBootLoaderMethodsAreOffere
     EXPECT_TRUE(sheet.IsEnabled(ui::kIdNext));
     EXPECT_EQ(file.Find(CDownloadWizardPageSourceFile::kIdFileVersion + 1)->colour,
               CDownloadWizardPageSourceFile::kMismatchColour);
+    // The probe on the serial settings page let go of its handshake: the download makes its
+    // own, and the loader that already answered once answers it again.
+    EXPECT_FALSE(zel.Comm().BootLoader().Connected());
+    ASSERT_TRUE(sheet.Press(ui::kIdNext));
+    Window& download = sheet.Page(Sheet::kDownload);
+    zel.Host().Clear();
+    ASSERT_TRUE(download.Press(CDownloadWizardPageDownload::kIdStart));
+    auto& page = sheet.DownloadPage();
+    ASSERT_TRUE(
+        ui::ScriptedHost::PumpUntil([&] { return page.Finished(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(download.Text(CDownloadWizardPageDownload::kIdStatus), "Download successful!")
+        << zel.Host().LastMessage();
+    EXPECT_EQ(sheet.resultCodes.at(1), 301);
+    EXPECT_EQ(sheet.outcome.zel, ZelState::kNewFirmware);
+    EXPECT_FALSE(zel.Comm().InBootLoaderMode());
+    EXPECT_FALSE(zel.Comm().BootLoader().Connected());
     ASSERT_TRUE(sheet.Press(ui::kIdCancel));
   });
   EXPECT_FALSE(zel.Comm().InBootLoaderMode());
+  EXPECT_EQ(zel.Sim().Boot().State(), sim::BootState::kFirmware);
+  EXPECT_EQ(zel.Device().Identity().softwareVersion, 0x1040);
+}
+
+TEST(DownloadWizardTest, TheFilePageRefusesWhatItCannotCheck) {
+  Wizard wizard;
+  SimulatedZel& zel = wizard.zel;
+  ChosenVersion version("ZEL_1030");
+  // A copy of the package whose descriptions lack a mandatory key.
+  std::ifstream in(wizard.package.Path(), std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  int damaged = 0;
+  for (std::size_t at = bytes.find("SampleNumber="); at != std::string::npos;
+       at = bytes.find("SampleNumber=", at), ++damaged)
+    bytes[at + 11] = 'X';
+  ASSERT_GT(damaged, 0);
+  const std::string undescribed = (wizard.package.Dir() / "Undescribed.bin").string();
+  std::ofstream(undescribed, std::ios::binary) << bytes;
+  zel.Host().QueueFile(undescribed);
+  zel.Host().QueueFile(wizard.package.Path());
+  zel.Host().QueueFile(wizard.package.Path());
+  wizard.Run([&](Sheet& sheet) {
+    Confirm(sheet);
+    Window& file = sheet.Page(Sheet::kSourceFile);
+    ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
+    EXPECT_EQ(zel.Host().LastMessage(), CDownloadWizardPageSourceFile::kUnreadable);
+    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdFileVersion), "???");
+    EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext));
+    ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
+    ASSERT_TRUE(sheet.Press(ui::kIdNext));
+    // Back from the download page while the firmware no longer answers: its versions are
+    // unknown, and a file cannot be checked against them.
+    zel.Sim().Faults().SetNeverAnswer(true);
+    ASSERT_TRUE(sheet.Press(ui::kIdBack));
+    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdZelVersion + 1), "???");
+    ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
+    EXPECT_EQ(zel.Host().LastMessage(), CDownloadWizardPageSourceFile::kZelVersionUnread);
+    EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext)) << "no download without the hardware check";
+    EXPECT_FALSE(sheet.Press(ui::kIdNext));
+    zel.Sim().Faults().SetNeverAnswer(false);
+    ASSERT_TRUE(sheet.Press(ui::kIdCancel));
+  });
+  EXPECT_EQ(zel.Device().Identity().softwareVersion, 0x1040);
 }
 
 TEST(DownloadWizardTest, RefusesAnotherHardwareAndSaysWhenTheFirmwareIsLost) {
@@ -220,6 +286,7 @@ TEST(DownloadWizardTest, RefusesAnotherHardwareAndSaysWhenTheFirmwareIsLost) {
     EXPECT_FALSE(sheet.Press(ui::kIdNext));
     // The verdict of a download whose flash was lost at its first failure, whatever came after.
     sheet.downloadSucceeded = false;
+    sheet.outcome = {false, false, ZelState::kFirmwareLost};
     sheet.resultCodes = {101, 301, 401, 704, 1002, 902};
     ASSERT_TRUE(sheet.SetActivePage(Sheet::kSummary));
     Window& summary = sheet.Page(Sheet::kSummary);
@@ -230,10 +297,16 @@ TEST(DownloadWizardTest, RefusesAnotherHardwareAndSaysWhenTheFirmwareIsLost) {
               "The firmware is lost! You can't download the");
     EXPECT_EQ(summary.Text(CDownloadWizardPageSummary::kIdDetail + 2),
               "firmware again! Send the ZEL back to Orvane!");
+    // A loader that did not answer: nothing of the flash was touched, and the ZEL may wait in
+    // a loader.
+    sheet.outcome = {false, false, ZelState::kMaybeInBootLoader};
     sheet.resultCodes = {101, 302, 704};
     ASSERT_TRUE(sheet.SetActivePage(Sheet::kSourceFile));
     ASSERT_TRUE(sheet.SetActivePage(Sheet::kSummary));
+    EXPECT_EQ(summary.Text(CDownloadWizardPageSummary::kIdDetail), StepResultText(302));
     EXPECT_EQ(summary.Text(CDownloadWizardPageSummary::kIdDetail + 1),
+              DownloadVerdict::StateAdvice(ZelState::kMaybeInBootLoader));
+    EXPECT_EQ(summary.Text(CDownloadWizardPageSummary::kIdDetail + 2),
               "Try to download the firmware again!");
     // The history marks every result as a success or a failure in front of its text.
     const CDownloadHistoryDlg history(sheet.resultCodes);
