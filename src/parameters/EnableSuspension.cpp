@@ -25,10 +25,11 @@ bool EnableSuspension::Suspend(bool warn) {
   leftWith_.clear();
   resumeTried_ = false;
   if (device_.SuspendEnable(warn)) return true;
-  // The SysConfig write may have gone through before an exchange failed.
+  // The SysConfig write may have gone through before an exchange failed. Undoing it may mean
+  // enabling the drive again, which is asked as after any other sequence.
   if (!Held()) return false;
   resumeTried_ = true;
-  if (!device_.ResumeEnable(false)) DescribeLeftState();
+  if (!device_.ResumeEnable(true)) DescribeLeftState();
   return false;
 }
 
