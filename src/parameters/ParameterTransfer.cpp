@@ -58,6 +58,19 @@ ParameterTransfer::Outcome ParameterTransfer::Close(EnableSuspension& suspension
   return outcome;
 }
 
+void ParameterTransfer::StoreOwnEnabling(Outcome& outcome) {
+  // The save took SysConfig with enabling by software, as the download held it. A drive enabled
+  // by its input would come up disabled at the next power-on and stay so, so once its own source
+  // is back in RAM that is what the EEPROM keeps too.
+  std::uint32_t sysConfig = 0;
+  const bool read = device_.ReadTempParam(kSysConfig, 0, sysConfig);
+  if (read && (sysConfig & kEnableBySoftware) != 0) return;
+  if (read && device_.SaveTempParam()) return;
+  outcome = Failed(std::string(kCommandFailed) + "\n" + outcome.message +
+                   "\nThe EEPROM keeps SysConfig with enabling by software (bit 12): the drive's "
+                   "own enable source could not be saved.");
+}
+
 ParameterTransfer::Outcome ParameterTransfer::Upload(const std::string& path,
                                                      const std::string& visum,
                                                      const std::string& comment,
@@ -222,6 +235,7 @@ ParameterTransfer::DownloadReport ParameterTransfer::Download(const CParameterFi
                                       : "The parameters were not saved to the EEPROM",
                          report.restored);
   report.leftWith = suspension.LeftWith();
+  if (report.saved && report.restored) StoreOwnEnabling(report.outcome);
   return report;
 }
 
@@ -253,10 +267,12 @@ ParameterTransfer::Outcome ParameterTransfer::DownloadDefaults() {
     outcome = Failed(kCommandFailed);
   }
   bool restored = true;
-  return Close(suspension, outcome,
-               saved ? "The default parameters were saved to the EEPROM"
-                     : "The default parameters were not saved to the EEPROM",
-               restored);
+  outcome = Close(suspension, outcome,
+                  saved ? "The default parameters were saved to the EEPROM"
+                        : "The default parameters were not saved to the EEPROM",
+                  restored);
+  if (saved && restored) StoreOwnEnabling(outcome);
+  return outcome;
 }
 
 ParameterTransfer::Outcome ParameterTransfer::EditFile(

@@ -107,6 +107,9 @@ class ParameterTransfer {
   // state added to a failure.
   static Outcome Close(EnableSuspension& suspension, Outcome outcome, const std::string& done,
                        bool& restored);
+  // After a save made while the drive was held under enabling by software and put back since:
+  // saves again when the drive's own source is the input, so that the EEPROM keeps it.
+  void StoreOwnEnabling(Outcome& outcome);
 
   const CParameterTable& table_;
   ParameterDevice& device_;

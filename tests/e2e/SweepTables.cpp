@@ -1,6 +1,7 @@
 #include "e2e/SweepTables.h"
 
 #include <cstdio>
+#include <regex>
 
 #include "parameters/CParameterFile.h"
 
@@ -227,8 +228,9 @@ std::vector<Transfer> Transfers(const std::filesystem::path& downloadSource) {
        nullptr,
        [](const RunView& run) {
          return Either(Untouched(run), [&] {
+           // The report's lines are "Module   5  500kBit/s": the ID right-aligned.
            for (const char* id : {"5", "6"})
-             if (run.output.find(std::string("Module ") + id) == std::string::npos)
+             if (!std::regex_search(run.output, std::regex(std::string("Module +") + id + " ")))
                return std::string("module ") + id + " not reported";
            return std::string();
          });
