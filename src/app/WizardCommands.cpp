@@ -3,6 +3,7 @@
 #include "app/CStartupWizardSheet.h"
 #include "can/CCanWizardSheet.h"
 #include "can/CanModule.h"
+#include "can/GatewayNetworkLine.h"
 #include "can/ModuleParameterDevice.h"
 #include "files/ArchiveReader.h"
 #include "files/ArchiveWriter.h"
@@ -22,6 +23,7 @@ WizardCommands::WizardCommands(link::ZelCommunication& communication,
       controller_(controller),
       registry_(registry),
       module_(std::make_unique<can::CanModule>(communication.Can(), communication.Parameter())),
+      line_(std::make_unique<can::GatewayNetworkLine>(communication.Link(), *module_)),
       serial_(std::make_unique<link::SerialParameterDevice>(communication.Parameter(),
                                                             communication.Status())) {}
 
@@ -66,11 +68,7 @@ parameters::UploadWizardDevices WizardCommands::UpDownloadDevices() {
       [module](std::uint16_t id) -> std::unique_ptr<parameters::ParameterDevice> {
     return std::make_unique<can::ModuleParameterDevice>(*module, id);
   };
-  link::CanGateway* gateway = &communication_.Can();
-  devices.probe = [gateway](std::uint16_t id) {
-    std::uint16_t answered = 0;
-    return gateway->ReadModuleIdOf(id, answered);
-  };
+  devices.line = line_.get();
   return devices;
 }
 

@@ -14,7 +14,8 @@ class ZelCommunication;
 }  // namespace zel::link
 namespace zel::can {
 class CanModule;
-}
+class GatewayNetworkLine;
+}  // namespace zel::can
 namespace zel::firmware {
 class DownloadController;
 class FirmwareRegistry;
@@ -69,6 +70,7 @@ class WizardCommands {
   firmware::DownloadController& controller_;
   firmware::FirmwareRegistry& registry_;
   std::unique_ptr<can::CanModule> module_;
+  std::unique_ptr<can::GatewayNetworkLine> line_;
   std::unique_ptr<link::SerialParameterDevice> serial_;
   std::function<bool()> applicationAdjustment_;
   std::int32_t startupAtStart_ = 1;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "parameters/ModuleSearch.h"
+#include "parameters/NetworkLine.h"
 #include "parameters/NetworkUpload.h"
 #include "parameters/ParameterDevice.h"
 #include "ui/PropertySheet.h"
@@ -13,12 +14,13 @@ namespace zel::parameters {
 class CParameterTable;
 
 // What the up/download wizard works on: the parameter definitions, the ZEL at the serial port,
-// and for the CAN page a module's device through the gateway and the probe its search asks.
+// and for the CAN page a module's device through the gateway and the line its search asks
+// (which also tells a dead line from a failed module during a network upload).
 struct UploadWizardDevices {
   const CParameterTable* table = nullptr;
   ParameterDevice* serial = nullptr;
   NetworkUpload::DeviceFor moduleDevice;
-  ModuleSearch::Probe probe;
+  NetworkLine* line = nullptr;
 };
 
 // The buttons both pages of the up/download wizard share: upload of the actual parameters,

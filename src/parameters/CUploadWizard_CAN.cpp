@@ -75,10 +75,20 @@ void CUploadWizard_CAN::OnEvent(int id, ui::EventKind kind) {
 }
 
 void CUploadWizard_CAN::Search() {
-  ModuleSearch search(devices_.probe);
+  // An ID counts as absent only when the gateway took the question and no module replied; a
+  // line that stops answering ends the search there, since every further ID would be taken for
+  // an absent module.
+  NetworkLine* line = devices_.line;
+  std::uint16_t deadAt = 0;
+  ModuleSearch search([&](std::uint16_t id) {
+    if (!line) return false;
+    const NetworkLine::Reach reach = line->AskModule(id);
+    if (reach == NetworkLine::Reach::kLineDead) deadAt = id;
+    return reach == NetworkLine::Reach::kAnswered;
+  });
   CUploadWizardProgressDlg::Work work;
   work.steps = search.Steps();
-  work.done = [&] { return search.Done(); };
+  work.done = [&] { return deadAt != 0 || search.Done(); };
   work.step = [&] { search.Step(); };
   work.stop = [&] { search.Stop(); };
   work.counter = [&] { return search.CounterText(); };
@@ -86,6 +96,16 @@ void CUploadWizard_CAN::Search() {
     CUploadWizardProgressDlg progress(
         "Search Modules", "Modules in the network will be searched ...", std::move(work));
     progress.DoModal();
+  }
+  if (deadAt != 0) {
+    // The modules found before the line went are no picture of the network: an upload over
+    // them would leave the others out without a word.
+    found_.clear();
+    ShowFound();
+    ui::CurrentHost().ShowMessage(line->DeadLine() + "\nThe search stopped at module ID " +
+                                  std::to_string(deadAt) +
+                                  "; search the modules again once the line answers.");
+    return;
   }
   found_ = search.Found();
   ShowFound();
@@ -132,6 +152,10 @@ void CUploadWizard_CAN::Upload() {
   if (!AskUploadFile(path)) return;
   CAdditionalInformationDlg::Ask(visum_, comment_);
   NetworkUpload upload(*devices_.table, devices_.moduleDevice, found_, path, visum_, comment_);
+  // A module that failed may have failed because the line went: then the upload ends there,
+  // naming the line, instead of failing module after module.
+  NetworkLine* line = devices_.line;
+  if (line) upload.SetLineCheck([line] { return line->DeadLine(); });
   CUploadWizardProgressDlg::Work work;
   work.steps = static_cast<int>(found_.size());
   work.done = [&] { return upload.Done(); };
@@ -148,8 +172,12 @@ void CUploadWizard_CAN::Upload() {
     savedTo_ = path;
     SetText(kIdSavedTo, path);
   }
-  ShowReport(upload.Report());
-  ui::CurrentHost().ShowText("Upload Parameter", upload.Report());
+  std::string report = upload.Report();
+  if (!upload.BrokenOff().empty())
+    report += "\nUploaded " + std::to_string(upload.Succeeded()) + " of " +
+              std::to_string(found_.size()) + " modules; the others were not reached.\n";
+  ShowReport(report);
+  ui::CurrentHost().ShowText("Upload Parameter", report);
 }
 
 void CUploadWizard_CAN::DownloadFile() {

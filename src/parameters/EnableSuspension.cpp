@@ -1,6 +1,7 @@
 #include "parameters/EnableSuspension.h"
 
 #include <cstdio>
+#include <string>
 
 #include "parameters/ParameterDevice.h"
 
@@ -44,17 +45,19 @@ bool EnableSuspension::Resume(bool ask, std::optional<bool> softwareEnabling) {
 }
 
 void EnableSuspension::DescribeLeftState() {
+  // A module is named by its number: the technician must know which drive on the bus is held.
+  const std::uint16_t module = device_.Module();
+  const std::string drive =
+      module == 0 ? std::string("The drive") : "The CAN Module " + std::to_string(module);
   std::uint32_t sysConfig = 0;
   if (device_.ReadTempParam(kSysConfig, 0, sysConfig)) {
-    char text[120];
-    std::snprintf(text, sizeof text,
-                  "The drive stays disabled: SysConfig 0x%.4X could not be written back.",
-                  static_cast<unsigned>(sysConfig & 0xFFFF));
-    leftWith_ = text;
+    char text[40];
+    std::snprintf(text, sizeof text, "SysConfig 0x%.4X", static_cast<unsigned>(sysConfig & 0xFFFF));
+    leftWith_ = drive + " stays disabled: " + text + " could not be written back.";
   } else {
-    leftWith_ =
-        "The drive may stay disabled with enabling by software (SysConfig bit 12): the ZEL did "
-        "not answer while its enabling was put back.";
+    leftWith_ = drive + " may stay disabled with enabling by software (SysConfig bit 12): " +
+                (module == 0 ? "the ZEL" : "the module") +
+                " did not answer while its enabling was put back.";
   }
 }
 

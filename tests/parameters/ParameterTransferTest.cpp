@@ -6,6 +6,7 @@
 
 #include "parameters/CParameterTable.h"
 #include "parameters/EnableSuspension.h"
+#include "parameters/NetworkDownload.h"
 #include "parameters/NetworkUpload.h"
 #include "parameters/ParameterTransfer.h"
 #include "support/FakeParameterDevice.h"
@@ -218,6 +219,34 @@ TEST_F(ParameterTransferTest, DownloadClaimsOnlyWhatTheZelTookAndNamesADriveLeft
       ParameterTransfer(table_, stuck).Upload((dir_ / "stuck.udf").string(), "-", "-", uploaded);
   EXPECT_FALSE(upload.ok);
   EXPECT_NE(upload.message.find("The drive stays disabled"), std::string::npos) << upload.message;
+
+  // A module is named in a network download's report; after its failed, reported restore
+  // nothing touches it again, not even the guard's own end.
+  NetworkDownload network(table_,
+                          [](std::uint16_t id) {
+                            auto device = std::make_unique<test::FakeParameterDevice>(id);
+                            device->failResumes = true;
+                            return device;
+                          },
+                          {{5, (dir_ / "made.udf").string()}});
+  ASSERT_TRUE(network.Step());
+  EXPECT_EQ(network.Report(),
+            "   Module 005: Download failed\n"
+            "      The CAN Module 5 stays disabled: SysConfig 0x13E9 could not be written back.\n");
+  int triesReported = 0;
+  test::FakeParameterDevice silentModule(7);
+  {
+    EnableSuspension suspension(silentModule);
+    ASSERT_TRUE(suspension.Suspend(false));
+    silentModule.failResumes = true;
+    silentModule.failReads = true;
+    EXPECT_FALSE(suspension.Resume(true));
+    EXPECT_EQ(suspension.LeftWith(),
+              "The CAN Module 7 may stay disabled with enabling by software (SysConfig bit 12): "
+              "the module did not answer while its enabling was put back.");
+    triesReported = silentModule.resumeTries;
+  }
+  EXPECT_EQ(silentModule.resumeTries, triesReported);
 
   // Stop between two writes: nothing saved, the drive put back, the outcome says so.
   test::FakeParameterDevice stopped;

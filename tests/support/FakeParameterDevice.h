@@ -63,6 +63,7 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
     return true;
   }
   bool ResumeEnable(bool, std::optional<bool> softwareEnabling) override {
+    ++resumeTries;
     if (failResumes) return false;
     ++resumes;
     resumedSoftwareEnabling = softwareEnabling;
@@ -83,6 +84,7 @@ class FakeParameterDevice final : public parameters::ParameterDevice {
   std::optional<bool> resumedSoftwareEnabling;
   std::vector<int> written;
   int saves = 0, suspends = 0, resumes = 0, blockWrites = 0;
+  int resumeTries = 0;  // failed ones too
 
  private:
   std::uint16_t module_;

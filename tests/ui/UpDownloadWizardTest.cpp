@@ -7,8 +7,10 @@
 
 #include "app/WizardCommands.h"
 #include "can/CanModule.h"
+#include "can/GatewayLine.h"
 #include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
+#include "link/CAttentionDlg.h"
 #include "parameters/CParameterFile.h"
 #include "parameters/CUploadWizardDownloadNetDlg.h"
 #include "parameters/CUploadWizardProgressDlg.h"
@@ -200,6 +202,70 @@ TEST(UpDownloadWizardTest, StopBetweenModulesAndAssignmentsTheModulesCannotTake)
               "   Module 009: No download (old state)\n");
     sheet.Press(ui::kIdCancel);
   });
+}
+
+TEST(UpDownloadWizardTest, ADeadLineEndsSearchAndUploadNamingTheLine) {
+  Desk desk;
+  SimulatedZel& zel = desk.zel;
+  sim::FaultInjector& faults = zel.Sim().Faults();
+  const std::string chosen = desk.File("dead.udf");
+  std::map<uint16_t, uint16_t> before;
+  for (uint16_t id : {5, 9}) before[id] = Module(zel, id).TempParameter(1);
+  ASSERT_EQ(before[5] & 0x1000, 0) << "module 5 follows its input 'Enable'";
+  desk.Run([&](CUploadWizardSheet& sheet) {
+    zel.Host().QueueModal([](Window& intro) { intro.Press(ui::kIdOk); });
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    Can& page = sheet.CanPage();
+    // The line goes dead once IDs 1 to 4 were asked: the search stops at 5 and names the line;
+    // no list of absent modules is left behind.
+    faults.SetNeverAnswer(true);
+    faults.HoldBack(sim::LineFault::kNeverAnswer, 4);
+    zel.Host().QueueModal(RunToEnd);
+    ASSERT_TRUE(page.Press(Can::kIdSearch));
+    faults.ClearAll();
+    EXPECT_EQ(zel.Host().LastMessage(),
+              std::string(can::GatewayLine::kDead) +
+                  "\nThe search stopped at module ID 5; search the modules again once the line "
+                  "answers.");
+    EXPECT_TRUE(page.FoundModules().empty());
+    EXPECT_EQ(page.Text(Can::kIdCount), "0");
+
+    // The line answers again and the search finds every module. It dies while module 5 is put
+    // back: module 5 is named with what it is left with, the upload ends there naming the line,
+    // and module 9 is neither reported done nor touched.
+    zel.Host().QueueModal(RunToEnd);
+    ASSERT_TRUE(page.Press(Can::kIdSearch));
+    ASSERT_EQ(page.FoundModules(), (std::vector<uint16_t>{2, 3, 5, 9}));
+    ASSERT_TRUE(page.UserSetValue(Can::kIdNetworkMode, 1));
+    zel.Host().QueueFile(chosen);
+    zel.Host().QueueModal([](Window& info) { info.Press(ui::kIdCancel); });
+    zel.Host().QueueModal(RunToEnd);
+    for (uint16_t id : {2, 3, 5}) {
+      zel.Host().QueueModal([&faults, id](Window& confirm) {
+        EXPECT_EQ(confirm.Title(), "Enable CAN Module " + std::to_string(id));
+        if (id == 5) faults.SetNeverAnswer(true);
+        confirm.UserSetValue(link::CAttentionDlg::kIdConfirm, 1);
+        confirm.Press(ui::kIdOk);
+      });
+    }
+    ASSERT_TRUE(page.Press(Can::kIdUpload));
+    faults.ClearAll();
+    EXPECT_EQ(page.Report(),
+              std::string("System Parameters from ZEL Modules \n\n"
+                          "     Module 002: Upload successful\n"
+                          "     Module 003: Upload successful\n"
+                          "     Module 005: Upload successful\n"
+                          "     The CAN Module 5 may stay disabled with enabling by software "
+                          "(SysConfig bit 12): the module did not answer while its enabling was "
+                          "put back.\n"
+                          "     Module 9: Upload failed\n\n\n") +
+                  can::GatewayLine::kDead +
+                  "\nUploaded 3 of 4 modules; the others were not reached.\n");
+    EXPECT_FALSE(std::filesystem::exists(CParameterFile::ModuleFileName(chosen, 9)));
+    sheet.Press(ui::kIdCancel);
+  });
+  EXPECT_EQ(Module(zel, 5).TempParameter(1), before[5] | 0x1000) << "as the report says";
+  EXPECT_EQ(Module(zel, 9).TempParameter(1), before[9]) << "module 9 is untouched";
 }
 
 TEST(UpDownloadWizardTest, CanPageNeedsSoftwareVersion0x1040) {
