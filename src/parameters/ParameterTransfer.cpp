@@ -66,9 +66,10 @@ void ParameterTransfer::StoreOwnEnabling(Outcome& outcome) {
   const bool read = device_.ReadTempParam(kSysConfig, 0, sysConfig);
   if (read && (sysConfig & kEnableBySoftware) != 0) return;
   if (read && device_.SaveTempParam()) return;
-  outcome = Failed(std::string(kCommandFailed) + "\n" + outcome.message +
-                   "\nThe EEPROM keeps SysConfig with enabling by software (bit 12): the drive's "
-                   "own enable source could not be saved.");
+  outcome = Failed(std::string(kCommandFailed) +
+                   "\nThe parameters were saved to the EEPROM, but with SysConfig's enabling by "
+                   "software (bit 12): the drive's own enable source could not be saved after it "
+                   "was put back.");
 }
 
 ParameterTransfer::Outcome ParameterTransfer::Upload(const std::string& path,

@@ -15,6 +15,7 @@
 #include "e2e/ChildProcess.h"
 #include "e2e/SweepTables.h"
 #include "parameters/CParameterFile.h"
+#include "sim/DeviceModel.h"
 #include "sim/NamedFault.h"
 
 // zelctl, run as a child process against an in-process zelsim with each fault armed at start
@@ -115,9 +116,20 @@ Verdict Judge(const Case& c, const ChildOutcome& child, const RunView& run, std:
     return what.empty() ? Verdict::kHeld : Verdict::kFalseSuccess;
   }
   const bool asked = t.changesEeprom && t.held(run).empty();
+  // A save whose drive could not have its own enable source saved after it says so: the EEPROM
+  // then holds what RAM holds but for SysConfig's enabling by software.
+  const auto namedSoftwareEnablingStored = [&](std::size_t d) {
+    if (!t.changesEeprom || !Says(run.output, {"enabling by software (bit 12)"})) return false;
+    std::vector<uint16_t> ram = run.after[d].ram;
+    std::vector<uint16_t> eeprom = run.after[d].eeprom;
+    if (ram.size() < 2 || eeprom.size() < 2) return false;
+    ram[1] |= sim::DeviceModel::kConfigSoftwareEnable;
+    eeprom[1] |= sim::DeviceModel::kConfigSoftwareEnable;
+    return ram == eeprom;
+  };
   for (std::size_t d = 0; d < run.before.size(); ++d) {
     const std::string drive = d == 0 ? "the ZEL's" : "module #" + std::to_string(d) + "'s";
-    if (run.before[d].eeprom != run.after[d].eeprom && !asked) {
+    if (run.before[d].eeprom != run.after[d].eeprom && !asked && !namedSoftwareEnablingStored(d)) {
       what = drive + " EEPROM changed";
       return Verdict::kUnreported;
     }
