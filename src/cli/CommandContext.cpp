@@ -4,7 +4,8 @@
 
 #include "cli/LinkFailure.h"
 #include "cli/PortDiagnosis.h"
-#include "cli/PortMap.h"
+#include "link/AdapterLatency.h"
+#include "link/PortMap.h"
 #include "link/PosixSerialChannel.h"
 #include "link/ResultCodes.h"
 #include "link/ZelCommunication.h"
@@ -41,7 +42,16 @@ link::ZelCommunication* CommandContext::Zel() {
   if (openFailed_) return nullptr;
   // The command line has already refused port names outside Com1..Com10, so path is set.
   const std::string path =
-      options_.device.empty() ? PortMap::PathFor(options_.port) : options_.device;
+      options_.device.empty() ? link::PortMap::PathFor(options_.port) : options_.device;
+  if (path.empty()) {
+    openFailed_ = true;
+    Fail(options_.port +
+             " has no serial device: none is assigned to it and too few are present. "
+             "`zelctl ports` shows the map; `zelctl ports assign " +
+             options_.port + " PATH` gives it one.",
+         "absent");
+    return nullptr;
+  }
   link::ChannelOpener opener = opener_ ? opener_ : link::PosixSerialChannel::OpenerForPath(path);
   auto zel = std::make_unique<link::ZelCommunication>(opener);
   if (options_.trace) {
@@ -62,6 +72,7 @@ link::ZelCommunication* CommandContext::Zel() {
     Fail(why.text, why.cause);
     return nullptr;
   }
+  ShowPortWarnings();
   // Going back to hardware enabling lets the digital input start the motor: a script must say
   // --yes to confirm it has checked the input, as the desktop program's confirmation asks.
   zel->Status().SetHardwareEnablingConfirmation([this] {
@@ -89,6 +100,11 @@ can::CanModule* CommandContext::Module() {
     return host_.AskYesNo("Confirm that you've checked the 'Enable' input");
   });
   return module_.get();
+}
+
+void CommandContext::ShowPortWarnings() {
+  if (const std::string warning = link::AdapterLatency::TakeWarning(); !warning.empty())
+    PrintPrefixed(err_, warning);
 }
 
 int CommandContext::Fail(const std::string& text, const std::string& cause) {

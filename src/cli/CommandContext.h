@@ -49,6 +49,8 @@ class CommandContext {
   const GlobalOptions& Options() const { return options_; }
   std::ostream& Out() { return out_; }
   std::ostream& Err() { return err_; }
+  // Shows what the port found amiss on open (a slow adapter) on stderr, once.
+  void ShowPortWarnings();
 
   // The opened stack; null after writing why the port could not be opened.
   link::ZelCommunication* Zel();

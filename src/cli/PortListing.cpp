@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "cli/PortMap.h"
+#include "link/PortMap.h"
 
 namespace zel::cli {
 
@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kFamilies[] = {"ttyS", "ttyUSB", "ttyACM"};
+const char* const kFamilies[] = {"ttyUSB", "ttyACM", "ttyS"};
 
 // The family's rank and the device number of a name like "ttyUSB3"; false for other names.
 bool SortKey(const std::string& name, std::tuple<int, int>& key) {
@@ -39,7 +39,8 @@ std::string Resolved(const std::string& path) {
 std::vector<SerialDevice> PortListing::Devices() {
   std::vector<std::pair<std::tuple<int, int>, SerialDevice>> found;
   std::error_code ec;
-  const std::string root = PortMap::DevRoot();
+  const std::string root = link::SerialDeviceTree::DevRoot();
+  const std::vector<link::PortMapping> map = link::PortMap::Current();
   for (const auto& entry : fs::directory_iterator(root, ec)) {
     std::tuple<int, int> key;
     if (!SortKey(entry.path().filename().string(), key)) continue;
@@ -58,25 +59,12 @@ std::vector<SerialDevice> PortListing::Devices() {
     const std::string target = Resolved(device.path);
     for (const auto& [name, linked] : links)
       if (linked == target) device.byId.push_back(name);
-    for (int n = 1; n <= PortMap::kPorts; ++n)
-      if (Resolved(PortMap::PathFor(n)) == target) device.ports.push_back(n);
+    for (const link::PortMapping& m : map)
+      if (!m.device.path.empty() && Resolved(m.device.path) == target)
+        device.ports.push_back(m.number);
     devices.push_back(std::move(device));
   }
   return devices;
-}
-
-std::vector<PortMapping> PortListing::Mappings() {
-  std::vector<PortMapping> mappings;
-  for (int n = 1; n <= PortMap::kPorts; ++n) {
-    PortMapping m;
-    m.number = n;
-    m.path = PortMap::PathFor(n);
-    m.fromEnvironment = PortMap::FromEnvironment(n);
-    std::error_code ec;
-    m.present = fs::exists(m.path, ec);
-    mappings.push_back(m);
-  }
-  return mappings;
 }
 
 }  // namespace zel::cli

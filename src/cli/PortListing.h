@@ -5,7 +5,7 @@
 
 namespace zel::cli {
 
-// A serial device present under the device root, its stable /dev/serial/by-id names and the
+// A serial device node under the device root, its stable /dev/serial/by-id names and the
 // logical ports ComN that open it.
 struct SerialDevice {
   std::string path;
@@ -13,20 +13,12 @@ struct SerialDevice {
   std::vector<int> ports;
 };
 
-// Where a logical port ComN points, and whether that device is there.
-struct PortMapping {
-  int number = 0;
-  std::string path;
-  bool fromEnvironment = false;  // ZEL_COM<N> names it
-  bool present = false;
-};
-
-// The serial devices a technician may have plugged the ZEL into (ttyS*, ttyUSB*, ttyACM* under
-// the device root of PortMap) and how Com1..Com10 map onto them. Reads the file system only.
+// Every serial device node a technician may meet (ttyS*, ttyUSB*, ttyACM* under the device root
+// of link::SerialDeviceTree), placeholders included, and which ComN opens each. Reads the file
+// system only.
 class PortListing {
  public:
   static std::vector<SerialDevice> Devices();
-  static std::vector<PortMapping> Mappings();
 };
 
 }  // namespace zel::cli

@@ -5,7 +5,6 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandRegistry.h"
-#include "cli/PortMap.h"
 #include "link/CSearchCommunicationDlg.h"
 #include "link/CommunicationSearch.h"
 #include "link/PosixSerialChannel.h"
@@ -57,10 +56,8 @@ int Search(CommandContext& ctx, const std::vector<std::string>& args) {
   if (!ctx.Options().device.empty())
     return ctx.Usage("The search tries the ports Com1 to Com6; --device does not apply.", kUsage);
 
-  // Every candidate's port through the ComN mapping.
-  link::ZelCommunication zel([](const std::string& deviceName, int32_t baud, uint8_t& code) {
-    return link::PosixSerialChannel::OpenPath(PortMap::PathFor(deviceName), baud, code);
-  });
+  // Every candidate's port through the port map.
+  link::ZelCommunication zel;
   link::CommSettings& stored = zel.Settings();
   stored.portName = ctx.Options().port;
   stored.baudRate = ctx.Options().baud;
@@ -83,6 +80,7 @@ int Search(CommandContext& ctx, const std::vector<std::string>& args) {
   }
   search.Stop();
   if (progress) ctx.Err() << '\n';
+  ctx.ShowPortWarnings();
   if (!search.Found()) return ctx.Fail(link::CSearchCommunicationDlg::kNotFoundText, "timeout");
   const link::CommSettings& found = zel.Settings();
   return ctx.Done({link::CSearchCommunicationDlg::FoundText(found)},

@@ -42,8 +42,8 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "       zelctl <command> --help\n\n"
          "Service tool for the ZEL servo amplifier on a serial line.\n\n"
          "options:\n"
-         "  --port ComN      logical port Com1..Com10 (default Com1; ZEL_COM<N> overrides the\n"
-         "                   device path, else /dev/ttyS<N-1>)\n"
+         "  --port ComN      logical port Com1..Com10 (default Com1): the device the port map\n"
+         "                   gives it (`zelctl ports`); ZEL_COM<N> overrides the map\n"
          "  --device PATH    serial device path, bypassing the ComN mapping\n"
          "  --baud N         bit rate (default 38400)\n"
          "  --timeout MS     per-byte time-out in milliseconds (default 100)\n"
@@ -59,8 +59,8 @@ void PrintOverview(const CommandRegistry& registry, std::ostream& out) {
          "  --help           this text\n"
          "  --version        the program's version\n\n"
          "Numbers are decimal; 0x marks hexadecimal. Exit status: 0 done, 1 the ZEL or the line\n"
-         "did not do it, 2 wrong command line (nothing was sent). ZEL_DEV_ROOT stands in for "
-         "/dev.\n\n"
+         "did not do it, 2 wrong command line (nothing was sent). ZEL_DEV_ROOT and\n"
+         "ZEL_SYS_ROOT stand in for /dev and /sys.\n\n"
          "commands:\n";
   for (const auto& c : registry.All()) {
     char line[160];

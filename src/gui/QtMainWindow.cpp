@@ -25,6 +25,7 @@
 #include "app/MenuCommandTable.h"
 #include "gui/QtRegulationView.h"
 #include "gui/QtWindowWidget.h"
+#include "link/AdapterLatency.h"
 
 namespace zel::gui {
 
@@ -143,6 +144,11 @@ void QtMainWindow::BuildStatusBar() {
     }
   }
   panes_[4]->setObjectName("pane61450");
+  portWarning_ = new QLabel(this);
+  portWarning_->setObjectName("portWarning");
+  portWarning_->setWordWrap(true);
+  portWarning_->hide();
+  statusBar()->addWidget(portWarning_, 2);
   connect(viewStatusBar_, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
@@ -309,6 +315,13 @@ void QtMainWindow::Sync() {
   for (std::size_t i = 0; i < panes_.size() && i < texts.size(); ++i)
     panes_[i]->setText(Q(texts[i]));
   panes_[4]->setEnabled(frame_.MonitorRunning());
+  // The link may open on any thread (the monitor's reopen, the search); the warning waits in
+  // the link until this tick takes it.
+  if (const std::string warning = link::AdapterLatency::TakeWarning(); !warning.empty()) {
+    portWarning_->setText(Q(warning));
+    portWarning_->setToolTip(Q(warning));
+    portWarning_->show();
+  }
   if (frame_.RegulationTab() != shownTab_) {
     shownTab_ = frame_.RegulationTab();
     syncingTab_ = true;

@@ -60,6 +60,8 @@ class QtMainWindow : public QMainWindow {
   QWidget* wizardView_ = nullptr;
   QListWidget* wizardList_ = nullptr;
   QTimer* statusTimer_ = nullptr;
+  // The port's warning about a slow USB adapter, shown once it is given until the program ends.
+  QLabel* portWarning_ = nullptr;
   int shownTab_ = -1;
   bool activated_ = false;
   bool sizedAfterShow_ = false;

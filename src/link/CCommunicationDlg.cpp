@@ -5,6 +5,7 @@
 #include <charconv>
 #include <string>
 
+#include "link/PortMap.h"
 #include "link/ZelCommunication.h"
 #include "ui/Host.h"
 
@@ -42,12 +43,19 @@ const std::vector<int32_t>& CCommunicationDlg::BaudRates() {
   return rates;
 }
 
-CCommunicationDlg::CCommunicationDlg(const CommSettings& stored)
-    : Window("Communication"), chosen_(stored), rates_(BaudRates()) {
+CCommunicationDlg::CCommunicationDlg(const CommSettings& stored, std::string fixedDevice)
+    : Window("Communication"),
+      chosen_(stored),
+      rates_(BaudRates()),
+      fixedDevice_(std::move(fixedDevice)) {
   AddLabel(0, "Serial Port");
   std::vector<std::string> ports;
   for (int i = 1; i <= kPortCount; ++i) ports.push_back(PortEntry(i));
   AddCombo(kIdPort, std::move(ports)).sameRow = true;
+  AddLabel(kIdDevice, "").sameRow = true;
+  AddLabel(0, "Device");
+  AddEdit(kIdAssignPath).sameRow = true;
+  AddButton(kIdAssign, "Assign").sameRow = true;
   AddLabel(0, "Baudrate");
   AddCombo(kIdBaud, {}).sameRow = true;
   AddLabel(0, "Timeout");
@@ -69,7 +77,35 @@ bool CCommunicationDlg::OnInitDialog() {
   SetSelection(kIdPort, std::max(0, PortIndex(chosen_.portName)));
   SetText(kIdTimeout, std::to_string(chosen_.timeoutMs));
   SetText(kIdTrials, std::to_string(chosen_.transmitTrials));
+  Enable(kIdAssignPath, fixedDevice_.empty());
+  Enable(kIdAssign, fixedDevice_.empty());
+  ShowDevice();
   return true;
+}
+
+void CCommunicationDlg::ShowDevice() {
+  if (!fixedDevice_.empty()) {
+    SetText(kIdDevice, fixedDevice_);
+    return;
+  }
+  const int port = Selection(kIdPort);
+  if (port < 0) return;
+  const std::string path = PortMap::PathFor(port + 1);
+  SetText(kIdDevice, PortMap::Describe(SerialDeviceTree::Describe(path)));
+  SetText(kIdAssignPath, path);
+}
+
+void CCommunicationDlg::OnEvent(int id, ui::EventKind kind) {
+  if (id == kIdPort && kind == ui::EventKind::Selection) ShowDevice();
+  if (id != kIdAssign || kind != ui::EventKind::Clicked || !fixedDevice_.empty()) return;
+  const int port = Selection(kIdPort);
+  if (port < 0) return;
+  std::string error;
+  if (!PortMap::Assign(port + 1, Text(kIdAssignPath), error)) {
+    ui::CurrentHost().ShowMessage(error);
+    return;
+  }
+  ShowDevice();
 }
 
 bool CCommunicationDlg::ReadField(int id, int32_t minimum, int32_t maximum, int32_t& value) {
@@ -103,7 +139,7 @@ void CCommunicationDlg::OnOK() {
 }
 
 bool CCommunicationDlg::Run(ZelCommunication& communication) {
-  CCommunicationDlg dlg(communication.Settings());
+  CCommunicationDlg dlg(communication.Settings(), communication.FixedDevice());
   if (dlg.DoModal() == ui::kResultOk) return communication.OpenLink(dlg.Chosen());
   // Cancel touches nothing: the stored settings open the link as before.
   return communication.ReopenLink();

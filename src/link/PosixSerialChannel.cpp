@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "link/AdapterLatency.h"
 #include "link/LineRate.h"
+#include "link/PortMap.h"
 #include "link/ResultCodes.h"
 
 namespace zel::link {
@@ -50,19 +52,8 @@ PosixSerialChannel::~PosixSerialChannel() {
 }
 
 std::string PosixSerialChannel::DevicePathFor(const std::string& deviceName) {
-  if (deviceName.size() < 4 || deviceName.compare(0, 3, "COM") != 0) return "";
-  const std::string digits = deviceName.substr(3);
-  if (digits.size() > 2 || digits[0] == '0' ||
-      !std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
-    return "";
-  }
-  const int number = std::atoi(digits.c_str());
-  if (number < 1 || number > 10) return "";
-  const std::string variable = "ZEL_COM" + digits;
-  if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
-    return path;
-  }
-  return "/dev/ttyS" + std::to_string(number - 1);
+  if (deviceName.rfind("COM", 0) != 0) return "";
+  return PortMap::PathFor(deviceName);
 }
 
 std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::string& path,
@@ -103,6 +94,9 @@ std::unique_ptr<PosixSerialChannel> PosixSerialChannel::OpenPath(const std::stri
     resultCode = result::kConfigFailed;
     return nullptr;
   }
+  // Opened by its by-id name, a USB adapter is looked up in sysfs by that name at every open: a
+  // replugged adapter is a new ttyUSB node with its timer back at the driver's default.
+  AdapterLatency::Lower(fd, path);
   // The ZEL's cable does not use DTR or RTS; they are held inactive. A pseudo-terminal has no
   // modem lines and refuses the request, which is harmless.
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -122,11 +116,27 @@ ChannelOpener PosixSerialChannel::Opener() {
   };
 }
 
+namespace {
+
+// A named type, so that the path can be read back from the opener (the "Communication" dialog
+// shows it beside every port).
+struct FixedPathOpener {
+  std::string path;
+  std::unique_ptr<ByteChannel> operator()(const std::string&, int32_t baud,
+                                          uint8_t& resultCode) const {
+    return PosixSerialChannel::OpenPath(path, baud, resultCode);
+  }
+};
+
+}  // namespace
+
 ChannelOpener PosixSerialChannel::OpenerForPath(std::string path) {
-  return [path = std::move(path)](const std::string&, int32_t baud,
-                                  uint8_t& resultCode) -> std::unique_ptr<ByteChannel> {
-    return OpenPath(path, baud, resultCode);
-  };
+  return FixedPathOpener{std::move(path)};
+}
+
+std::string PosixSerialChannel::FixedPathOf(const ChannelOpener& opener) {
+  const auto* fixed = opener.target<FixedPathOpener>();
+  return fixed != nullptr ? fixed->path : "";
 }
 
 bool PosixSerialChannel::Write(const uint8_t* data, int n) {

@@ -17,7 +17,7 @@ class PosixSerialChannel final : public ByteChannel {
   PosixSerialChannel(const PosixSerialChannel&) = delete;
   PosixSerialChannel& operator=(const PosixSerialChannel&) = delete;
 
-  // "COM<n>" (1..10) maps to $ZEL_COM<n> when set, else /dev/ttyS<n-1>; anything else to "".
+  // "COM<n>" (1..10) maps through the port map (link/PortMap.h); anything else to "".
   static std::string DevicePathFor(const std::string& deviceName);
 
   // Opens and configures path; on failure null and resultCode 0x80, 0x83 or 0x84.
@@ -26,8 +26,10 @@ class PosixSerialChannel final : public ByteChannel {
 
   // The default opener: maps the device name with DevicePathFor.
   static ChannelOpener Opener();
-  // Opens path whatever device name is asked for (the command-line tool's --device).
+  // Opens path whatever device name is asked for (the programs' --device).
   static ChannelOpener OpenerForPath(std::string path);
+  // The path an opener made by OpenerForPath opens; "" for any other opener.
+  static std::string FixedPathOf(const ChannelOpener& opener);
 
   bool Write(const uint8_t* data, int n) override;
   int Read(uint8_t* data, int n, const ReadTimeouts& timeouts) override;

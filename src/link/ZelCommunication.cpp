@@ -21,7 +21,8 @@ std::string Banner() {
 ZelCommunication::ZelCommunication() : ZelCommunication(PosixSerialChannel::Opener()) {}
 
 ZelCommunication::ZelCommunication(ChannelOpener opener)
-    : versionBanner_(Banner()),
+    : fixedDevice_(PosixSerialChannel::FixedPathOf(opener)),
+      versionBanner_(Banner()),
       link_(opener),
       status_(&link_, &definitions_),
       service_(&link_, &definitions_),

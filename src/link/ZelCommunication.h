@@ -63,6 +63,10 @@ class ZelCommunication {
   // Turns the outcome messages and confirmations of every group on or off.
   void SetShowFlags(bool show);
 
+  // The device every port name opens when the stack was built for one path (--device); "" when
+  // the port names go through the port map.
+  const std::string& FixedDevice() const { return fixedDevice_; }
+
   CommSettings& Settings() { return settings_; }
   const CommSettings& Settings() const { return settings_; }
   parameters::CParameterTable& Definitions() { return definitions_; }
@@ -80,6 +84,7 @@ class ZelCommunication {
  private:
   void Wire();
 
+  std::string fixedDevice_;
   CommSettings settings_;
   parameters::CParameterTable definitions_;
   std::string versionBanner_;

@@ -14,6 +14,7 @@
 #include "link/ZelCommunication.h"
 #include "monitor/CStatusView.h"
 #include "monitor/RegulationDataSink.h"
+#include "support/DeviceTree.h"
 #include "support/HandFiredTimer.h"
 #include "support/ScriptedChannel.h"
 #include "support/SearchPorts.h"
@@ -394,6 +395,37 @@ TEST(PollingMonitorSimTest, BesideASearchTheMonitorNeverTakesBackThePortThatWasO
   bench.Cycle();
   bench.Cycle();
   EXPECT_TRUE(bench.status.IsOnline());
+}
+
+// An FTDI adapter on a laptop, mapped to Com1 by its by-id name, is pulled and plugged back in as
+// another ttyUSB number: the running monitor finds the ZEL again through the name.
+TEST(PollingMonitorSimTest, ARepluggedAdapterIsFoundAgainByItsName) {
+  test::DeviceTree tree;
+  sim::Simulator& first = tree.PlugAdapter(0, 38400, 1);
+  link::ZelCommunication comm;
+  link::CommSettings settings;
+  settings.portName = "Com1";
+  settings.timeoutMs = 10;
+  settings.transmitTrials = 1;
+  ASSERT_TRUE(comm.OpenLink(settings));
+  MonitorBench bench(comm);
+  bench.Start();
+  bench.Cycle();
+  ASSERT_TRUE(bench.status.IsOnline());
+
+  tree.PullAdapter(first);
+  bench.Cycle();
+  EXPECT_FALSE(bench.status.IsOnline());
+  bench.Cycle();  // the name leads nowhere meanwhile: still offline, and tried again later
+  EXPECT_FALSE(bench.status.IsOnline());
+
+  sim::Simulator& second = tree.PlugAdapter(1, 38400, 1);
+  bench.Cycle();
+  bench.Cycle();
+  EXPECT_TRUE(bench.status.IsOnline());
+  EXPECT_TRUE(bench.speed.ShowsOnline());
+  EXPECT_GT(second.Stats().framesAccepted, 0u);
+  EXPECT_EQ(comm.Settings().portName, "Com1");
 }
 
 }  // namespace
