@@ -112,7 +112,7 @@ TEST(GuiSimulate, StartsItsOwnZelFindsItOnlineAndSaysItIsASimulation) {
   // The device options keep zelsim's meaning, CAN modules included; the monitor finds the ZEL.
   ProgramRun run = RunZelgui({"--settings", settings.string(), "--package", package.Path(),
                               "--no-wizards", "--start-monitor", "--report-start", "--quit-after",
-                              "15000", "--screenshot", screenshot, "--simulate", "--can-bitrate",
+                              "8000", "--screenshot", screenshot, "--simulate", "--can-bitrate",
                               "3", "--module", "5:3", "--app-number", "0x0001"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find("zelgui: window \"ZEL UserInterface Version 1.06 (simulation)\"\n"),
