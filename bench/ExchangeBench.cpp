@@ -1,6 +1,8 @@
 // One command-with-reply exchange (ReadVersion, opcode 26) over a pseudo-terminal against the
 // in-process simulated ZEL: unpaced it measures what the tool's side of the protocol costs,
-// paced at 38400 bit/s it compares the exchange with the time its bytes take on the line.
+// paced at 38400 bit/s it compares the exchange with the time its bytes take on the line, with
+// the ZEL's bytes handed over directly (adapter_ms:0) or behind a full-speed USB adapter whose
+// latency timer is 1 ms or 16 ms: each of the exchange's three turn-arounds waits for it.
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -29,13 +31,14 @@ constexpr uint32_t kBaud = 38400;
 constexpr int kToolBytes = 6 + 1 + 1;
 constexpr int kZelBytes = 1 + 1 + 1 + 1 + 8 + 2;
 
-void RunExchange(benchmark::State& state, bool paced) {
+void RunExchange(benchmark::State& state, bool paced, std::chrono::milliseconds adapterLatency) {
   const std::string link =
       (std::filesystem::temp_directory_path() / ("zel-bench-" + std::to_string(getpid()))).string();
   zel::sim::SimulatorOptions options;
   options.linkPath = link;
   options.baud = kBaud;
   options.paced = paced;
+  options.adapterLatency = adapterLatency;
   zel::sim::Simulator sim(options);
   std::string error;
   if (!sim.Start(&error)) {
@@ -75,14 +78,21 @@ void RunExchange(benchmark::State& state, bool paced) {
 }
 
 void BM_ExchangeUnpaced(benchmark::State& state) {
-  RunExchange(state, false);
+  RunExchange(state, false, {});
 }
 void BM_ExchangePaced38400(benchmark::State& state) {
-  RunExchange(state, true);
+  RunExchange(state, true, std::chrono::milliseconds(state.range(0)));
 }
 
 BENCHMARK(BM_ExchangeUnpaced)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ExchangePaced38400)->UseRealTime()->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_ExchangePaced38400)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(300)
+    ->ArgName("adapter_ms")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(16);
 
 }  // namespace
 

@@ -101,6 +101,10 @@ bool Simulator::Start(std::string* error) {
   nextSendSlot_ = modelClock_;
   receiveSlot_ = modelClock_;
   inboxNext_ = inboxSize_ = 0;
+  if (options_.adapterLatency.count() > 0) {
+    adapter_ = std::make_unique<UsbAdapter>(options_.adapterLatency);
+    adapter_->Start(terminal_->MasterFd());
+  }
   running_ = true;
   thread_ = std::thread([this] { Serve(); });
   return true;
@@ -111,6 +115,7 @@ void Simulator::Stop() {
   running_ = false;
   wake_.Signal();
   thread_.join();
+  if (adapter_) adapter_->Stop();
   terminal_->Close();
   terminal_->RemoveLink();
   wake_.Close();
@@ -132,8 +137,18 @@ bool Simulator::RequestHangUp() {
 }
 
 SimulatorStats Simulator::Stats() const {
-  std::lock_guard lock(statsMutex_);
-  return stats_;
+  SimulatorStats stats;
+  {
+    std::lock_guard lock(statsMutex_);
+    stats = stats_;
+  }
+  if (adapter_) {
+    const UsbAdapter::Counters counters = adapter_->Count();
+    stats.adapterBursts = counters.bursts;
+    stats.adapterFullBursts = counters.fullBursts;
+    stats.adapterBytes = counters.bytes;
+  }
+  return stats;
 }
 
 void Simulator::Count(uint64_t SimulatorStats::*counter) {
@@ -222,6 +237,11 @@ std::chrono::nanoseconds Simulator::ByteTime() const {
 
 void Simulator::Send(const uint8_t* bytes, std::size_t count) {
   using Clock = std::chrono::steady_clock;
+  if (adapter_ && !options_.paced) {
+    // Written at once, the bytes reach the adapter back to back, as a UART's would.
+    if (running_ && !hangUpRequested_) adapter_->Put(bytes, count);
+    return;
+  }
   for (std::size_t i = 0; i < count && running_ && !hangUpRequested_; ++i) {
     if (options_.paced) {
       // An absolute schedule, so the line rate holds over a whole burst without drifting and a
@@ -238,6 +258,10 @@ void Simulator::Send(const uint8_t* bytes, std::size_t count) {
       timespec at = ToTimespec(nextSendSlot_);
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
       }
+    }
+    if (adapter_) {
+      adapter_->Put(bytes + i, 1);
+      continue;
     }
     // The master is non-blocking; a tool that never reads must not stall the device forever.
     auto giveUp = Clock::now() + std::chrono::milliseconds(500);
@@ -260,6 +284,8 @@ void Simulator::HangUp() {
   auto fresh = std::make_unique<PseudoTerminal>();
   std::string error;
   bool reopened = fresh->Open(options_.linkPath, options_.baud, &error);
+  // The adapter loses what it gathered with the old line, and never writes to a closed one.
+  if (adapter_) adapter_->SetLine(-1);
   terminal_->Close();
   // Whatever the old line had delivered and the device had not yet taken went with it; served
   // on the fresh line it would be taken for the next tool's opcode.
@@ -270,6 +296,7 @@ void Simulator::HangUp() {
     return;
   }
   terminal_ = std::move(fresh);
+  if (adapter_) adapter_->SetLine(terminal_->MasterFd());
 }
 
 void Simulator::Serve() {

@@ -15,6 +15,7 @@
 #include "sim/CanBus.h"
 #include "sim/DeviceModel.h"
 #include "sim/FaultInjector.h"
+#include "sim/UsbAdapter.h"
 #include "sim/WakeEvent.h"
 
 namespace zel::sim {
@@ -47,6 +48,10 @@ struct SimulatorOptions {
   // What the processor runs at power-on: its firmware, or a serial loader (a ZEL without
   // working firmware, or one whose boot loader was started over JTAG).
   BootState bootState = BootState::kFirmware;
+  // The tool's end sits behind a full-speed USB adapter with this latency timer: what the device
+  // sends reaches the tool in bursts, every so many milliseconds or as soon as 62 bytes have
+  // gathered. 0: each byte is handed over as it is sent.
+  std::chrono::milliseconds adapterLatency{0};
 };
 
 struct SimulatorStats {
@@ -56,6 +61,11 @@ struct SimulatorStats {
   uint64_t repliesAcked = 0;    // reply frames the tool answered with 'O'
   uint64_t repliesRefused = 0;  // reply frames the tool answered with 'F'
   uint64_t hangUps = 0;
+  // Behind an adapter (adapterLatency): the bursts it handed to the tool, those of them that
+  // went because 62 bytes had gathered, and the bytes in all of them.
+  uint64_t adapterBursts = 0;
+  uint64_t adapterFullBursts = 0;
+  uint64_t adapterBytes = 0;
 };
 
 // A simulated ZEL serving the device side of the frame protocol on a pseudo-terminal.
@@ -113,6 +123,7 @@ class Simulator {
   BootFaults bootFaults_;
   BootLoader boot_{bootFaults_};
   std::unique_ptr<PseudoTerminal> terminal_;
+  std::unique_ptr<UsbAdapter> adapter_;
   std::thread thread_;
   WakeEvent wake_;
   std::atomic<bool> running_{false};

@@ -1,8 +1,13 @@
+// The simulated ZEL comes before any Qt header: Qt defines "forever" as a macro.
+#include "gui/InProcessZel.h"
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,7 +22,15 @@
 #include "ui/Host.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  // What follows --simulate belongs to the simulated ZEL; Qt sees only the program's own.
+  std::vector<std::string> arguments(argv, argv + argc);
+  std::vector<std::string> deviceArguments;
+  const bool simulate = zel::gui::InProcessZel::SplitArguments(arguments, deviceArguments);
+  std::vector<char*> programArgv;
+  for (std::string& argument : arguments) programArgv.push_back(argument.data());
+  programArgv.push_back(nullptr);
+  int programArgc = static_cast<int>(arguments.size());
+  QApplication app(programArgc, programArgv.data());
   // A file write cut short by a signal leaves no temporary file beside its target.
   zel::files::PendingTemporaries::InstallSignalHandlers();
   QApplication::setApplicationName("ZEL_UserInterface");
@@ -43,9 +56,14 @@ int main(int argc, char* argv[]) {
                               "DIR");
   // For the start-up bench: a line on stderr the moment each stage is reached.
   QCommandLineOption reportStart("report-start",
-                                 "Write \"zelgui: shown\" and \"zelgui: online\" to stderr when "
-                                 "the main window is up and when the monitor first finds the "
-                                 "ZEL online.");
+                                 "Write \"zelgui: window \\\"TITLE\\\"\" and \"zelgui: shown\" "
+                                 "to stderr when the main window is up, and \"zelgui: online\" "
+                                 "when the monitor first finds the ZEL online.");
+  // Only shown in the help: main takes it and what follows out of the arguments first.
+  QCommandLineOption simulateOption(
+      "simulate",
+      "Run a simulated ZEL inside the program and connect to it. Every argument after it is a "
+      "device option, as zelsim takes them (--simulate --help lists them).");
   QCommandLineOption noWizards("no-wizards",
                                "Open no wizard at start, whatever the settings file says.");
   parser.addOption(port);
@@ -58,12 +76,40 @@ int main(int argc, char* argv[]) {
   parser.addOption(settings);
   parser.addOption(noWizards);
   parser.addOption(reportStart);
+  parser.addOption(simulateOption);
   parser.process(app);
+
+  // Declared before the frame, so the device outlives every exchange the frame's threads make.
+  zel::gui::InProcessZel simulatedZel;
+  if (simulate) {
+    if (parser.isSet(device)) {
+      std::fprintf(stderr, "zelgui: --device and --simulate exclude each other\n");
+      return 2;
+    }
+    std::string message;
+    switch (simulatedZel.Start(deviceArguments, message)) {
+      case zel::gui::InProcessZel::Outcome::kRunning:
+        break;
+      case zel::gui::InProcessZel::Outcome::kHelpShown:
+        std::fputs(message.c_str(), stdout);
+        return 0;
+      case zel::gui::InProcessZel::Outcome::kUsageError:
+        std::fprintf(stderr, "zelgui: %s\n", message.c_str());
+        return 2;
+      case zel::gui::InProcessZel::Outcome::kFailed:
+        std::fprintf(stderr, "zelgui: cannot start the simulated ZEL: %s\n", message.c_str());
+        return 1;
+    }
+    // Where the device is, so zelctl or socat can reach it too.
+    std::fprintf(stderr, "zelgui: simulating a ZEL at %s (%u bit/s)\n",
+                 simulatedZel.LinkPath().c_str(), simulatedZel.Baud());
+  }
 
   zel::gui::QtHost host;
   zel::link::ChannelOpener opener;
   if (parser.isSet(device))
     opener = zel::link::PosixSerialChannel::OpenerForPath(parser.value(device).toStdString());
+  if (simulate) opener = zel::link::PosixSerialChannel::OpenerForPath(simulatedZel.LinkPath());
   // Declared before the frame so that the trace outlives every exchange the frame's threads make.
   std::ofstream traceFile;
   std::unique_ptr<zel::link::ExchangeTrace> exchangeTrace;
@@ -106,6 +152,7 @@ int main(int argc, char* argv[]) {
   frame.SetFirmwareCheckOnRefresh(true);
 
   zel::gui::QtMainWindow window(frame);
+  if (simulate) window.setWindowTitle(window.windowTitle() + zel::gui::InProcessZel::kTitleMark);
   host.SetMainWidget(&window);
   frame.SetCloseHandler([&window] { window.close(); });
   window.show();
@@ -123,8 +170,9 @@ int main(int argc, char* argv[]) {
       }
     });
   }
-  QTimer::singleShot(0, &window, [&frame, monitorAtStart, wizardsAtStart, report] {
+  QTimer::singleShot(0, &window, [&frame, &window, monitorAtStart, wizardsAtStart, report] {
     if (report) {
+      std::fprintf(stderr, "zelgui: window \"%s\"\n", qPrintable(window.windowTitle()));
       std::fputs("zelgui: shown\n", stderr);
       std::fflush(stderr);
     }

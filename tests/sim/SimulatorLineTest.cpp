@@ -147,6 +147,54 @@ TEST_F(SimulatorLineTest, LongestReplyCarries256Words) {
   EXPECT_EQ(upload.words.size(), 256u);
 }
 
+// Behind a full-speed USB adapter the device's bytes reach the tool in packets of at most 62
+// bytes. Each step below waits for the tool's answer, so the bursts are counted exactly, with no
+// clock involved: the tool answers a byte only once the adapter has handed it over.
+TEST_F(SimulatorLineTest, AdapterHandsTheDevicesBytesOverInPacketsOfAtMost62) {
+  SimulatorOptions options = TestOptions();
+  options.adapterLatency = milliseconds(4);
+  options.device.identity = {0x1041, 0x0203, 0x0007, 0x0102};
+  StartSimulator(options);
+
+  // A short reply is held until the timer runs out and then arrives whole.
+  DeviceLine::Reply version = line_->Exchange(26, {0});
+  ASSERT_TRUE(version.complete);
+  EXPECT_EQ(version.words, (std::vector<uint16_t>{0x1041, 0x0203, 0x0007, 0x0102}));
+  SimulatorStats stats = simulator_->Stats();
+  EXPECT_EQ(stats.adapterFullBursts, 0u);
+  // 'O', 'O', the reply code (perhaps with the 'O' before it) and the frame of L, 4 words and
+  // the checksum.
+  EXPECT_EQ(stats.adapterBytes, 3u + 11u);
+  EXPECT_GE(stats.adapterBursts, 3u);
+  EXPECT_LE(stats.adapterBursts, 4u);
+
+  // 256 recorded words: the frame of 515 bytes goes as eight full packets at once and the 19
+  // bytes left when the timer runs out; its checksum holds, so nothing was lost or reordered.
+  for (int upload = 0; upload < 2; ++upload) {
+    const SimulatorStats before = simulator_->Stats();
+    DeviceLine::Reply recorded = line_->Exchange(49, {0});
+    ASSERT_TRUE(recorded.complete) << "upload " << upload;
+    ASSERT_EQ(recorded.raw.size(), 515u);
+    EXPECT_EQ(recorded.words.size(), 256u);
+    stats = simulator_->Stats();
+    EXPECT_EQ(stats.adapterFullBursts - before.adapterFullBursts, 8u);
+    EXPECT_EQ(stats.adapterBytes - before.adapterBytes, 3u + 515u);
+    const uint64_t bursts = stats.adapterBursts - before.adapterBursts;
+    EXPECT_GE(bursts, 8u + 1u + 2u) << "'O', 'O' with the reply code, the full packets, the rest";
+    EXPECT_LE(bursts, 8u + 1u + 3u);
+  }
+
+  // A hang-up takes what had gathered with it; the fresh line is served behind the adapter too.
+  ASSERT_TRUE(simulator_->RequestHangUp());
+  EXPECT_TRUE(line_->HungUp());
+  line_ = std::make_unique<DeviceLine>(options.linkPath, 38400);
+  ASSERT_TRUE(line_->IsOpen());
+  DeviceLine::Reply again = line_->Exchange(26, {0});
+  ASSERT_TRUE(again.complete);
+  EXPECT_EQ(again.words, version.words);
+  EXPECT_EQ(simulator_->Stats().framesRejected, 0u);
+}
+
 TEST_F(SimulatorLineTest, PacedRepliesTakeAtLeastTheirLineTime) {
   SimulatorOptions options = TestOptions();
   options.baud = 19200;
