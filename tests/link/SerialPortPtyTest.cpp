@@ -15,6 +15,7 @@
 #include "link/PosixSerialChannel.h"
 #include "link/ResultCodes.h"
 #include "link/SerialPort.h"
+#include "support/DeviceTree.h"
 
 namespace zel::link {
 namespace {
@@ -103,15 +104,17 @@ class SerialPortPtyTest : public ::testing::Test {
   ScopedComVariable com3_{3, pty_.Path()};
 };
 
-TEST(PosixSerialNamesTest, DeviceNamesMapToTtySUnlessOverridden) {
+TEST(PosixSerialNamesTest, PlaceholdersAreNoPortsAndTheVariableOverrides) {
+  // Two ttyS nodes without a UART behind them: no port opens a device that is not there.
+  test::DeviceTree tree;
   unsetenv("ZEL_COM1");
   unsetenv("ZEL_COM10");
-  EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM10"), "/dev/ttyS9");
+  EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM1"), "");
+  EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM10"), "");
   {
     ScopedComVariable com10(10, "/tmp/zel-tenth");
     EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM10"), "/tmp/zel-tenth");
-    EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(PosixSerialChannel::DevicePathFor("COM1"), "");
   }
   for (const char* name : {"", "COM0", "COM11", "COM01", "Com1", "PORT3", "COM1x"}) {
     EXPECT_EQ(PosixSerialChannel::DevicePathFor(name), "") << name;
