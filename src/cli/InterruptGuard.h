@@ -20,7 +20,7 @@ class InterruptGuard {
 
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous_[3] {};
+  struct sigaction previous_[3]{};
 };
 
 }  // namespace zel::cli
