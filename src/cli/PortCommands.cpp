@@ -10,8 +10,9 @@ namespace zel::cli {
 
 namespace {
 
+// One form a line, as the other commands' usage, so completion finds the actions.
 constexpr const char* kUsage =
-    "zelctl ports | zelctl ports assign ComN PATH | zelctl ports reset [ComN]";
+    "zelctl ports\n       zelctl ports assign ComN PATH\n       zelctl ports reset [ComN]";
 
 std::string PortNames(const std::vector<int>& ports) {
   std::string text;
