@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "files/AtomicFileWriter.h"
+#include "files/UserConfigHome.h"
 
 namespace zel::cli {
 
@@ -20,10 +21,8 @@ const char* Variable(const char* name) {
 
 std::filesystem::path StepTimesFile::Directory() {
   if (const char* dir = Variable("ZELCTL_CONFIG_DIR")) return dir;
-  if (const char* xdg = Variable("XDG_CONFIG_HOME")) return std::filesystem::path(xdg) / "zelctl";
-  if (const char* home = Variable("HOME"))
-    return std::filesystem::path(home) / ".config" / "zelctl";
-  return ".zelctl";
+  const std::filesystem::path config = files::UserConfigHome();
+  return config.empty() ? std::filesystem::path(".zelctl") : config / "zelctl";
 }
 
 void StepTimesFile::Load(firmware::StepTimes& times) {

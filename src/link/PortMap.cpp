@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "files/AtomicFileWriter.h"
+#include "files/UserConfigHome.h"
 
 namespace zel::link {
 
@@ -94,15 +95,8 @@ std::string PortMap::SourceText(const PortMapping& mapping) {
 }
 
 fs::path PortMap::AssignmentFile() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  fs::path base;
-  // The base directory specification: a relative value is to be ignored.
-  if (config != nullptr && *config == '/') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = fs::path(home != nullptr && *home != '\0' ? home : "/") / ".config";
-  }
+  fs::path base = files::UserConfigHome();
+  if (base.empty()) base = "/.config";
   return base / "zel" / "ports";
 }
 
