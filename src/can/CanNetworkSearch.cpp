@@ -18,8 +18,8 @@ namespace {
 
 using link::CanBitRateTable;
 
-constexpr std::int16_t kBcr1 = 34;
-constexpr std::int16_t kBcr2 = 35;
+constexpr std::int16_t kBcr1 = CanBitRateTable::kBcr1Parameter;
+constexpr std::int16_t kBcr2 = CanBitRateTable::kBcr2Parameter;
 
 }  // namespace
 

@@ -14,6 +14,9 @@ class CanBitRateTable {
   static constexpr int kUnknownIndex = 11;
   // The fallback for an index outside the table: 500 kBit/s.
   static constexpr int kDefaultIndex = 2;
+  // The system parameters that hold a ZEL's own register pair.
+  static constexpr int16_t kBcr1Parameter = 34;
+  static constexpr int16_t kBcr2Parameter = 35;
 
   struct Registers {
     uint16_t bcr1 = 0;

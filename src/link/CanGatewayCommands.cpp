@@ -3,6 +3,7 @@
 #include "link/CAddRtrParameterDlg.h"
 #include "link/CCanValueDlg.h"
 #include "link/CRtrConfigDlg.h"
+#include "link/CanBitRateTable.h"
 #include "link/CanGateway.h"
 #include "link/RtrConfiguration.h"
 #include "parameters/NumberText.h"
@@ -16,8 +17,8 @@ constexpr int16_t kCanModuleId = 30;
 constexpr int16_t kServiceId = 31;
 constexpr int16_t kRpdoId = 32;
 constexpr int16_t kTpdoId = 33;
-constexpr int16_t kBcr1 = 34;
-constexpr int16_t kBcr2 = 35;
+constexpr int16_t kBcr1 = CanBitRateTable::kBcr1Parameter;
+constexpr int16_t kBcr2 = CanBitRateTable::kBcr2Parameter;
 constexpr int16_t kOpMode = 36;
 constexpr int16_t kRtr0Id = 39;
 constexpr int16_t kRtr1Id = 40;
