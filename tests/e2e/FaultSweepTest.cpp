@@ -12,11 +12,11 @@
 #include <set>
 #include <thread>
 
-#include "e2e/ChildProcess.h"
 #include "e2e/SweepTables.h"
 #include "parameters/CParameterFile.h"
 #include "sim/DeviceModel.h"
 #include "sim/NamedFault.h"
+#include "support/ChildProcess.h"
 
 // zelctl, run as a child process against an in-process zelsim with each fault armed at start
 // and at points inside each transfer. After every run one property must hold: exit 0 only when
@@ -32,6 +32,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::seconds;
+using test::ChildOutcome;
+using test::RunChild;
 
 enum class Verdict { kHeld, kFalseSuccess, kHang, kCrash, kUnreported };
 

@@ -1,4 +1,4 @@
-#include "e2e/ChildProcess.h"
+#include "support/ChildProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -6,23 +6,38 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
 extern char** environ;
 
-namespace zel::e2e {
+namespace zel::test {
 namespace {
 
 // Not an exit code zelctl uses (0, 1, 2), so a sanitizer's report cannot pass for a failure.
 constexpr int kSanitizerExit = 86;
 
-std::string WithExitCode(const char* name) {
-  const char* current = std::getenv(name);
-  std::string value = current != nullptr ? std::string(current) + ":" : std::string();
-  return std::string(name) + "=" + value + "exitcode=" + std::to_string(kSanitizerExit);
+// The environment's entry of name ("NAME=..."), or null.
+std::string* Find(std::vector<std::string>& env, const std::string& name) {
+  for (std::string& entry : env)
+    if (entry.compare(0, name.size() + 1, name + "=") == 0) return &entry;
+  return nullptr;
+}
+
+// Sets an entry; an inherited one of the same name would otherwise be the one getenv finds.
+void Set(std::vector<std::string>& env, const std::string& entry) {
+  if (std::string* old = Find(env, entry.substr(0, entry.find('=')))) {
+    *old = entry;
+  } else {
+    env.push_back(entry);
+  }
+}
+
+void AddExitCode(std::vector<std::string>& env, const std::string& name) {
+  const std::string* current = Find(env, name);
+  const std::string value = current != nullptr ? current->substr(name.size() + 1) + ":" : "";
+  Set(env, name + "=" + value + "exitcode=" + std::to_string(kSanitizerExit));
 }
 
 }  // namespace
@@ -32,9 +47,9 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
                       const std::filesystem::path& outputFile, std::chrono::seconds deadline) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
-  env.insert(env.end(), environment.begin(), environment.end());
-  env.push_back(WithExitCode("ASAN_OPTIONS"));
-  env.push_back(WithExitCode("UBSAN_OPTIONS"));
+  for (const std::string& entry : environment) Set(env, entry);
+  AddExitCode(env, "ASAN_OPTIONS");
+  AddExitCode(env, "UBSAN_OPTIONS");
   std::vector<char*> envp;
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -81,4 +96,4 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
   return outcome;
 }
 
-}  // namespace zel::e2e
+}  // namespace zel::test
