@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-dejavu-core # zelgui (and a font for offscreen rendering)
   libgsf-1-dev                             # compound-file firmware packages
+  nlohmann-json3-dev                       # zelctl --json output
   python3 python3-olefile                  # independent check of the packages zelpack writes
   xvfb xauth                               # running zelgui headless in a real X server
 )

@@ -4,112 +4,88 @@
 #include <cstdio>
 
 namespace zel::cli {
+namespace {
 
-std::string JsonWriter::Quote(const std::string& text) {
-  std::string out = "\"";
+// Device and file texts are 8-bit (Latin-1); the library wants UTF-8, so each byte becomes the
+// code point of the same number, and the output escapes it as \u00XX.
+std::string Utf8FromLatin1(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
   for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c >= 0x80) {
-          // Device texts are 8-bit; escaping keeps the output valid UTF-8 whatever they hold.
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  return out + "\"";
+  return out;
 }
 
-JsonWriter& JsonWriter::AddRaw(const std::string& key, std::string json) {
-  members_.emplace_back(key, std::move(json));
+}  // namespace
+
+JsonWriter& JsonWriter::Set(const std::string& key, nlohmann::ordered_json value) {
+  // A key given twice keeps its first place and takes the later value, as a JSON reader would.
+  object_[Utf8FromLatin1(key)] = std::move(value);
   return *this;
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const std::string& value) {
-  return AddRaw(key, Quote(value));
+  return Set(key, Utf8FromLatin1(value));
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const char* value) {
-  return AddRaw(key, Quote(value ? value : ""));
+  return Add(key, std::string(value ? value : ""));
 }
 
 JsonWriter& JsonWriter::AddInteger(const std::string& key, int64_t value) {
-  return AddRaw(key, std::to_string(value));
+  return Set(key, value);
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, double value) {
-  if (!std::isfinite(value)) return AddRaw(key, "null");
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.10g", value);
-  return AddRaw(key, buf);
+  if (!std::isfinite(value)) return Set(key, nullptr);
+  return Set(key, value);
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, bool value) {
-  return AddRaw(key, value ? "true" : "false");
+  return Set(key, value);
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const JsonWriter& object) {
-  return AddRaw(key, object.Str());
+  return Set(key, object.object_);
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<JsonWriter>& array) {
-  std::string json = "[";
-  for (size_t i = 0; i < array.size(); ++i) {
-    if (i) json += ",";
-    json += array[i].Str();
-  }
-  return AddRaw(key, json + "]");
+  auto json = nlohmann::ordered_json::array();
+  for (const JsonWriter& element : array) json.push_back(element.object_);
+  return Set(key, std::move(json));
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<std::string>& array) {
-  std::string json = "[";
-  for (size_t i = 0; i < array.size(); ++i) json += (i ? "," : "") + Quote(array[i]);
-  return AddRaw(key, json + "]");
+  auto json = nlohmann::ordered_json::array();
+  for (const std::string& element : array) json.push_back(Utf8FromLatin1(element));
+  return Set(key, std::move(json));
 }
 
 JsonWriter& JsonWriter::Add(const std::string& key, const std::vector<int>& array) {
-  std::string json = "[";
-  for (size_t i = 0; i < array.size(); ++i) json += (i ? "," : "") + std::to_string(array[i]);
-  return AddRaw(key, json + "]");
+  return Set(key, array);
 }
 
 JsonWriter& JsonWriter::AddWord(const std::string& key, uint16_t value) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%.4X", value);
   AddInteger(key, value);
-  return AddRaw(key + "Hex", Quote(hex));
+  return Set(key + "Hex", std::string(hex));
 }
 
 JsonWriter& JsonWriter::Append(const JsonWriter& other) {
-  members_.insert(members_.end(), other.members_.begin(), other.members_.end());
+  for (const auto& [key, value] : other.object_.items()) object_[key] = value;
   return *this;
 }
 
 std::string JsonWriter::Str() const {
-  std::string out = "{";
-  for (size_t i = 0; i < members_.size(); ++i) {
-    if (i) out += ",";
-    out += Quote(members_[i].first) + ":" + members_[i].second;
-  }
-  return out + "}";
+  // ASCII only: every reader takes it, whatever locale the script runs in.
+  return object_.dump(-1, ' ', true);
 }
 
 }  // namespace zel::cli

@@ -2,6 +2,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,12 @@ class JsonWriter {
   JsonWriter& Append(const JsonWriter& other);
 
   std::string Str() const;
-  static std::string Quote(const std::string& text);
 
  private:
-  JsonWriter& AddRaw(const std::string& key, std::string json);
   JsonWriter& AddInteger(const std::string& key, int64_t value);
-  std::vector<std::pair<std::string, std::string>> members_;
+  JsonWriter& Set(const std::string& key, nlohmann::ordered_json value);
+
+  nlohmann::ordered_json object_ = nlohmann::ordered_json::object();
 };
 
 }  // namespace zel::cli
