@@ -102,8 +102,7 @@ void BM_StandardDownloadPaced38400(benchmark::State& state) {
   double total = 0;
   for (auto _ : state) {
     steps.clear();
-    zel.EnterBootLoaderMode();
-    zel::firmware::BootLoaderLink& boot = zel.BootLoader();
+    zel::firmware::BootLoaderLink boot(zel.EnterBootLoaderMode());
     std::mutex mutex;
     auto started = std::chrono::steady_clock::now();
     auto stepStart = started;

@@ -34,7 +34,7 @@
 
 namespace {
 
-using zel::monitor::PeriodicTimer;
+using zel::ui::PeriodicTimer;
 
 constexpr uint32_t kBaud = 38400;
 
@@ -76,7 +76,7 @@ void BM_MonitorCyclePaced38400(benchmark::State& state) {
   zel::monitor::CStatusView status;
   zel::monitor::SpeedViewDataSink speed;
   zel::monitor::CurrentViewDataSink current;
-  std::atomic<PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   zel::monitor::PollingMonitor monitor(std::make_unique<zel::test::HandFiredTimer>(tick));
   monitor.LinkCommunication(comm);
   monitor.LinkViews(&speed, &current, &status);

@@ -24,6 +24,7 @@
 #include "link/CSearchCommunicationDlg.h"
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
+#include "link/SerialParameterDevice.h"
 #include "monitor/CMonitorRefreshDlg.h"
 #include "parameters/CParameterPropertiesDlg.h"
 #include "ui/Host.h"
@@ -102,8 +103,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   canMenu_ = std::make_unique<CanMenuCommands>(*communication_, &errorMaps_);
   parameterMenu_ = std::make_unique<ParameterMenuCommands>(*communication_);
   recorder_ = std::make_unique<recorder::Recorder>(communication_->Recorder());
-  downloadController_ =
-      std::make_unique<firmware::DownloadController>(communication_->BootLoader());
+  downloadController_ = std::make_unique<firmware::DownloadController>(communication_->Boot());
   wizards_ = std::make_unique<WizardCommands>(*communication_, *downloadController_, firmware_);
   SetWizardLauncher(kDownloadWizard, [this] {
     // The new firmware may answer with another identity.
@@ -349,7 +349,8 @@ void CMainFrame::OnCommand(int id) {
       RunMonitorCommand(id);
       break;
     case kCmdParameterProperties: {
-      parameters::CParameterPropertiesDlg dlg(comm.Definitions(), comm.Parameter());
+      link::SerialParameterDevice device(comm.Parameter(), comm.Status());
+      parameters::CParameterPropertiesDlg dlg(comm.Definitions(), device);
       dlg.DoModal();
       Refresh();
       break;

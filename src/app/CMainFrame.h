@@ -14,6 +14,7 @@
 #include "app/WizardCommands.h"
 #include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
+#include "firmware/PackageDefinitionLoader.h"
 #include "link/ByteChannel.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
@@ -22,7 +23,6 @@
 #include "monitor/CSysStatusDlg.h"
 #include "monitor/CVariablesDlg.h"
 #include "monitor/PollingMonitor.h"
-#include "parameters/ParameterDefinitionLoader.h"
 #include "recorder/Recorder.h"
 #include "ui/Dispatcher.h"
 #include "views/CCurrentRegulationView.h"
@@ -269,7 +269,7 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<firmware::DownloadController> downloadController_;
   std::unique_ptr<recorder::Recorder> recorder_;
   std::unique_ptr<WizardCommands> wizards_;
-  parameters::ParameterDefinitionLoader definitionLoader_;
+  firmware::PackageDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;
   std::unique_ptr<monitor::CSysStatusDlg> sysStatusDlg_;

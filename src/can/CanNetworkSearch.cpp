@@ -33,9 +33,8 @@ CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanMod
 }
 
 CanNetworkSearch::CanNetworkSearch(link::ZelCommunication& communication, CanModule& module,
-                                   Listener& listener,
-                                   std::unique_ptr<monitor::PeriodicTimer> timer)
-    : PeriodicWorker(std::move(timer)),
+                                   Listener& listener, std::unique_ptr<ui::PeriodicTimer> timer)
+    : ui::PeriodicWorker(std::move(timer)),
       communication_(communication),
       module_(module),
       listener_(listener),

@@ -8,7 +8,7 @@
 
 #include "can/GatewayLine.h"
 #include "link/CanBitRateTable.h"
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 
 namespace zel::link {
 class ZelCommunication;
@@ -37,7 +37,7 @@ class GatewayRateHold;
 // is left untouched: the search ends failed before it writes anything or claims the line. Stop
 // lets the probe under way finish. End() is read after the thread has been joined (Stop). The
 // stack and the module operations must outlive the search.
-class CanNetworkSearch final : public monitor::PeriodicWorker {
+class CanNetworkSearch final : public ui::PeriodicWorker {
  public:
   static constexpr std::uint32_t kTickMs = 200;
   static constexpr int kLastCandidate = 127;
@@ -56,7 +56,7 @@ class CanNetworkSearch final : public monitor::PeriodicWorker {
 
   CanNetworkSearch(link::ZelCommunication& communication, CanModule& module, Listener& listener);
   CanNetworkSearch(link::ZelCommunication& communication, CanModule& module, Listener& listener,
-                   std::unique_ptr<monitor::PeriodicTimer> timer);
+                   std::unique_ptr<ui::PeriodicTimer> timer);
   ~CanNetworkSearch() override;
 
   // Set before Start: how many modules to find (the gateway counts), the mode, and the target

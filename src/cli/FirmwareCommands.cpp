@@ -337,9 +337,9 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
                         kNotStarted,
                     "backupFailed");
 
-  firmware::BootLoaderLink& boot = zel->BootLoader();
+  firmware::DownloadController controller(zel->Boot());
+  firmware::BootLoaderLink& boot = controller.Link();
   StepTimesFile::Load(boot.Times());
-  firmware::DownloadController controller(boot);
   controller.Select(static_cast<int>(method));
   controller.SetPackage(version.package, directory);
   const std::string question =
@@ -378,7 +378,7 @@ int Download(CommandContext& ctx, std::vector<std::string> args) {
     // Until the line is back, a stop request or a closed terminal is counted and taken as Stop
     // (refused while the flash is written).
     InterruptGuard guard;
-    firmware::BootLoaderSession session(*zel, firmware::BootLoaderSession::Claim::kTake,
+    firmware::BootLoaderSession session(*zel, boot, firmware::BootLoaderSession::Claim::kTake,
                                         queue.Sink());
     if (!session.PortOpen()) {
       session.End();

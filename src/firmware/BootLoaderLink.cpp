@@ -4,74 +4,9 @@
 #include <utility>
 
 #include "common/Crc16.h"
-#include "link/PosixSerialChannel.h"
-#include "link/SerialPort.h"
 #include "ui/Host.h"
 
 namespace zel::firmware {
-
-BootPort::BootPort() : BootPort(link::PosixSerialChannel::Opener()) {}
-
-BootPort::BootPort(link::ChannelOpener opener) : opener_(std::move(opener)) {}
-
-BootPort::~BootPort() {
-  Close();
-}
-
-bool BootPort::Open(const std::string& portName, int32_t baudRate, int32_t timeoutMs) {
-  portName_ = portName;
-  baudRate_ = baudRate;
-  timeoutMs_ = timeoutMs;
-  if (channel_ != nullptr) Close();
-  bytesInFlight_ = 0;
-
-  const std::string deviceName = link::SerialPort::DeviceNameFor(portName);
-  if (deviceName.empty() || !opener_) return false;
-  uint8_t code = 0;
-  channel_ = opener_(deviceName, baudRate, code);
-  if (channel_ != nullptr && code != 0) channel_.reset();
-  // The line starts clean, as after the device port's open.
-  if (channel_ != nullptr && !channel_->Purge()) {
-    channel_->Close();
-    channel_.reset();
-  }
-  return channel_ != nullptr;
-}
-
-bool BootPort::Close() {
-  if (channel_ == nullptr) return false;
-  const bool closed = channel_->Close();
-  channel_.reset();
-  return closed;
-}
-
-bool BootPort::Write(const uint8_t* data, int n) {
-  if (channel_ == nullptr || data == nullptr || n < 0) return false;
-  if (!channel_->Write(data, n)) return false;
-  bytesInFlight_ += n;
-  return true;
-}
-
-bool BootPort::Read(uint8_t* data, int n, int32_t c) {
-  if (channel_ == nullptr || data == nullptr || n < 0) return false;
-  link::ReadTimeouts timeouts;
-  timeouts.intervalMs = timeoutMs_;
-  timeouts.totalMs = static_cast<int64_t>(timeoutMs_) * n + c;
-  timeouts.lineBytes = bytesInFlight_ + n;
-  bytesInFlight_ = 0;
-  return channel_->Read(data, n, timeouts) == n;
-}
-
-bool BootPort::Purge() {
-  // Only what came in is discarded; what was written still has to cross the line.
-  return channel_ != nullptr && channel_->Purge();
-}
-
-std::optional<uint8_t> BootPort::ReadByte(int32_t t) {
-  uint8_t byte = 0;
-  if (!Read(&byte, 1, t)) return std::nullopt;
-  return byte;
-}
 
 namespace {
 
@@ -103,10 +38,7 @@ bool RawData(std::span<const uint8_t> coff, const CoffSectionHeader& section,
 
 }  // namespace
 
-BootLoaderLink::BootLoaderLink() : BootLoaderLink(link::PosixSerialChannel::Opener()) {}
-
-BootLoaderLink::BootLoaderLink(link::ChannelOpener opener)
-    : port_(std::move(opener)), clock_(SteadyMs) {}
+BootLoaderLink::BootLoaderLink(link::BootPort& port) : port_(port), clock_(SteadyMs) {}
 
 void BootLoaderLink::SetClock(Clock clock) {
   clock_ = clock ? std::move(clock) : Clock(SteadyMs);

@@ -10,54 +10,9 @@
 #include "firmware/CoffImage.h"
 #include "firmware/DownloadEvent.h"
 #include "firmware/StepTimes.h"
-#include "link/ByteChannel.h"
+#include "link/BootPort.h"
 
 namespace zel::firmware {
-
-// The second serial port, the one the boot loader link talks through while it holds the line.
-// It is opened with the device link's port name, baud rate and time-out T (the device link is
-// closed meanwhile) and remembers them, so that the tool can return to the same settings.
-// Results are plain success or failure.
-class BootPort {
- public:
-  BootPort();
-  explicit BootPort(link::ChannelOpener opener);
-  ~BootPort();
-  BootPort(const BootPort&) = delete;
-  BootPort& operator=(const BootPort&) = delete;
-
-  // Stores the settings first (they hold even when the open fails), closes an open port, then
-  // opens portName ("Com1".."Com10") at baudRate, 8 data bits, no parity, 1 stop bit.
-  bool Open(const std::string& portName, int32_t baudRate, int32_t timeoutMs);
-  bool Close();
-  bool IsOpen() const { return channel_ != nullptr; }
-
-  // Writes all n bytes.
-  bool Write(const uint8_t* data, int n);
-  // Reads exactly n bytes: at most T ms between two bytes and T * n + c ms in total, counted
-  // from when the bytes written before have crossed the line (as on the device link, a slow
-  // rate must not eat the boot loader's time to answer).
-  bool Read(uint8_t* data, int n, int32_t c);
-
-  // The boot link's operations: T ms on top of the port's own time-out per byte.
-  bool Purge();
-  bool WriteByte(uint8_t byte) { return Write(&byte, 1); }
-  bool WriteBlock(const uint8_t* data, int n) { return Write(data, n); }
-  std::optional<uint8_t> ReadByte(int32_t t);
-  bool ReadBlock(uint8_t* data, int n, int32_t t) { return Read(data, n, t); }
-
-  const std::string& PortName() const { return portName_; }
-  int32_t BaudRate() const { return baudRate_; }
-  int32_t Timeout() const { return timeoutMs_; }
-
- private:
-  link::ChannelOpener opener_;
-  std::unique_ptr<link::ByteChannel> channel_;
-  std::string portName_ = "Com1";
-  int32_t baudRate_ = 38400;
-  int32_t timeoutMs_ = 100;
-  int bytesInFlight_ = 0;  // written since the last read
-};
 
 // The link to the signal processor's serial boot loader: the port that takes the line over from
 // the device link, the byte-level primitives of the boot loader and flash control protocol, and
@@ -80,13 +35,14 @@ class BootLoaderLink {
   static constexpr uint32_t kMaxBlockWords = 150;
   static constexpr uint8_t kReady = 'R';
 
-  BootLoaderLink();
-  explicit BootLoaderLink(link::ChannelOpener opener);
+  // The port belongs to the communication stack, which hands it over while the link is in boot
+  // loader mode; it must outlive this link.
+  explicit BootLoaderLink(link::BootPort& port);
   BootLoaderLink(const BootLoaderLink&) = delete;
   BootLoaderLink& operator=(const BootLoaderLink&) = delete;
 
-  BootPort& Port() { return port_; }
-  const BootPort& Port() const { return port_; }
+  link::BootPort& Port() { return port_; }
+  const link::BootPort& Port() const { return port_; }
 
   void SetEventSink(DownloadEventSink sink) { sink_ = std::move(sink); }
   void SetClock(Clock clock);
@@ -130,7 +86,7 @@ class BootLoaderLink {
   void Post(int event, int64_t value = 0, int64_t expectedMs = 0, std::string text = {});
 
  private:
-  BootPort port_;
+  link::BootPort& port_;
   DownloadEventSink sink_;
   Clock clock_;
   StepTimes stepTimes_;

@@ -4,9 +4,9 @@
 
 namespace zel::firmware {
 
-BootLoaderSession::BootLoaderSession(link::ZelCommunication& communication, Claim claim,
-                                     DownloadEventSink sink)
-    : communication_(communication), link_(communication.BootLoader()) {
+BootLoaderSession::BootLoaderSession(link::ZelCommunication& communication, BootLoaderLink& link,
+                                     Claim claim, DownloadEventSink sink)
+    : communication_(communication), link_(link) {
   if (claim == Claim::kTake) {
     communication_.ClaimLink();
     claimed_ = true;

@@ -21,7 +21,7 @@ class BootLoaderSession {
  public:
   enum class Claim { kTake, kHeldByCaller };
 
-  BootLoaderSession(link::ZelCommunication& communication, Claim claim,
+  BootLoaderSession(link::ZelCommunication& communication, BootLoaderLink& link, Claim claim,
                     DownloadEventSink sink = {});
   ~BootLoaderSession();
   BootLoaderSession(const BootLoaderSession&) = delete;

@@ -161,7 +161,8 @@ void CDownloadDlg::Start() {
     }
   }
 
-  session_.emplace(communication_, BootLoaderSession::Claim::kTake, queue_.Sink());
+  session_.emplace(communication_, controller_.Link(), BootLoaderSession::Claim::kTake,
+                   queue_.Sink());
   if (!session_->PortOpen()) {
     Finish();
     ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);

@@ -161,7 +161,8 @@ int CDownloadWizardPageCom::OnWizardNext() {
     ui::WaitCursor wait;
     // Only a probe: the session drops the connection again, so the download that follows makes
     // its own handshake.
-    BootLoaderSession session(communication, BootLoaderSession::Claim::kHeldByCaller);
+    BootLoaderSession session(communication, Wizard().Controller().Link(),
+                              BootLoaderSession::Claim::kHeldByCaller);
     answered = session.PortOpen() && session.Link().Connect(false);
   }
   if (!answered) {

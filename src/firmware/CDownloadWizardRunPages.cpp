@@ -112,7 +112,8 @@ void CDownloadWizardPageDownload::Start() {
     }
   }
   // The wizard holds the claim on the line for as long as it is open.
-  session_.emplace(communication, BootLoaderSession::Claim::kHeldByCaller, queue_.Sink());
+  session_.emplace(communication, Wizard().Controller().Link(),
+                   BootLoaderSession::Claim::kHeldByCaller, queue_.Sink());
   if (!session_->PortOpen()) {
     Finish();
     ui::CurrentHost().ShowMessage(DriveDisableCheck::kNotOnline);

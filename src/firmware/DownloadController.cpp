@@ -7,7 +7,7 @@
 
 namespace zel::firmware {
 
-DownloadController::DownloadController(BootLoaderLink& link) : link_(link) {}
+DownloadController::DownloadController(link::BootPort& port) : link_(port) {}
 
 DownloadController::~DownloadController() {
   Stop();

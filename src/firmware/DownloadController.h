@@ -26,7 +26,8 @@ namespace zel::firmware {
 // during the erase and program loop the worker does not look at the stop request.
 class DownloadController {
  public:
-  explicit DownloadController(BootLoaderLink& link);
+  // The port is the communication stack's; it must outlive the controller.
+  explicit DownloadController(link::BootPort& port);
   ~DownloadController();
   DownloadController(const DownloadController&) = delete;
   DownloadController& operator=(const DownloadController&) = delete;
@@ -58,6 +59,9 @@ class DownloadController {
   // download running.
   void WriteSettings(files::ArchiveWriter& archive) const;
   void ReadSettings(files::ArchiveReader& archive);
+  // The boot loader link the downloads run over; its step durations are part of the settings.
+  BootLoaderLink& Link() { return link_; }
+
   // The image of the last download's conversion (empty before one).
   std::vector<uint8_t> LastImage() const;
   // How the last download ended and where it left the ZEL; set before Finished is posted.
@@ -66,7 +70,7 @@ class DownloadController {
  private:
   void Work(DownloadMethod method, std::string path, std::string directory);
 
-  BootLoaderLink& link_;
+  BootLoaderLink link_;
   std::string packagePath_;
   std::string packageDirectory_;
   int selected_ = 0;

@@ -192,7 +192,7 @@ int FlashSequence::Program() {
       !link_.LoadSectionByWords(images_.flshCtrl, program, kRoutineDestination, false))
     return End(1003);
 
-  BootPort& port = link_.Port();
+  link::BootPort& port = link_.Port();
   std::size_t at = FlashImage::kHeaderSize;
   for (int block = 0; block < kCodeBlocks; ++block) {
     const auto ready = port.ReadByte(kAnswerWaitMs);

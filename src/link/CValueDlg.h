@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/AutoRefresh.h"
+#include "ui/AutoRefresh.h"
 #include "ui/CommandOutcome.h"
 #include "ui/Window.h"
 
@@ -30,7 +30,7 @@ class CValueDlg : public ui::Window {
   static constexpr unsigned kMsgRefreshed = ui::kWmUser + 1;
   static constexpr std::uint32_t kAutoRefreshPeriodMs = 500;
 
-  using TimerFactory = monitor::AutoRefresh<std::vector<std::string>>::TimerFactory;
+  using TimerFactory = ui::AutoRefresh<std::vector<std::string>>::TimerFactory;
 
   ~CValueDlg() override;
 
@@ -60,7 +60,7 @@ class CValueDlg : public ui::Window {
   void StartAutoRefresh();
 
   std::size_t count_;
-  monitor::AutoRefresh<std::vector<std::string>> autoRefresh_;
+  ui::AutoRefresh<std::vector<std::string>> autoRefresh_;
 };
 
 // Velocity actual and demand ("ReadVelocityIsMust", selector 0).

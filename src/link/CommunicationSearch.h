@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "link/CommSettings.h"
-#include "monitor/PeriodicWorker.h"
 #include "ui/Dispatcher.h"
+#include "ui/PeriodicWorker.h"
 
 namespace zel::link {
 
@@ -21,7 +21,7 @@ class ZelCommunication;
 // Thread rules: Start and Stop on the user-interface thread. Stop lets the candidate in progress
 // finish (its wait and its time-outs), then the thread restores the saved settings and ends.
 // The stack must outlive the search.
-class CommunicationSearch final : public monitor::WorkerThread {
+class CommunicationSearch final : public ui::WorkerThread {
  public:
   static constexpr unsigned kMsgProgress = ui::kWmUser + 1;  // wParam: candidates tried
   static constexpr unsigned kMsgDone = ui::kWmUser + 2;      // wParam: 1 found, 0 not

@@ -31,12 +31,12 @@ ZelCommunication::ZelCommunication(ChannelOpener opener)
       measurement_(&link_, &definitions_),
       recorder_(&link_, &definitions_),
       can_(&link_, &definitions_),
-      bootLoader_(std::move(opener)) {
+      bootPort_(std::move(opener)) {
   Wire();
 }
 
 ZelCommunication::~ZelCommunication() {
-  if (bootLoaderMode_) bootLoader_.Port().Close();
+  if (bootLoaderMode_) bootPort_.Close();
   if (link_.IsOpen()) link_.Close();
 }
 
@@ -64,7 +64,7 @@ bool ZelCommunication::OpenLink(const CommSettings& settings) {
   if (bootLoaderMode_) {
     // The boot loader's settings are dropped here on purpose: only an orderly return
     // (LeaveBootLoaderMode) takes them over.
-    bootLoader_.Port().Close();
+    bootPort_.Close();
     bootLoaderMode_ = false;
   }
   settings_ = settings;
@@ -76,22 +76,22 @@ bool ZelCommunication::ReopenLink() {
   return OpenLink(stored);
 }
 
-firmware::BootLoaderLink& ZelCommunication::EnterBootLoaderMode() {
+BootPort& ZelCommunication::EnterBootLoaderMode() {
   if (!bootLoaderMode_) {
     if (link_.IsOpen()) link_.Close();
-    bootLoader_.Port().Open(settings_.portName, settings_.baudRate, settings_.timeoutMs);
+    bootPort_.Open(settings_.portName, settings_.baudRate, settings_.timeoutMs);
     bootLoaderMode_ = true;
   }
-  return bootLoader_;
+  return bootPort_;
 }
 
 bool ZelCommunication::LeaveBootLoaderMode() {
   if (!bootLoaderMode_) return true;
-  const firmware::BootPort& port = bootLoader_.Port();
+  const BootPort& port = bootPort_;
   settings_.portName = port.PortName();
   settings_.baudRate = port.BaudRate();
   settings_.timeoutMs = port.Timeout();
-  bootLoader_.Port().Close();
+  bootPort_.Close();
   if (link_.IsOpen()) link_.Close();
   bootLoaderMode_ = false;
   link_.Open(settings_);

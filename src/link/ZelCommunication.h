@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "firmware/BootLoaderLink.h"
+#include "link/BootPort.h"
 #include "link/ByteChannel.h"
 #include "link/CanGateway.h"
 #include "link/CommSettings.h"
@@ -48,8 +48,8 @@ class ZelCommunication {
 
   // Hands the serial line to the boot loader link: closes the device link and opens the boot
   // port with the stored port name, baud rate and time-out. Does nothing when already in boot
-  // loader mode. Check BootLoaderLink::Port().IsOpen() for the outcome.
-  firmware::BootLoaderLink& EnterBootLoaderMode();
+  // loader mode. Check IsOpen() of the port for the outcome.
+  BootPort& EnterBootLoaderMode();
   // Takes the line back: the boot port's port name, baud rate and time-out become the stored
   // settings, the boot port closes and the device link opens with them. True when the link
   // opened (or when not in boot loader mode).
@@ -79,7 +79,8 @@ class ZelCommunication {
   MeasurementGroup& Measurement() { return measurement_; }
   RecorderGroup& Recorder() { return recorder_; }
   CanGateway& Can() { return can_; }
-  firmware::BootLoaderLink& BootLoader() { return bootLoader_; }
+  // The port the boot loader talks through while the link is in boot loader mode.
+  BootPort& Boot() { return bootPort_; }
 
  private:
   void Wire();
@@ -96,7 +97,7 @@ class ZelCommunication {
   MeasurementGroup measurement_;
   RecorderGroup recorder_;
   CanGateway can_;
-  firmware::BootLoaderLink bootLoader_;
+  BootPort bootPort_;
   bool bootLoaderMode_ = false;
 };
 

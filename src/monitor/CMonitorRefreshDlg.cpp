@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 
 namespace zel::monitor {
 
@@ -11,7 +11,7 @@ constexpr int kFirstPosition = 1;
 constexpr int kLastPosition = 10;
 }  // namespace
 
-CMonitorRefreshDlg::CMonitorRefreshDlg(PeriodicWorker& monitor)
+CMonitorRefreshDlg::CMonitorRefreshDlg(ui::PeriodicWorker& monitor)
     : Window("Monitor Refresh"), monitor_(monitor) {
   AddLabel(kIdCaption, "Refresh Rate:");
   ui::Control& slider = Add(kIdSlider, ui::ControlKind::Slider);
@@ -23,7 +23,7 @@ CMonitorRefreshDlg::CMonitorRefreshDlg(PeriodicWorker& monitor)
   AddOkCancel();
 }
 
-bool CMonitorRefreshDlg::Run(PeriodicWorker& monitor) {
+bool CMonitorRefreshDlg::Run(ui::PeriodicWorker& monitor) {
   CMonitorRefreshDlg dlg(monitor);
   return dlg.DoModal() == ui::kResultOk;
 }

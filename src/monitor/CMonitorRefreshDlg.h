@@ -2,9 +2,11 @@
 
 #include "ui/Window.h"
 
-namespace zel::monitor {
-
+namespace zel::ui {
 class PeriodicWorker;
+}
+
+namespace zel::monitor {
 
 // "Monitor Refresh": the polling monitor's period on a slider of tenths of a second, 100 ms to
 // 1000 ms. OK hands the new period to the monitor at once (a running monitor re-arms its timer);
@@ -16,10 +18,10 @@ class CMonitorRefreshDlg final : public ui::Window {
   static constexpr int kIdRate = 1602;
   static constexpr int kStepMs = 100;
 
-  explicit CMonitorRefreshDlg(PeriodicWorker& monitor);
+  explicit CMonitorRefreshDlg(ui::PeriodicWorker& monitor);
 
   // Runs the dialog modally; true when OK set the period.
-  static bool Run(PeriodicWorker& monitor);
+  static bool Run(ui::PeriodicWorker& monitor);
 
  protected:
   bool OnInitDialog() override;
@@ -29,7 +31,7 @@ class CMonitorRefreshDlg final : public ui::Window {
  private:
   void ShowRate();
 
-  PeriodicWorker& monitor_;
+  ui::PeriodicWorker& monitor_;
 };
 
 }  // namespace zel::monitor

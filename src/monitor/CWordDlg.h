@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "monitor/AutoRefresh.h"
+#include "ui/AutoRefresh.h"
 #include "ui/Window.h"
 
 namespace zel::monitor {
@@ -27,7 +27,7 @@ class CWordDlg : public ui::Window {
 
   // Reads the word; runs on the user-interface thread or on the worker.
   using ReadWord = std::function<bool(std::uint16_t&)>;
-  using TimerFactory = AutoRefresh<std::uint16_t>::TimerFactory;
+  using TimerFactory = ui::AutoRefresh<std::uint16_t>::TimerFactory;
 
   ~CWordDlg() override;
 
@@ -54,7 +54,7 @@ class CWordDlg : public ui::Window {
 
   ReadWord read_;
   std::string failureText_;
-  AutoRefresh<std::uint16_t> autoRefresh_;
+  ui::AutoRefresh<std::uint16_t> autoRefresh_;
 };
 
 }  // namespace zel::monitor

@@ -42,10 +42,10 @@ MonitorCycle::Mode ModeOf(std::uint16_t sysConfig) {
 
 }  // namespace
 
-PollingMonitor::PollingMonitor() : PollingMonitor(std::make_unique<SteadyPeriodicTimer>()) {}
+PollingMonitor::PollingMonitor() : PollingMonitor(std::make_unique<ui::SteadyPeriodicTimer>()) {}
 
-PollingMonitor::PollingMonitor(std::unique_ptr<PeriodicTimer> timer)
-    : PeriodicWorker(std::move(timer)) {
+PollingMonitor::PollingMonitor(std::unique_ptr<ui::PeriodicTimer> timer)
+    : ui::PeriodicWorker(std::move(timer)) {
   SetPeriod(kInitialPeriodMs);
 }
 

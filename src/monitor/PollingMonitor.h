@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "monitor/MonitorCycle.h"
-#include "monitor/PeriodicWorker.h"
 #include "monitor/RegulationViewReceiver.h"
 #include "ui/Dispatcher.h"
+#include "ui/PeriodicWorker.h"
 
 namespace zel::link {
 class CanGateway;
@@ -39,7 +39,7 @@ class CStatusView;
 // outlive the monitor's run (the owner stops it first). The cycle runs on the worker thread and
 // only stores into the views' snapshots and posts messages; it never shows a box. Stop blocks
 // until the cycle in progress, time-outs and all, has finished.
-class PollingMonitor final : public PeriodicWorker {
+class PollingMonitor final : public ui::PeriodicWorker {
  public:
   static constexpr std::uint32_t kInitialPeriodMs = 100;
 
@@ -55,7 +55,7 @@ class PollingMonitor final : public PeriodicWorker {
   using CycleObserver = std::function<void(const MonitorCycle&)>;
 
   PollingMonitor();
-  explicit PollingMonitor(std::unique_ptr<PeriodicTimer> timer);
+  explicit PollingMonitor(std::unique_ptr<ui::PeriodicTimer> timer);
   ~PollingMonitor() override;
 
   // The groups and the parameter definitions of the stack.

@@ -2,14 +2,18 @@
 
 #include <algorithm>
 
-#include "link/ParameterGroup.h"
 #include "parameters/CParameterTable.h"
 #include "parameters/NumberText.h"
+#include "parameters/ParameterDevice.h"
 #include "ui/Host.h"
 
 namespace zel::parameters {
 
 namespace {
+
+// SysConfig (parameter 1) bit 14: the ZEL runs in service mode.
+constexpr std::int16_t kSysConfigNumber = 1;
+constexpr std::uint32_t kServiceModeBit = 0x4000;
 
 const std::vector<std::string> kAccessTexts{"ReadOnly", "WriteOnly", "ReadWrite"};
 // The list shows "Signed"/"Unsigned"; the edit dialog's entry carries a trailing blank.
@@ -39,9 +43,8 @@ bool Refuse(NumberTextError error) {
 
 }  // namespace
 
-CParameterPropertiesDlg::CParameterPropertiesDlg(CParameterTable& table,
-                                                 link::ParameterGroup& parameters)
-    : Window("Parameter Properties"), table_(table), parameters_(parameters) {
+CParameterPropertiesDlg::CParameterPropertiesDlg(CParameterTable& table, ParameterDevice& device)
+    : Window("Parameter Properties"), table_(table), device_(device) {
   AddList(kIdList, {"Parameter", "Nb", "Attr", "Type", "Signed", "Service", "Default", "Min", "Max",
                     "Unit"});
   AddButton(kIdEdit, "&Edit Properties");
@@ -71,9 +74,10 @@ bool CParameterPropertiesDlg::OnInitDialog() {
   table_.CopyOut(slots_);
   count_ = table_.Count();
   FillRows();
-  uint16_t sysConfig = 0;
-  bool serviceMode = parameters_.ReadTempParam(1, sysConfig) &&
-                     (sysConfig & link::ParameterGroup::kServiceModeBit) != 0;
+  std::uint32_t sysConfig = 0;
+  bool serviceMode =
+      device_.ReadTempParam(kSysConfigNumber, ParameterDefinition::kWidth16, sysConfig) &&
+      (sysConfig & kServiceModeBit) != 0;
   Enable(kIdEdit, serviceMode);
   // Restoring the built-in definitions from here was never offered to the user.
   Enable(kIdDefault, false);

@@ -6,13 +6,10 @@
 #include "parameters/ParameterSlots.h"
 #include "ui/Window.h"
 
-namespace zel::link {
-class ParameterGroup;
-}
-
 namespace zel::parameters {
 
 class CParameterTable;
+class ParameterDevice;
 
 // The "Parameter Properties" list: every definition of the table, one row each. It works on a
 // copy of all slots; OK hands the copy back to the table, Cancel drops it. Nothing is written
@@ -25,7 +22,7 @@ class CParameterPropertiesDlg : public ui::Window {
   static constexpr int kIdEdit = 1201;
   static constexpr int kIdDefault = 1202;
 
-  CParameterPropertiesDlg(CParameterTable& table, link::ParameterGroup& parameters);
+  CParameterPropertiesDlg(CParameterTable& table, ParameterDevice& device);
 
   // The cells of one row: name, number, access, width, sign, service, default, min, max, unit.
   static std::vector<std::string> RowOf(const ParameterSlots& slots, int index);
@@ -40,7 +37,7 @@ class CParameterPropertiesDlg : public ui::Window {
   void EditSelected();
 
   CParameterTable& table_;
-  link::ParameterGroup& parameters_;
+  ParameterDevice& device_;
   ParameterSlots slots_;
   int count_ = 0;
 };

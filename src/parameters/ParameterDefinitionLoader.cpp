@@ -4,7 +4,6 @@
 #include <thread>
 #include <vector>
 
-#include "firmware/FirmwarePackage.h"
 #include "parameters/CIniReader.h"
 #include "parameters/NumberText.h"
 #include "parameters/ParameterDefinition.h"
@@ -63,17 +62,6 @@ bool ReadSection(const CIniReader& reader, Section& section) {
   return true;
 }
 
-bool LoadFromPackageFile(const firmware::FirmwareInfo& current, const char* file, bool system,
-                         CParameterTable& table) {
-  firmware::FirmwarePackage package;
-  std::vector<std::uint8_t> text;
-  if (!package.Open(current.packagePath) ||
-      !package.ReadEntry(current.packageDirectory + "\\Parameter\\", file, text))
-    return false;
-  package.Close();
-  return ParameterDefinitionLoader::LoadFile(text, system, table);
-}
-
 }  // namespace
 
 bool ParameterDefinitionLoader::LoadFile(std::span<const std::uint8_t> text, bool system,
@@ -105,16 +93,6 @@ bool ParameterDefinitionLoader::LoadFile(std::span<const std::uint8_t> text, boo
     std::this_thread::yield();
   }
   return true;
-}
-
-bool ParameterDefinitionLoader::LoadFromPackage(const firmware::FirmwareInfo& current) {
-  CParameterTable loaded;
-  loaded.Clear();
-  const bool systemRead = LoadFromPackageFile(current, "SystemParameter.ini", true, loaded);
-  const bool statusRead =
-      systemRead && LoadFromPackageFile(current, "StatusParameter.ini", false, loaded);
-  table_ = loaded;
-  return systemRead && statusRead;
 }
 
 }  // namespace zel::parameters

@@ -161,7 +161,7 @@ void CDisplayDataDlg::Jump() {
 void CDisplayDataDlg::StartAutoRefresh() {
   StopAutoRefresh();
   Enable(kIdRefresh, false);
-  auto timer = timerFactory_ ? timerFactory_() : std::make_unique<monitor::SteadyPeriodicTimer>();
+  auto timer = timerFactory_ ? timerFactory_() : std::make_unique<ui::SteadyPeriodicTimer>();
   worker_ = std::make_unique<RecorderRefreshWorker>(
       *this, kMsgDataReady, kMsgRefreshEnded,
       [this](std::vector<std::uint16_t>& words) { return recorder_.UploadWords(0, words); },

@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "monitor/PeriodicWorker.h"
 #include "recorder/RecorderRefreshWorker.h"
+#include "ui/PeriodicWorker.h"
 #include "ui/Window.h"
 
 namespace zel::recorder {
@@ -54,7 +54,7 @@ class CDisplayDataDlg final : public ui::Window {
   ui::PlotSource* PlotFor(int id) override;
   bool AutoRefreshRunning() const;
   // Where the refresh ticks come from (tests fire them by hand); a steady timer by default.
-  using TimerFactory = std::function<std::unique_ptr<monitor::PeriodicTimer>()>;
+  using TimerFactory = std::function<std::unique_ptr<ui::PeriodicTimer>()>;
   void SetTimerFactory(TimerFactory factory) { timerFactory_ = std::move(factory); }
 
  protected:

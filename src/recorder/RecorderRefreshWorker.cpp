@@ -4,8 +4,8 @@ namespace zel::recorder {
 
 RecorderRefreshWorker::RecorderRefreshWorker(ui::Window& window, unsigned dataReady, unsigned ended,
                                              Upload upload,
-                                             std::unique_ptr<monitor::PeriodicTimer> timer)
-    : PeriodicWorker(std::move(timer)),
+                                             std::unique_ptr<ui::PeriodicTimer> timer)
+    : ui::PeriodicWorker(std::move(timer)),
       window_(window),
       dataReady_(dataReady),
       ended_(ended),

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 #include "ui/Window.h"
 
 namespace zel::recorder {
@@ -18,13 +18,13 @@ namespace zel::recorder {
 // Thread rules: Cycle runs on the worker thread and only uploads and posts; Take is called on
 // the window's thread. The window stops the worker (Stop waits for an upload in progress)
 // before anything the upload uses goes away.
-class RecorderRefreshWorker final : public monitor::PeriodicWorker {
+class RecorderRefreshWorker final : public ui::PeriodicWorker {
  public:
   static constexpr std::uint32_t kPeriodMs = 500;
   using Upload = std::function<bool(std::vector<std::uint16_t>&)>;
 
   RecorderRefreshWorker(ui::Window& window, unsigned dataReady, unsigned ended, Upload upload,
-                        std::unique_ptr<monitor::PeriodicTimer> timer);
+                        std::unique_ptr<ui::PeriodicTimer> timer);
   ~RecorderRefreshWorker() override;
 
   // The words of the last successful upload.

@@ -55,7 +55,10 @@ class BootSequenceTest : public ::testing::Test {
   }
 
   ScriptedChannel line_;
-  BootLoaderLink link_{line_.Opener()};
+  link::BootPort port_{line_.Opener()};
+  // The link is the controller's own, as in the program.
+  DownloadController controller_{port_};
+  BootLoaderLink& link_ = controller_.Link();
   std::vector<int> results_;
   std::vector<std::string> warnings_;
 };
@@ -197,7 +200,7 @@ TEST_F(BootSequenceTest, UnreadableFlashControlFileEndsBeforeTheFirstStep) {
 
   std::vector<int> events;
   link_.SetEventSink([&](const DownloadEvent& event) { events.push_back(event.event); });
-  DownloadController controller(link_);
+  DownloadController& controller = controller_;
   controller.SetPackage(path, "ZEL_1040");
   ASSERT_TRUE(controller.Start());
   controller.Join();
@@ -220,7 +223,7 @@ TEST_F(BootSequenceTest, StopBeforeTheEraseEndsAfterTheCurrentStep) {
   const std::string path = test::WritePackage(root, test::ScratchDir("stop") / "Package.bin");
   ASSERT_FALSE(path.empty());
 
-  DownloadController controller(link_);
+  DownloadController& controller = controller_;
   std::vector<std::pair<int, int64_t>> events;
   link_.SetEventSink([&](const DownloadEvent& event) {
     if (event.event != DownloadEvent::kStepElapsed) events.emplace_back(event.event, event.value);

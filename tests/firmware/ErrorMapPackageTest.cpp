@@ -5,8 +5,8 @@
 
 #include "TestPackages.h"
 #include "firmware/FirmwareRegistry.h"
+#include "firmware/PackageDefinitionLoader.h"
 #include "monitor/CErrorMapList.h"
-#include "parameters/ParameterDefinitionLoader.h"
 
 namespace zel::monitor {
 namespace {
@@ -64,7 +64,7 @@ TEST(ErrorMapPackageTest, ReloadingBesideReadersIsSafe) {
   const std::string path = test::WritePackage(root, test::ScratchDir("reload") / "p.bin");
   CErrorMapList maps;
   parameters::CParameterTable table;
-  parameters::ParameterDefinitionLoader definitions(table);
+  firmware::PackageDefinitionLoader definitions(table);
   firmware::FirmwareRegistry registry;
   registry.AddListener(definitions);
   registry.AddListener(maps);

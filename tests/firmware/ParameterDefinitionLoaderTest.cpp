@@ -1,3 +1,4 @@
+#include "firmware/PackageDefinitionLoader.h"
 #include "parameters/ParameterDefinitionLoader.h"
 
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ TEST(ParameterDefinitionLoaderTest, LoadFromPackageReplacesTheTableAsAListener) 
   const std::string path = test::WritePackage(root, dir / "p.bin");
 
   CParameterTable table;  // built-in definitions to begin with
-  ParameterDefinitionLoader loader(table);
+  firmware::PackageDefinitionLoader loader(table);
   firmware::FirmwareInfo current;
   current.packagePath = path;
   current.packageDirectory = "V";

@@ -2,8 +2,8 @@
 
 #include "TestPackages.h"
 #include "firmware/FirmwarePackage.h"
+#include "firmware/PackageDefinitionLoader.h"
 #include "monitor/CErrorMapList.h"
-#include "parameters/ParameterDefinitionLoader.h"
 #include "sim/DeviceModel.h"
 #include "support/CoffWriter.h"
 #include "ui/ScriptedHost.h"
@@ -57,7 +57,7 @@ TEST(SamplePackageTest, BothVersionsAreCompleteAndOneMatchesTheSimulator) {
 
     // Every definition of the built-in set is there, and every one has a "Meaning".
     parameters::CParameterTable table;
-    parameters::ParameterDefinitionLoader loader(table);
+    firmware::PackageDefinitionLoader loader(table);
     ASSERT_TRUE(loader.LoadFromPackage(info));
     EXPECT_EQ(table.SystemCount(), 42);
     EXPECT_EQ(table.StatusCount(), 13);

@@ -27,6 +27,7 @@
 #include "link/CReadVersionDlg.h"
 #include "link/CServiceDlg.h"
 #include "link/CValueDlg.h"
+#include "link/SerialParameterDevice.h"
 #include "monitor/CErrorInfoDlg.h"
 #include "monitor/CReadErrorDlg.h"
 #include "monitor/CStatusView.h"
@@ -129,8 +130,9 @@ TEST(DialogCaptions, EveryDialogShowsEveryCaptionOfItsTree) {
   windows.push_back(std::make_unique<monitor::CReadErrorDlg>(comm.Status(), nullptr));
   windows.push_back(std::make_unique<monitor::CSysStatusDlg>(comm.Status()));
   windows.push_back(std::make_unique<monitor::CVariablesDlg>(comm.Recorder(), comm.Definitions()));
+  link::SerialParameterDevice device(comm.Parameter(), comm.Status());
   windows.push_back(
-      std::make_unique<parameters::CParameterPropertiesDlg>(comm.Definitions(), comm.Parameter()));
+      std::make_unique<parameters::CParameterPropertiesDlg>(comm.Definitions(), device));
   windows.push_back(std::make_unique<parameters::CParameterPropertyEditDlg>(*parameterSlots, 1));
   windows.push_back(std::make_unique<firmware::CApplicationAdjustmentDlg>([] { return true; }));
   windows.push_back(std::make_unique<firmware::CBrowseFirmwareDlg>(record));

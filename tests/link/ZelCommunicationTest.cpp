@@ -67,12 +67,12 @@ TEST_F(ZelCommunicationTest, OpenLinkStoresTheSettingsAndMapsThePortName) {
 
 TEST_F(ZelCommunicationTest, BootLoaderTakesTheLineAndGivesItBackWithItsSettings) {
   const int opensBefore = line_.OpenCount();
-  firmware::BootLoaderLink& boot = comm_.EnterBootLoaderMode();
+  BootPort& boot = comm_.EnterBootLoaderMode();
   EXPECT_TRUE(comm_.InBootLoaderMode());
-  EXPECT_TRUE(boot.Port().IsOpen());
-  EXPECT_EQ(boot.Port().PortName(), "Com1");
-  EXPECT_EQ(boot.Port().BaudRate(), 38400);
-  EXPECT_EQ(boot.Port().Timeout(), 100);
+  EXPECT_TRUE(boot.IsOpen());
+  EXPECT_EQ(boot.PortName(), "Com1");
+  EXPECT_EQ(boot.BaudRate(), 38400);
+  EXPECT_EQ(boot.Timeout(), 100);
   EXPECT_EQ(line_.OpenCount(), opensBefore + 1);
 
   // The device link is closed meanwhile: commands fail without traffic.
@@ -85,10 +85,10 @@ TEST_F(ZelCommunicationTest, BootLoaderTakesTheLineAndGivesItBackWithItsSettings
   EXPECT_EQ(line_.OpenCount(), opensBefore + 1);
 
   // The download moved the boot port to another rate; leaving takes that over.
-  ASSERT_TRUE(boot.Port().Open("Com1", 115200, 40));
+  ASSERT_TRUE(boot.Open("Com1", 115200, 40));
   EXPECT_TRUE(comm_.LeaveBootLoaderMode());
   EXPECT_FALSE(comm_.InBootLoaderMode());
-  EXPECT_FALSE(boot.Port().IsOpen());
+  EXPECT_FALSE(boot.IsOpen());
   EXPECT_EQ(comm_.Settings().baudRate, 115200);
   EXPECT_EQ(comm_.Settings().timeoutMs, 40);
   EXPECT_EQ(comm_.Settings().transmitTrials, 4);
@@ -105,17 +105,17 @@ TEST_F(ZelCommunicationTest, BootLoaderTakesTheLineAndGivesItBackWithItsSettings
 }
 
 TEST_F(ZelCommunicationTest, OpenLinkInBootLoaderModeDropsTheBootSettings) {
-  firmware::BootLoaderLink& boot = comm_.EnterBootLoaderMode();
-  ASSERT_TRUE(boot.Port().Open("Com1", 115200, 40));
+  BootPort& boot = comm_.EnterBootLoaderMode();
+  ASSERT_TRUE(boot.Open("Com1", 115200, 40));
   EXPECT_TRUE(comm_.OpenLink(CommSettings{}));
   EXPECT_FALSE(comm_.InBootLoaderMode());
-  EXPECT_FALSE(boot.Port().IsOpen());
+  EXPECT_FALSE(boot.IsOpen());
   EXPECT_EQ(comm_.Settings(), CommSettings{});
   EXPECT_EQ(line_.LastBaud(), 38400);
 }
 
 TEST_F(ZelCommunicationTest, BootPortReadsWithItsDeadline) {
-  firmware::BootPort& port = comm_.EnterBootLoaderMode().Port();
+  BootPort& port = comm_.EnterBootLoaderMode();
   const uint8_t opcode[] = {0x49};
   line_.ExpectBytes({0x49}).Send({'O', 'K'});
   EXPECT_TRUE(port.Write(opcode, 1));

@@ -87,7 +87,7 @@ struct MonitorBench {
   std::vector<Message> TakeMain() { return std::exchange(main.messages, {}); }
 
   ui::ScriptedHost host;
-  std::atomic<PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   firmware::FirmwareRegistry registry;
   SpeedViewDataSink speed;
   CurrentViewDataSink current;

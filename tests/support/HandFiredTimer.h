@@ -4,13 +4,13 @@
 #include <chrono>
 #include <utility>
 
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 
 namespace zel::test {
 
 // A periodic timer that ticks when the test says so: arming publishes the tick callback in
 // `slot`, and the test calls (*slot.load())() to fire one period.
-class HandFiredTimer final : public monitor::PeriodicTimer {
+class HandFiredTimer final : public ui::PeriodicTimer {
  public:
   explicit HandFiredTimer(std::atomic<Callback*>& slot) : slot_(slot) {}
   ~HandFiredTimer() override { Disarm(); }

@@ -43,7 +43,7 @@ bool HistoryHas(const Window& w, const std::string& text) {
 TEST(DownloadDialogTest, DownloadsTheChosenVersionAndCannotBeClosedWhileFlashing) {
   SimulatedZel zel(Disabled());
   SamplePackage package;
-  DownloadController controller(zel.Comm().BootLoader());
+  DownloadController controller(zel.Comm().Boot());
   controller.SetPackage(package.Path(), "ZEL_1030");
   bool refusedClosing = false;
   zel.Host().QueueModal([&](Window& w) {
@@ -86,7 +86,7 @@ TEST(DownloadDialogTest, StartRefusesWhatWouldNotSuitTheZel) {
   other.identity.hardwareVersion = 0x0300;
   SimulatedZel zel(other);
   SamplePackage package;
-  DownloadController controller(zel.Comm().BootLoader());
+  DownloadController controller(zel.Comm().Boot());
   zel.Host().QueueModal([&](Window& w) {
     w.UserSetText(CDownloadDlg::kIdFile, package.Path() + ".zip");
     w.Press(CDownloadDlg::kIdStart);

@@ -41,7 +41,7 @@ class ChosenVersion {
 struct Wizard {
   SimulatedZel zel;
   SamplePackage package;
-  DownloadController controller{zel.Comm().BootLoader()};
+  DownloadController controller{zel.Comm().Boot()};
   FirmwareRegistry registry;
 
   explicit Wizard(sim::DeviceConfig device = Disabled()) : zel(device) {}
@@ -204,7 +204,7 @@ TEST(DownloadWizardTest, WithoutRunningFirmwareOnlyTheBootLoaderMethodsAreOffere
               CDownloadWizardPageSourceFile::kMismatchColour);
     // The probe on the serial settings page let go of its handshake: the download makes its
     // own, and the loader that already answered once answers it again.
-    EXPECT_FALSE(zel.Comm().BootLoader().Connected());
+    EXPECT_FALSE(wizard.controller.Link().Connected());
     ASSERT_TRUE(sheet.Press(ui::kIdNext));
     Window& download = sheet.Page(Sheet::kDownload);
     zel.Host().Clear();
@@ -217,7 +217,7 @@ TEST(DownloadWizardTest, WithoutRunningFirmwareOnlyTheBootLoaderMethodsAreOffere
     EXPECT_EQ(sheet.resultCodes.at(1), 301);
     EXPECT_EQ(sheet.outcome.zel, ZelState::kNewFirmware);
     EXPECT_FALSE(zel.Comm().InBootLoaderMode());
-    EXPECT_FALSE(zel.Comm().BootLoader().Connected());
+    EXPECT_FALSE(wizard.controller.Link().Connected());
     ASSERT_TRUE(sheet.Press(ui::kIdCancel));
   });
   EXPECT_FALSE(zel.Comm().InBootLoaderMode());

@@ -293,7 +293,7 @@ using ManualTimer = test::HandFiredTimer;
 
 TEST(ValueDialogs, AutomaticRefreshUpdatesOnTicksAndStopsWithTheDialog) {
   SimulatedZel zel;
-  std::atomic<monitor::PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   CVelocityDlg dlg(zel.Comm().Measurement());
   dlg.SetTimerFactory([&] { return std::make_unique<ManualTimer>(tick); });
   bool refreshed = false;
@@ -318,7 +318,7 @@ TEST(ValueDialogs, AutomaticRefreshUpdatesOnTicksAndStopsWithTheDialog) {
 
 TEST(ValueDialogs, FailedRefreshesSayLouderThanOnceNever) {
   SimulatedZel zel;
-  std::atomic<monitor::PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   CCurrentDlg dlg(zel.Comm().Measurement(), 0x1040);
   dlg.SetTimerFactory([&] { return std::make_unique<ManualTimer>(tick); });
   zel.Host().QueueModal([&](Window& w) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/SerialParameterDevice.h"
 #include "parameters/CParameterTable.h"
 #include "ui/SimulatedZel.h"
 
@@ -44,7 +45,8 @@ TEST(ParameterPropertiesDialog, ListsEveryDefinitionAsItsOwnType) {
     defaultEnabled = w.IsEnabled(CParameterPropertiesDlg::kIdDefault);
     w.Press(ui::kIdOk);
   });
-  CParameterPropertiesDlg dlg(table, zel.Comm().Parameter());
+  link::SerialParameterDevice device(zel.Comm().Parameter(), zel.Comm().Status());
+  CParameterPropertiesDlg dlg(table, device);
   dlg.DoModal();
   EXPECT_EQ(rows, table.Count());
   EXPECT_EQ(maxSpeed, (Row{"MaxSpeed", "17", "ReadWrite", "16-bit", "Signed", "", "25000", "0",
@@ -75,7 +77,8 @@ TEST(ParameterPropertiesDialog, EditsLiveInTheCopyUntilOk) {
       w.UserSetText(CParameterPropertyEditDlg::kIdUnit, "1/min");
       w.Press(ui::kIdOk);
     });
-    CParameterPropertiesDlg dlg(table, zel.Comm().Parameter());
+    link::SerialParameterDevice device(zel.Comm().Parameter(), zel.Comm().Status());
+    CParameterPropertiesDlg dlg(table, device);
     dlg.DoModal();
   };
 

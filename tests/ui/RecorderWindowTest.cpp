@@ -188,7 +188,7 @@ TEST_F(RecorderWindowTest, AutoRefreshUploadsUntilTheZelStopsAnswering) {
   desk_.Host().QueueModal(PlaySetup("0.1", 0));
   desk_.frame->OnCommand(kRecordData);
   ASSERT_NE(Window(), nullptr);
-  std::atomic<monitor::PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   Window()->SetTimerFactory([&] { return std::make_unique<test::HandFiredTimer>(tick); });
   Window()->UserSetValue(CDisplayDataDlg::kIdAutoRefresh, 1);
   EXPECT_FALSE(Window()->IsEnabled(CDisplayDataDlg::kIdRefresh));

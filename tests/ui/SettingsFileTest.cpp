@@ -49,7 +49,7 @@ void ChangeEverything(Frame& f, const std::string& package) {
   frame.Communication().Parameter().SetLastParameterNumber(17);
   frame.DownloadControl().SetPackage(package, "");
   frame.DownloadControl().Select(2);
-  frame.Communication().BootLoader().Times().SetAt(4, 4321);
+  frame.DownloadControl().Link().Times().SetAt(4, 4321);
   ASSERT_GT(frame.RegisterPackage(package), 0);
 }
 
@@ -81,7 +81,7 @@ TEST(SettingsFileTest, EveryBlockComesBackAndTheLinkReopensFirstWithTheStoredRec
   EXPECT_EQ(frame.Communication().Parameter().LastParameterNumber(), 17);
   EXPECT_EQ(frame.DownloadControl().Selected(), 2);
   EXPECT_EQ(frame.DownloadControl().PackagePath(), package.Path());
-  EXPECT_EQ(frame.Communication().BootLoader().Times().At(4), 4321);
+  EXPECT_EQ(frame.DownloadControl().Link().Times().At(4), 4321);
   EXPECT_EQ(frame.Firmware().Records().size(), before.frame.Firmware().Records().size());
 
   // The serial record sits right after the version text and the four 32-bit flags.

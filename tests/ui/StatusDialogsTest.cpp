@@ -180,7 +180,7 @@ TEST(ReadErrorDialog, FailuresKeepTheListAndSaySo) {
 
 TEST(ReadErrorDialog, AutoRefreshFollowsTheZelAndEndsWithTheWindow) {
   SimulatedZel zel;
-  std::atomic<PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   CReadErrorDlg dlg(zel.Comm().Status(), nullptr);
   dlg.SetTimerFactory([&] { return std::make_unique<ManualTimer>(tick); });
   ASSERT_TRUE(dlg.RefreshNow());
@@ -208,7 +208,7 @@ TEST(ReadErrorDialog, AutoRefreshFollowsTheZelAndEndsWithTheWindow) {
 
 TEST(ReadErrorDialog, AFailingAutoRefreshStopsWithOneMessage) {
   SimulatedZel zel;
-  std::atomic<PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   CReadErrorDlg dlg(zel.Comm().Status(), nullptr);
   dlg.SetTimerFactory([&] { return std::make_unique<ManualTimer>(tick); });
   dlg.Initialize();
@@ -246,7 +246,7 @@ TEST(SysStatusDialog, LampsAndTextsFollowTheBits) {
 
 TEST(SysStatusDialog, ShowsTheSimulatedZelsWordAndRefreshesAutomatically) {
   SimulatedZel zel;
-  std::atomic<PeriodicTimer::Callback*> tick{nullptr};
+  std::atomic<ui::PeriodicTimer::Callback*> tick{nullptr};
   CSysStatusDlg dlg(zel.Comm().Status());
   dlg.SetTimerFactory([&] { return std::make_unique<ManualTimer>(tick); });
   ASSERT_TRUE(dlg.RefreshNow());

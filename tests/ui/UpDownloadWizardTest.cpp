@@ -43,7 +43,7 @@ void RunToEnd(Window& w) {
 
 struct Desk {
   SimulatedZel zel{sim::DeviceConfig{}, true, ThreeModules()};
-  firmware::DownloadController controller{zel.Comm().BootLoader()};
+  firmware::DownloadController controller{zel.Comm().Boot()};
   firmware::FirmwareRegistry registry;
   app::WizardCommands wizards{zel.Comm(), controller, registry};
   std::filesystem::path dir =
@@ -272,7 +272,7 @@ TEST(UpDownloadWizardTest, CanPageNeedsSoftwareVersion0x1040) {
   sim::DeviceConfig old;
   old.identity.softwareVersion = 0x103F;
   SimulatedZel zel(old);
-  firmware::DownloadController controller(zel.Comm().BootLoader());
+  firmware::DownloadController controller(zel.Comm().Boot());
   firmware::FirmwareRegistry registry;
   app::WizardCommands wizards(zel.Comm(), controller, registry);
   zel.Host().QueueModal([&](Window& w) {

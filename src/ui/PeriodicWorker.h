@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-namespace zel::monitor {
+namespace zel::ui {
 
 // Holder of one background thread with a running flag: the part that the periodic workers and
 // the communication search share.
@@ -145,4 +145,4 @@ class PeriodicWorker : public WorkerThread {
   bool stopRequested_ = false;
 };
 
-}  // namespace zel::monitor
+}  // namespace zel::ui

@@ -1,4 +1,4 @@
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace zel::monitor {
+namespace zel::ui {
 namespace {
 
 using namespace std::chrono_literals;
@@ -311,4 +311,4 @@ TEST(PeriodicWorkerTest, ThreadHolderRunsUntilStoppedOrDone) {
 }
 
 }  // namespace
-}  // namespace zel::monitor
+}  // namespace zel::ui

@@ -1,8 +1,8 @@
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 
 #include <system_error>
 
-namespace zel::monitor {
+namespace zel::ui {
 
 // --- WorkerThread ---------------------------------------------------------------------------
 
@@ -185,4 +185,4 @@ void PeriodicWorker::DisarmLocked() {
   armed_ = false;
 }
 
-}  // namespace zel::monitor
+}  // namespace zel::ui

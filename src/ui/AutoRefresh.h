@@ -6,10 +6,10 @@
 #include <mutex>
 #include <utility>
 
-#include "monitor/PeriodicWorker.h"
+#include "ui/PeriodicWorker.h"
 #include "ui/Window.h"
 
-namespace zel::monitor {
+namespace zel::ui {
 
 // The automatic refresh of a dialog: a periodic worker reads a value of type T, keeps it in a
 // mutex-guarded snapshot and posts `message` to the window; the window takes the snapshot on its
@@ -94,4 +94,4 @@ class AutoRefresh {
   T snapshot_{};
 };
 
-}  // namespace zel::monitor
+}  // namespace zel::ui
