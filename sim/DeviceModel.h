@@ -1,18 +1,19 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <mutex>
-#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
+#include "sim/AddressMemory.h"
+#include "sim/CanGateway.h"
+#include "sim/CommandResult.h"
+#include "sim/ErrorBits.h"
 #include "sim/MotorModel.h"
+#include "sim/NumberedValues.h"
+#include "sim/ParameterStore.h"
 #include "sim/Recorder.h"
-#include "sim/RtrChannels.h"
 
 namespace zel::sim {
 
@@ -38,30 +39,26 @@ struct DeviceConfig {
   int16_t loadCurrent = 100;
 };
 
-// What the device sends back for one accepted command frame. Commands outside the reply set
-// produce hasReply == false and nothing further goes on the line.
-struct CommandResult {
-  bool hasReply = false;
-  uint8_t replyCode = 0;
-  std::vector<uint16_t> words;
-};
-
 // The ZEL behind the frame protocol: identity, the 42 system parameters in RAM with their EEPROM
 // copy, the status values 128..140 of a small motor model, the error words, service mode, the
-// address variables and the recorder.
+// address variables and the recorder. It decodes the commands and keeps the drive's state (enable,
+// stop, set values, the standard error word); its parts hold the rest: ParameterStore the system
+// parameters, AddressMemory the address variables, CanGateway the CAN side, MotorModel and
+// Recorder.
 //
 // Thread rules: every public member locks one mutex, so the serving thread executes commands
-// while a test advances the clock or raises errors from its own thread.
+// while a test advances the clock or raises errors from its own thread. The parts are not locked
+// themselves; they are used only under this mutex.
 //
 // Rejections: a command of the reply set that the device refuses answers reply code
 // kReplyRejected with one data word 0. A command without a reply has no way to report a refusal;
 // the device ignores it and changes nothing.
-class DeviceModel {
+class DeviceModel final : private NumberedValues {
  public:
-  static constexpr uint8_t kReplyOk = 0x00;
-  static constexpr uint8_t kReplyRejected = 0x05;
+  static constexpr uint8_t kReplyOk = CommandResult::kReplyOk;
+  static constexpr uint8_t kReplyRejected = CommandResult::kReplyRejected;
   static constexpr uint8_t kOpReadRecordedData = 49;
-  static constexpr int kSystemParameterCount = 42;
+  static constexpr int kSystemParameterCount = ParameterStore::kCount;
   static constexpr int kFirstStatus = 128;
   static constexpr int kLastStatus = 140;
 
@@ -73,13 +70,13 @@ class DeviceModel {
   static constexpr uint16_t kConfigAnalogSetValue = 0x0001;
   static constexpr uint16_t kConfigCurrentRegulation = 0x0004;
   static constexpr uint16_t kConfigSoftwareEnable = 0x1000;
-  static constexpr uint16_t kConfigServiceMode = 0x4000;
+  static constexpr uint16_t kConfigServiceMode = ParameterStore::kServiceMode;
 
   // CAN_Config (parameter 41) bits.
-  static constexpr int kCanConfig = 41;
-  static constexpr uint16_t kCanConfigRtr0 = 0x1000;
-  static constexpr uint16_t kCanConfigRtr1 = 0x2000;
-  static constexpr uint16_t kCanConfigPdo = 0x4000;
+  static constexpr int kCanConfig = CanGateway::kCanConfig;
+  static constexpr uint16_t kCanConfigRtr0 = CanGateway::kCanConfigRtr0;
+  static constexpr uint16_t kCanConfigRtr1 = CanGateway::kCanConfigRtr1;
+  static constexpr uint16_t kCanConfigPdo = CanGateway::kCanConfigPdo;
 
   // Status word (status value 128).
   static constexpr uint16_t kStatusIndexFound = 0x0001;
@@ -100,7 +97,7 @@ class DeviceModel {
   static constexpr uint16_t kErrorPowerStageTemperature = 0x0008;
   static constexpr uint16_t kErrorEncoder = 0x0020;
   static constexpr uint16_t kErrorSpeed = 0x0080;
-  static constexpr uint16_t kErrorSummary = 0x8000;
+  static constexpr uint16_t kErrorSummary = ErrorBits::kSummary;
 
   explicit DeviceModel(DeviceConfig config = {});
 
@@ -160,34 +157,21 @@ class DeviceModel {
   static uint16_t DefaultParameter(int number);
 
  private:
-  CommandResult Reply(std::vector<uint16_t> words) const;
-  CommandResult Rejected() const;
-
   CommandResult ExecuteLocked(uint8_t opcode, std::span<const uint16_t> words, bool carried);
-  // The CAN gateway commands 56..77; nothing for any other opcode.
-  std::optional<CommandResult> ExecuteCanLocked(uint8_t opcode, std::span<const uint16_t> words);
   CommandResult ReadTempParam(std::span<const uint16_t> words) const;
   void SetTempParam(std::span<const uint16_t> words);
-  void WriteAllTempParam(std::span<const uint16_t> words);
   CommandResult Service(std::span<const uint16_t> words);
-  CommandResult SetAddrVariable(std::span<const uint16_t> words);
-  CommandResult ReadAddrVariable(std::span<const uint16_t> words) const;
   void SetupRecorder(std::span<const uint16_t> words);
   CommandResult ReadRecordedData(std::span<const uint16_t> words);
   CommandResult ReadVariables(std::span<const uint16_t> words) const;
 
-  bool ReadValue(int number, int32_t& value) const;
-  bool WriteValue(int number, int32_t value);
-  bool IsWritable(int number, int32_t value) const;
-  bool ReadAddress(uint16_t address, uint16_t& word) const;
-  bool WriteAddress(uint16_t address, uint16_t word);
+  bool ReadValue(int number, int32_t& value) const override;
+  bool WriteValue(int number, int32_t value) override;
   // Width of a variable the recorder or opcode 50 reads: 2 or 4 bytes, 0 when unknown.
   int VariableBytes(uint16_t variable) const;
   bool ReadVariable(uint16_t variable, uint32_t& value) const;
 
   uint16_t StatusWordLocked() const;
-  uint16_t ErrorWordLocked() const;
-  uint16_t CanErrorWordLocked() const;
   bool EnabledLocked() const;
   bool PowerStageLocked() const;
   MotorModel::Inputs MotorInputsLocked() const;
@@ -195,17 +179,17 @@ class DeviceModel {
 
   mutable std::mutex mutex_;
   DeviceConfig config_;
-  std::array<uint16_t, kSystemParameterCount> temp_{};
-  std::array<uint16_t, kSystemParameterCount> eeprom_{};
+  ParameterStore parameters_;
   bool softwareEnable_ = false;
   bool stopped_ = false;
-  uint16_t errorBits_ = 0;
-  uint16_t canErrorBits_ = 0;
+  ErrorBits errors_;
   int16_t speedSetValue_ = 0;
   int16_t currentSetValue_ = 0;
-  std::map<uint16_t, uint16_t> ram_;
-  RtrChannels rtr_;
-  CanBus* bus_ = nullptr;
+  AddressMemory memory_{*this};
+  // A command to the device's own module ID runs here as carried over the bus.
+  CanGateway can_{parameters_, [this](uint8_t opcode, std::span<const uint16_t> words) {
+                    return ExecuteLocked(opcode, words, true);
+                  }};
   MotorModel motor_;
   Recorder recorder_;
   std::chrono::microseconds now_{0};
