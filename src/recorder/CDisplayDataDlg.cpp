@@ -69,6 +69,8 @@ bool CDisplayDataDlg::OnInitDialog() {
 }
 
 void CDisplayDataDlg::ShowRecording() {
+  // Recorder data is timed in µs; only the values carry the recorded parameter's unit.
+  Graph().SetUnits("µs", recorder_.ValueUnit(), "");
   Graph().SetData(recorder_.Data());
   Redraw();
 }

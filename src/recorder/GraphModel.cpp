@@ -95,12 +95,19 @@ void GraphModel::SetAutoScale(bool on) {
 void GraphModel::SetManualRange(float maximum, float minimum) {
   manualMax_ = maximum;
   manualMin_ = minimum;
+  manualChosen_ = true;
   Recompute();
 }
 
-void GraphModel::SetScale(float maximum, float minimum) {
+void GraphModel::RestoreScale(float maximum, float minimum) {
   scaleMax_ = maximum;
   scaleMin_ = minimum;
+  if (std::isfinite(maximum) && std::isfinite(minimum) && maximum > minimum) {
+    manualMax_ = maximum;
+    manualMin_ = minimum;
+    manualChosen_ = false;
+  }
+  Recompute();
 }
 
 void GraphModel::SetUnits(std::string timeUnit, std::string leftUnit, std::string rightUnit) {
@@ -149,12 +156,36 @@ void GraphModel::Recompute() {
   if (autoScale_) {
     ValueRange(anyLeft, leftLow, leftHigh, ranges_.leftMin, ranges_.leftMax);
     ValueRange(anyRight, rightLow, rightHigh, ranges_.rightMin, ranges_.rightMax);
-    scaleMax_ = static_cast<float>(ranges_.leftMax);
-    scaleMin_ = static_cast<float>(ranges_.leftMin);
   } else {
+    if (!manualChosen_) WidenManualRange(anyLeft, leftLow, leftHigh, anyRight, rightLow, rightHigh);
     ranges_.leftMax = ranges_.rightMax = manualMax_;
     ranges_.leftMin = ranges_.rightMin = manualMin_;
   }
+  // Only a range a recording was shown in is worth keeping: the window's Exit empties the graph,
+  // and the empty graph's range would otherwise replace the one the settings file should keep.
+  if (anyLeft || anyRight) {
+    scaleMax_ = static_cast<float>(ranges_.leftMax);
+    scaleMin_ = static_cast<float>(ranges_.leftMin);
+  }
+}
+
+void GraphModel::WidenManualRange(bool anyLeft, double leftLow, double leftHigh, bool anyRight,
+                                  double rightLow, double rightHigh) {
+  // The manual range serves both axes, so it has to take in the values of both.
+  const bool any = anyLeft || anyRight;
+  const double low = anyLeft && anyRight ? std::min(leftLow, rightLow)
+                     : anyLeft           ? leftLow
+                                         : rightLow;
+  const double high = anyLeft && anyRight ? std::max(leftHigh, rightHigh)
+                      : anyLeft           ? leftHigh
+                                          : rightHigh;
+  if (!any || (low >= manualMin_ && high <= manualMax_)) return;
+  // Widened as Auto Scale would, so the curve does not run along the frame; the side the
+  // recording stays within keeps its value.
+  double minimum = 0, maximum = 0;
+  ValueRange(true, low, high, minimum, maximum);
+  manualMax_ = std::max(manualMax_, static_cast<float>(maximum));
+  manualMin_ = std::min(manualMin_, static_cast<float>(minimum));
 }
 
 void GraphModel::CycleCursor() {
@@ -222,19 +253,52 @@ bool GraphModel::NearestSample(const Channel& channel, double time, const Sample
   return true;
 }
 
+bool GraphModel::CurveValueAt(int axis, double time, double& value) const {
+  for (const Channel& channel : data_.channels) {
+    if ((channel.axis == 2 ? 2 : 1) != axis) continue;
+    const Sample* before = nullptr;
+    const Sample* after = nullptr;
+    // The curve is drawn through the samples that carry a number; the others are gaps.
+    for (const Sample& sample : channel.samples) {
+      if (!sample.value.HasNumber() || !std::isfinite(sample.value.number)) continue;
+      if (sample.time <= time) {
+        before = &sample;
+      } else {
+        after = &sample;
+        break;
+      }
+    }
+    if (before == nullptr && after == nullptr) continue;
+    if (before == nullptr || after == nullptr || after->time == before->time) {
+      value = (before != nullptr ? before : after)->value.number;
+    } else {
+      const double share = (time - before->time) / (after->time - before->time);
+      value = before->value.number + share * (after->value.number - before->value.number);
+    }
+    return true;
+  }
+  return false;
+}
+
 std::string GraphModel::CursorText() const {
   if (cursor_ == CursorMode::kOff) return {};
   if (cursor_ == CursorMode::kAttached && cursorCurve_ < data_.channels.size()) {
     const Channel& channel = data_.channels[cursorCurve_];
+    const std::string& unit = channel.axis == 2 ? rightUnit_ : leftUnit_;
     const Sample* sample = nullptr;
     if (!NearestSample(channel, pointerTime_, sample))
-      return kAttachedCursor + TimeValueText(pointerTime_, 0) + " ";
-    return kAttachedCursor + TimeValueText(sample->time, sample->value.number) + " " +
-           (channel.axis == 2 ? rightUnit_ : leftUnit_);
+      return kAttachedCursor + TimeValueText(pointerTime_, 0) + " " + unit;
+    return kAttachedCursor + TimeValueText(sample->time, sample->value.number) + " " + unit;
   }
-  std::string text = kFreeCursor + TimeValueText(pointerTime_, pointerLeft_) + " " + leftUnit_;
+  // The free cursor reads what the curves show at its time; only over an axis without a curve
+  // does it read the pointer's height there.
+  double left = pointerLeft_;
+  double right = pointerRight_;
+  CurveValueAt(1, pointerTime_, left);
+  CurveValueAt(2, pointerTime_, right);
+  std::string text = kFreeCursor + TimeValueText(pointerTime_, left) + " " + leftUnit_;
   if (ranges_.hasRight)
-    text += Format(Large(pointerRight_) ? " ; %.1e" : " ; %.3f", pointerRight_) + " " + rightUnit_;
+    text += Format(Large(right) ? " ; %.1e" : " ; %.3f", right) + " " + rightUnit_;
   return text;
 }
 

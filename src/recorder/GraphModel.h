@@ -44,11 +44,17 @@ class GraphModel final : public ui::PlotSource {
   void SetAutoScale(bool on);
   float ManualMax() const { return manualMax_; }
   float ManualMin() const { return manualMin_; }
+  // The range the user chose in "Value Range": it holds for every later recording.
   void SetManualRange(float maximum, float minimum);
-  // The last automatic range (kept in the settings file).
+  // Until the user chooses a range, a recording that leaves the manual range widens it to take
+  // the recording in, so a curve is never hidden behind a range nobody asked for.
+  bool ManualRangeChosen() const { return manualChosen_; }
+  // The last value range a recording was shown in (kept in the settings file).
   float ScaleMax() const { return scaleMax_; }
   float ScaleMin() const { return scaleMin_; }
-  void SetScale(float maximum, float minimum);
+  // The range kept in the settings file: it becomes the manual range the graph opens with
+  // (a pair that is no range, such as a new file's 0 and 0, leaves the manual range alone).
+  void RestoreScale(float maximum, float minimum);
 
   bool Grid() const { return grid_; }
   void ToggleGrid() { grid_ = !grid_; }
@@ -65,7 +71,7 @@ class GraphModel final : public ui::PlotSource {
   MeasureMode Measure() const { return measure_; }
 
   // The time unit text of the recording ("ms" makes the axis read in seconds) and the value
-  // axes' unit texts; recorder data is in µs without value units.
+  // axes' unit texts, which follow every value the cursor and the measurement read.
   void SetUnits(std::string timeUnit, std::string leftUnit, std::string rightUnit);
 
   std::string TimeTitle() const;
@@ -84,9 +90,14 @@ class GraphModel final : public ui::PlotSource {
 
  private:
   void Recompute();
+  void WidenManualRange(bool anyLeft, double leftLow, double leftHigh, bool anyRight,
+                        double rightLow, double rightHigh);
   bool HasCurves() const;
   // The sample of a channel nearest to time; false when the channel has none.
   bool NearestSample(const Channel& channel, double time, const Sample*& sample) const;
+  // The value the first curve of an axis is drawn at, at time (joined sample to sample, level
+  // before the first and after the last sample); false when the axis has no curve with a number.
+  bool CurveValueAt(int axis, double time, double& value) const;
   std::string TimeValueText(double time, double value) const;
 
   RecordedData data_;
@@ -94,6 +105,7 @@ class GraphModel final : public ui::PlotSource {
   bool autoScale_ = false;
   float manualMax_ = 1000.0f;
   float manualMin_ = -1000.0f;
+  bool manualChosen_ = false;
   float scaleMax_ = 0;
   float scaleMin_ = 0;
   bool grid_ = true;

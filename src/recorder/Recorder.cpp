@@ -1,5 +1,6 @@
 #include "recorder/Recorder.h"
 
+#include <bit>
 #include <cstdio>
 
 #include "link/ParameterGroup.h"
@@ -62,6 +63,7 @@ Recorder::ChannelParameters Recorder::ChannelFor(const RecorderSetup& setup) con
   const auto number = static_cast<std::int16_t>(setup.variable);
   const parameters::CParameterTable* definitions = group_.Definitions();
   parameters.name = definitions ? definitions->Name(number) : std::string();
+  parameters.unit = definitions ? definitions->Unit(number) : std::string();
   // The ZEL records a parameter as signed whatever its definition says; only the width counts.
   const bool wide =
       definitions && definitions->Width(number) == parameters::ParameterDefinition::kWidth32;
@@ -81,9 +83,27 @@ bool Recorder::UploadWords(std::uint16_t jump, std::vector<std::uint16_t>& words
   return group_.ReadRecordedData(jump, timeoutMs_.load(), words);
 }
 
+void Recorder::TakeStoredScale() {
+  // Compared bit for bit: a NaN read from a damaged file must not count as new on every call.
+  const auto bits = [](float value) { return std::bit_cast<std::uint32_t>(value); };
+  if (bits(settings_.scaleMax) == bits(handedMax_) && bits(settings_.scaleMin) == bits(handedMin_))
+    return;
+  graph_.RestoreScale(settings_.scaleMax, settings_.scaleMin);
+  handedMax_ = settings_.scaleMax;
+  handedMin_ = settings_.scaleMin;
+}
+
 void Recorder::SyncSettings() {
-  settings_.scaleMax = graph_.ScaleMax();
-  settings_.scaleMin = graph_.ScaleMin();
+  // A range read from the file that no window has shown yet is kept, not replaced by the
+  // graph's untouched one.
+  TakeStoredScale();
+  settings_.scaleMax = handedMax_ = graph_.ScaleMax();
+  settings_.scaleMin = handedMin_ = graph_.ScaleMin();
+}
+
+void Recorder::SetData(RecordedData data) {
+  settings_.data = std::move(data);
+  unit_.clear();
 }
 
 void Recorder::BuildChannel(std::span<const std::uint16_t> words) {
@@ -91,6 +111,7 @@ void Recorder::BuildChannel(std::span<const std::uint16_t> words) {
       std::min<std::size_t>(words.size(), link::RecorderGroup::kMaxRecordedWords);
   settings_.data.Clear();
   settings_.data.channels.push_back(BuildUploadChannel(words.first(count), channel_));
+  unit_ = channel_.unit;
 }
 
 bool Recorder::Upload(std::uint16_t jump) {
@@ -129,6 +150,7 @@ void Recorder::CloseWindow() {
 void Recorder::ShowWindow() {
   if (Window() != nullptr) return;
   window_.reset();
+  TakeStoredScale();
   window_ = std::make_unique<CDisplayDataDlg>(*this);
   window_->ShowModeless();
 }

@@ -38,6 +38,7 @@ class Recorder {
     std::string name = RecordedData::kDefaultName;
     int valueType = RecordedData::kDefaultValueType;
     std::int32_t period = RecordedData::kDefaultPeriod;
+    std::string unit;  // the parameter's unit text; an address has none
   };
 
   enum class JumpOutcome { kDone, kRefused, kFailed };
@@ -50,18 +51,22 @@ class Recorder {
   link::RecorderGroup& Group() { return group_; }
   const RecorderSetup& Setup() const { return settings_.setup; }
   const RecordedData& Data() const { return settings_.data; }
+  // The unit of the kept recording's values: known for an upload of a parameter, not for a
+  // recording from a file.
+  const std::string& ValueUnit() const { return unit_; }
   const ChannelParameters& UploadChannel() const { return channel_; }
   // The reply time-out of the next upload: 100 ms until the first set-up.
   std::int32_t UploadTimeoutMs() const { return timeoutMs_.load(); }
 
   // The stored form with the settings file: graph state, recording and set-up. Writing the
-  // settings takes the graph's last value range first (SyncSettings).
+  // settings takes the graph's last value range first (SyncSettings); a range read from the
+  // file reaches the graph when the window opens, or before it is written back.
   RecorderSettings& Settings() { return settings_; }
   void SyncSettings();
   // The graph the window draws; its state stays for the next window.
   GraphModel& Graph() { return graph_; }
   // Replaces the kept recording (a loaded file).
-  void SetData(RecordedData data) { settings_.data = std::move(data); }
+  void SetData(RecordedData data);
 
   // The channel an upload with this set-up gives: mode 0 the parameter's name and signed 16- or
   // 32-bit values by its width, mode 1 "Address 0x%.4X" and 16-bit values of the chosen sign.
@@ -93,12 +98,19 @@ class Recorder {
   void ShowWindow();
 
  private:
+  // Hands the graph the range the settings file brought, once per reading of the file.
+  void TakeStoredScale();
+
   link::RecorderGroup& group_;
   RecorderSettings settings_;
   ChannelParameters channel_;
   // Read by the window's refresh worker, which only runs while no set-up can change it.
   std::atomic<std::int32_t> timeoutMs_{100};
+  std::string unit_;
   GraphModel graph_;
+  // The stored range as the graph last had it; a different one was read from the settings file.
+  float handedMax_ = 0;
+  float handedMin_ = 0;
   std::unique_ptr<CDisplayDataDlg> window_;
 };
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QTimer>
@@ -58,7 +59,16 @@ TEST(GuiPrint, AParameterProtocolBecomesAPdfFileWhenNoPrinterIsInstalled) {
   QObject::connect(&poll, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
-      chooser->selectFile(QString::fromStdString(pdf.string()));
+      // The name is typed into the chooser's field as a user would. selectFile() leaves that
+      // field alone once it has the focus, which on a loaded machine it often has by the first
+      // poll: the chooser then took the folder for the answer, stayed open, and the test hung.
+      auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name == nullptr) {
+        ADD_FAILURE() << "the chooser has no file name field";
+        chooser->reject();
+        return;
+      }
+      name->setText(QString::fromStdString(pdf.string()));
       static_cast<QDialog*>(chooser)->accept();  // the dialog's own check of the name runs
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       boxText = box->text();

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include "app/CMainFrame.h"
@@ -66,11 +67,35 @@ TEST(GuiRecorder, RecordDataFromTheMenuPlotsTheStepResponseOfAJump) {
 
   display->UserSetText(recorder::CDisplayDataDlg::kIdJumpValue, "2000");
   display->Press(recorder::CDisplayDataDlg::kIdJump);
-  display->Press(recorder::CDisplayDataDlg::kIdMeasure);
-  display->UserSetValue(recorder::CDisplayDataDlg::kIdAutoScale, 1);
   const auto& samples = display->Graph().Data().channels.at(0).samples;
   ASSERT_EQ(samples.size(), 256u);
   EXPECT_GT(samples.back().value.number, samples.front().value.number + 1000);
+
+  // Without "Auto Scale" the step above 1000 rpm is in the graph all the same.
+  const recorder::GraphRanges& ranges = display->Graph().Ranges();
+  EXPECT_EQ(display->Value(recorder::CDisplayDataDlg::kIdAutoScale), 0);
+  for (const recorder::Sample& sample : samples) {
+    EXPECT_LE(sample.value.number, ranges.leftMax);
+    EXPECT_GE(sample.value.number, ranges.leftMin);
+  }
+
+  // The free cursor follows the mouse along the time axis and reads the curve there, in the
+  // recorded parameter's unit: the mouse's height changes nothing.
+  display->Press(recorder::CDisplayDataDlg::kIdCursor);
+  const auto moveTo = [&](QPointF at) {
+    QMouseEvent move(QEvent::MouseMove, at, plot->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    return display->Graph().CursorText();
+  };
+  const std::string high = moveTo(QPointF(plot->width() * 0.6, plot->height() * 0.2));
+  const std::string low = moveTo(QPointF(plot->width() * 0.6, plot->height() * 0.8));
+  EXPECT_EQ(high.rfind(recorder::GraphModel::kFreeCursor, 0), 0u) << high;
+  EXPECT_TRUE(high.ends_with(" rpm")) << high;
+  EXPECT_EQ(low, high);
+  display->Press(recorder::CDisplayDataDlg::kIdMeasure);
+  EXPECT_TRUE(display->Graph().MeasureText().ends_with(" rpm"));
+  display->UserSetValue(recorder::CDisplayDataDlg::kIdAutoScale, 1);
   QApplication::processEvents();
 
   // The picture shows the curve: some pixels carry the first curve's colour.

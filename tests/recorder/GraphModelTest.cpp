@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "recorder/GraphModel.h"
 
 namespace zel::recorder {
@@ -66,6 +68,51 @@ TEST(GraphModel, RangesFollowTheDataWhenAutoScaledAndTheManualRangeOtherwise) {
   EXPECT_EQ(graph.Ranges().leftMin, -20);
 }
 
+TEST(GraphModel, ARecordingIsNeverHiddenBehindAManualRangeNobodyChose) {
+  GraphModel graph;
+  // A 2000 mA step in the initial manual range: the range widens to take it in, the side the
+  // step stays within keeps its value, and the range shown is the one the settings file keeps.
+  graph.SetData(Samples({0, 0, 2000, 2000}));
+  EXPECT_FALSE(graph.AutoScale());
+  EXPECT_DOUBLE_EQ(graph.Ranges().leftMax, 2200);
+  EXPECT_DOUBLE_EQ(graph.Ranges().leftMin, -1000);
+  EXPECT_FLOAT_EQ(graph.ScaleMax(), 2200);
+  EXPECT_FLOAT_EQ(graph.ScaleMin(), -1000);
+  EXPECT_FLOAT_EQ(graph.ManualMax(), 2200);  // what "Value Range" offers next
+  // A later recording inside it leaves it steady (automatic refresh does not make it jump), and
+  // the window's Exit, which empties the graph, does not lose it.
+  graph.SetData(Samples({0, 500}));
+  EXPECT_DOUBLE_EQ(graph.Ranges().leftMax, 2200);
+  graph.ClearData();
+  EXPECT_FLOAT_EQ(graph.ScaleMax(), 2200);
+  EXPECT_FLOAT_EQ(graph.ScaleMin(), -1000);
+
+  // A range the user chose holds, even when the recording leaves it.
+  graph.SetManualRange(500, -500);
+  graph.SetData(Samples({0, 2000}));
+  EXPECT_TRUE(graph.ManualRangeChosen());
+  EXPECT_DOUBLE_EQ(graph.Ranges().leftMax, 500);
+  EXPECT_DOUBLE_EQ(graph.Ranges().leftMin, -500);
+
+  // The range from the settings file is what the graph opens with; it widens like the initial
+  // one. A file's 0 and 0 (never shown) or a NaN change nothing.
+  GraphModel reopened;
+  reopened.RestoreScale(2200, -200);
+  EXPECT_FALSE(reopened.ManualRangeChosen());
+  reopened.SetData(Samples({0, 2000}));
+  EXPECT_DOUBLE_EQ(reopened.Ranges().leftMax, 2200);
+  EXPECT_DOUBLE_EQ(reopened.Ranges().leftMin, -200);
+  reopened.SetData(Samples({-3000, 0}));
+  EXPECT_DOUBLE_EQ(reopened.Ranges().leftMin, -3300);
+  EXPECT_DOUBLE_EQ(reopened.Ranges().leftMax, 2200);
+  for (float nothing : {0.0f, std::numeric_limits<float>::quiet_NaN()}) {
+    GraphModel fresh;
+    fresh.RestoreScale(nothing, 0);
+    EXPECT_EQ(fresh.Ranges().leftMax, 1000);
+    EXPECT_EQ(fresh.Ranges().leftMin, -1000);
+  }
+}
+
 TEST(GraphModel, TimeAxisLabelsEveryFifthTickInMilliseconds) {
   GraphModel graph;
   graph.SetData(Samples(std::vector<float>(256, 1.0f)));
@@ -98,19 +145,25 @@ TEST(GraphModel, CursorAndMeasureCycleAndReadTheCurve) {
   RecordedData data = Samples({1, 250000, 3, 4});
   data.channels.push_back(Samples({7, 8, 9, 10}).channels[0]);
   graph.SetData(data);
+  graph.SetUnits("µs", "rpm", "mA");
   graph.CycleCursor();
-  graph.PointerMoved(150, 12.34567, 0);
-  EXPECT_EQ(graph.CursorText(), "Free Cursor: 0.150 ms; 12.346 ");
-  graph.PointerMoved(1500, 250000, 0);
-  EXPECT_EQ(graph.CursorText(), "Free Cursor: 1.5 ms; 2.5e+05 ");
+  // The free cursor reads the first curve where it is drawn (joined sample to sample), whatever
+  // the mouse's height, and every value carries its axis's unit.
+  graph.PointerMoved(250, 12.34567, 0);
+  EXPECT_EQ(graph.CursorText(), "Free Cursor: 0.250 ms; 3.500 rpm");
+  graph.PointerMoved(150, -3, 0);
+  EXPECT_EQ(graph.CursorText(), "Free Cursor: 0.1 ms; 1.3e+05 rpm");
+  // Past the last sample the curve keeps its last value.
+  graph.PointerMoved(5000, 0, 0);
+  EXPECT_EQ(graph.CursorText(), "Free Cursor: 5.000 ms; 4.000 rpm");
 
   graph.CycleCursor();
   EXPECT_EQ(graph.Cursor(), GraphModel::CursorMode::kAttached);
   graph.PointerMoved(130, 0, 0);  // nearest sample: 100 µs
-  EXPECT_EQ(graph.CursorText(), "Attached Cursor: 0.1 ms; 2.5e+05 ");
+  EXPECT_EQ(graph.CursorText(), "Attached Cursor: 0.1 ms; 2.5e+05 rpm");
   EXPECT_EQ(graph.Scene().cursorTime, 100);
   graph.NextCurve();
-  EXPECT_EQ(graph.CursorText(), "Attached Cursor: 0.100 ms; 8.000 ");
+  EXPECT_EQ(graph.CursorText(), "Attached Cursor: 0.100 ms; 8.000 rpm");
   graph.NextCurve();
   EXPECT_EQ(graph.CursorCurve(), 0u);
   graph.CycleCursor();
@@ -119,13 +172,24 @@ TEST(GraphModel, CursorAndMeasureCycleAndReadTheCurve) {
   graph.CycleCursor();
   graph.CycleMeasure();
   EXPECT_EQ(graph.Cursor(), GraphModel::CursorMode::kOff);
-  EXPECT_EQ(graph.MeasureText(), "Measure: Max. 2.5e+05 ");
+  EXPECT_EQ(graph.MeasureText(), "Measure: Max. 2.5e+05 rpm");
   graph.CycleMeasure();
-  EXPECT_EQ(graph.MeasureText(), "Measure: Min. 1.000 ");
+  EXPECT_EQ(graph.MeasureText(), "Measure: Min. 1.000 rpm");
   graph.CycleMeasure();
-  EXPECT_EQ(graph.MeasureText(), "Measure: Mean. 62502.000 ");
+  EXPECT_EQ(graph.MeasureText(), "Measure: Mean. 62502.000 rpm");
   graph.CycleMeasure();
   EXPECT_EQ(graph.MeasureText(), "");
+
+  // With a curve on the right axis the free cursor reads both, each with its unit; samples
+  // without a number are gaps the reading bridges.
+  RecordedData both = Samples({0, 100, 200});
+  Channel right = Samples({10, 20, 30}, 100, 2).channels[0];
+  right.samples[1].value = SampleValue{variant::kEmpty, 0, {}};
+  both.channels.push_back(right);
+  graph.SetData(both);
+  graph.CycleCursor();
+  graph.PointerMoved(50, 999, 999);
+  EXPECT_EQ(graph.CursorText(), "Free Cursor: 0.050 ms; 50.000 rpm ; 15.000 mA");
 }
 
 TEST(GraphModel, ZoomAndPanStayInsideTheRecordingAndResetShowsAllOfIt) {

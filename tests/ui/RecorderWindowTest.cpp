@@ -171,10 +171,10 @@ TEST_F(RecorderWindowTest, RecordDataShowsTheStepResponseOfAJump) {
   for (std::size_t k = 1; k < samples.size(); ++k)
     EXPECT_GE(samples[k].value.number + 1, samples[k - 1].value.number);
 
-  // Measure reads the curve's maximum.
+  // Measure reads the curve's maximum, in the recorded parameter's unit.
   Window()->Press(CDisplayDataDlg::kIdMeasure);
   char expected[64];
-  std::snprintf(expected, sizeof expected, "Measure: Max. %.3f ", samples.back().value.number);
+  std::snprintf(expected, sizeof expected, "Measure: Max. %.3f rpm", samples.back().value.number);
   EXPECT_EQ(Window()->Graph().MeasureText(), expected);
 
   // The menu closes the window; the recorder keeps the recording for the next one.
