@@ -74,10 +74,10 @@ QGroupBox* Group(const ui::Control* control, QWidget* parent) {
 
 QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent)
     : QWidget(parent), view_(view) {
-  // At the main window's own size everything fits without scrolling: the caption with the
-  // enable and stop buttons on top; the set value and the actual value below it; then the
-  // limits and the sources as two pages beside the trend, which takes what is left and grows
-  // with the window.
+  // At the main window's own size everything fits without scrolling: the caption on top; the
+  // set value, and the actual value with the enable and stop buttons, below it; then the limits
+  // and the sources as two pages beside the trend, which takes what is left and grows with the
+  // window.
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(6, 4, 6, 4);
   grid->setVerticalSpacing(4);
@@ -86,23 +86,15 @@ QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent
   caption->addWidget(Make(View::kIdStateLamp, this));
   QWidget* state = Make(View::kIdState, this);
   Enlarge(state, 18, true);
-  // The caption takes the room there is: a long one is cut rather than widening the view.
+  // The caption takes the row's room, and no more: a long one never widens the view.
   state->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   state->setMinimumHeight(state->sizeHint().height());
   caption->addWidget(state, 1);
-  for (int id : {View::kIdEnable, View::kIdStop}) {
-    if (!view_.Find(id)) continue;
-    QWidget* button = Make(id, this);
-    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Not Stopped")) +
-                            24);
-    caption->addWidget(button);
-  }
   grid->addLayout(caption, 0, 0, 1, 2);
 
   auto* values = new QHBoxLayout;
   values->addWidget(BuildSetValue(this));
-  values->addWidget(BuildGroup(View::kIdActualGroup, this), 1);
-  Enlarge(widgets_[View::kIdActual], 26, true);
+  values->addWidget(BuildActual(this), 1);
   grid->addLayout(values, 1, 0, 1, 2);
 
   pages_ = new QTabWidget(this);
@@ -230,24 +222,25 @@ QWidget* QtRegulationView::ControlWidget(int id) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* QtRegulationView::BuildGroup(int groupId, QWidget* parent) {
-  const ui::Control* group = view_.Find(groupId);
-  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
-  widgets_[groupId] = box;
-  auto* rows = new QVBoxLayout(box);
-  QHBoxLayout* row = nullptr;
-  for (const ui::Control& control : view_.Controls()) {
-    if (control.parent != groupId) continue;
-    if (!row || !control.sameRow) {
-      row = new QHBoxLayout;
-      rows->addLayout(row);
-    }
-    QWidget* widget = Make(control.id, box);
-    // Sliders take the row's room; labels of limits keep to their ends.
-    row->addWidget(
-        widget,
-        control.kind == ui::ControlKind::Slider || control.kind == ui::ControlKind::Edit ? 1 : 0);
+QWidget* QtRegulationView::BuildActual(QWidget* parent) {
+  auto* box = Group(view_.Find(View::kIdActualGroup), parent);
+  widgets_[View::kIdActualGroup] = box;
+  // What the drive does: the actual value large, and beside it whether it is enabled and
+  // stopped.
+  auto* row = new QHBoxLayout(box);
+  QWidget* actual = Make(View::kIdActual, box);
+  Enlarge(actual, 26, true);
+  row->addWidget(actual, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->setSpacing(2);
+  for (int id : {View::kIdEnable, View::kIdStop}) {
+    if (!view_.Find(id)) continue;
+    QWidget* button = Make(id, box);
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Not Stopped")) +
+                            24);
+    buttons->addWidget(button);
   }
+  row->addLayout(buttons);
   return box;
 }
 

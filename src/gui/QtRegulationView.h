@@ -13,10 +13,10 @@ namespace zel::gui {
 
 class QtPlotWidget;
 
-// A regulation view laid out as a technician reads it: the online caption with the enable and stop
-// buttons on top; the set value and the actual value large on the left, beside the live trend;
-// below, the limits and gains and the inputs and potentiometers that are the values' sources, as
-// two pages. Every control only shows the model's state and forwards what the user does.
+// A regulation view laid out as a technician reads it: the online caption on top; the set value,
+// and the actual value large with the enable and stop buttons; below, the limits and gains and
+// the inputs and potentiometers that are the values' sources, as two pages beside the live trend.
+// Every control only shows the model's state and forwards what the user does.
 class QtRegulationView : public QWidget {
   Q_OBJECT
 
@@ -34,7 +34,7 @@ class QtRegulationView : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QWidget* BuildGroup(int groupId, QWidget* parent);
+  QWidget* BuildActual(QWidget* parent);
   QWidget* BuildSetValue(QWidget* parent);
   QWidget* BuildLimits(QWidget* parent);
   QWidget* BuildSources(QWidget* parent);

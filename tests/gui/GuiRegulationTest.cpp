@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
@@ -302,6 +303,21 @@ TEST(GuiRegulation, AtTheMainWindowsSizeNothingButTheTrendNeedsRoomAndTheLimitsR
   EXPECT_FALSE(current->ControlWidget(View::kIdSetValue)->isEnabled());
   EXPECT_TRUE(window.grab().save(QString::fromStdString(
       (test::TestOutputDir("gui") / "view-current-offline-1920x1080.png").string())));
+
+  // The longest caption, a wizard holding the link, reads whole at the smallest size.
+  window.resize(820, 600);
+  frame.CurrentView().SetLinkClaimedBy("Parameter Up/Download Wizard");
+  QApplication::processEvents();
+  auto* caption = qobject_cast<QLabel*>(current->ControlWidget(View::kIdState));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->text().toStdString(),
+            "The ZEL is busy with the Parameter Up/Download Wizard.");
+  EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width());
+  auto* area = qobject_cast<QScrollArea*>(window.RegulationTabs()->currentWidget());
+  EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+  EXPECT_TRUE(window.grab().save(QString::fromStdString(
+      (test::TestOutputDir("gui") / "view-current-busy-820x600.png").string())));
+  frame.CurrentView().SetLinkClaimedBy({});
 }
 
 }  // namespace
