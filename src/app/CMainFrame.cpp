@@ -126,6 +126,11 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
     view->SetModeRequest([this](int mode) { RequestRegulationMode(mode); });
     view->Initialize();
   }
+  // A wizard holding the link makes the monitor's commands fail: the views say it is busy.
+  wizards_->AddLinkClaimListener([this](const std::string& wizard) {
+    speedView_.SetLinkClaimedBy(wizard);
+    currentView_.SetLinkClaimedBy(wizard);
+  });
   LinkMonitor();
 }
 

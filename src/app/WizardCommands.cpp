@@ -16,6 +16,32 @@
 
 namespace zel::app {
 
+namespace {
+
+// Tells the listeners that a wizard holds the link for as long as the wizard's modal run lasts,
+// so every way out of it (Finish, Cancel, a failure) takes the notice back.
+class LinkClaimNotice {
+ public:
+  LinkClaimNotice(const std::vector<WizardCommands::LinkClaimListener>& listeners,
+                  const std::string& wizard)
+      : listeners_(listeners) {
+    Tell(wizard);
+  }
+  ~LinkClaimNotice() { Tell({}); }
+  LinkClaimNotice(const LinkClaimNotice&) = delete;
+  LinkClaimNotice& operator=(const LinkClaimNotice&) = delete;
+
+ private:
+  void Tell(const std::string& wizard) const {
+    for (const WizardCommands::LinkClaimListener& listener : listeners_)
+      if (listener) listener(wizard);
+  }
+
+  const std::vector<WizardCommands::LinkClaimListener>& listeners_;
+};
+
+}  // namespace
+
 WizardCommands::WizardCommands(link::ZelCommunication& communication,
                                firmware::DownloadController& controller,
                                firmware::FirmwareRegistry& registry)
@@ -55,6 +81,7 @@ void WizardCommands::Read(files::ArchiveReader& archive) {
 
 bool WizardCommands::RunDownloadWizard() {
   firmware::CDownloadWizardSheet sheet(communication_, controller_, registry_);
+  LinkClaimNotice notice(claimListeners_, sheet.Title());
   sheet.DoModal();
   return sheet.downloadSucceeded;
 }
@@ -81,11 +108,13 @@ void WizardCommands::RunUpDownloadWizard() {
     else
       communication->ReleaseLink();
   });
+  LinkClaimNotice notice(claimListeners_, sheet.Title());
   sheet.DoModal();
 }
 
 void WizardCommands::RunCanWizard() {
   can::CCanWizardSheet sheet(communication_, *module_);
+  LinkClaimNotice notice(claimListeners_, sheet.Title());
   sheet.DoModal();
 }
 

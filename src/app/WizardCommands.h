@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ui/Dispatcher.h"
 
@@ -59,6 +61,14 @@ class WizardCommands {
   bool UpDownloadWizardAtStart() const { return upDownloadAtStart_; }
   void SetUpDownloadWizardAtStart(bool open) { upDownloadAtStart_ = open; }
 
+  // Told the title of a wizard that claims the link (the CAN, download and up/download wizards)
+  // when it opens, and an empty title when it has closed, however it closed. While it runs the
+  // monitor's commands fail: the ZEL is busy, not offline.
+  using LinkClaimListener = std::function<void(const std::string& wizard)>;
+  void AddLinkClaimListener(LinkClaimListener listener) {
+    claimListeners_.push_back(std::move(listener));
+  }
+
   // The wizards' block of the settings file: the four flags in the wizard view's order. Read
   // replaces the flags only when the whole block was read; it throws files::ArchiveError
   // otherwise.
@@ -73,6 +83,7 @@ class WizardCommands {
   std::unique_ptr<can::GatewayNetworkLine> line_;
   std::unique_ptr<link::SerialParameterDevice> serial_;
   std::function<bool()> applicationAdjustment_;
+  std::vector<LinkClaimListener> claimListeners_;
   std::int32_t startupAtStart_ = 1;
   bool canAtStart_ = false;
   bool downloadAtStart_ = false;

@@ -100,18 +100,6 @@ int ClearErrors(CommandContext& ctx, const std::vector<std::string>& args) {
   return ctx.Done({"Errors are cleared!"}, JsonWriter());
 }
 
-// What the drive reports after an Enable command that it did not follow, and what to do.
-std::string DisagreementText(bool enable, const DriveState& state) {
-  const std::string stays = enable ? "disabled" : "enabled";
-  if (!state.SoftwareEnabling())
-    return "The drive stays " + stays +
-           ": it is enabled by the digital input 'Enable' (SysConfig bit 12 clear), which the "
-           "Enable command does not override. Switch the input " +
-           (enable ? "on" : "off") + ", or set SysConfig bit 12 for enabling by software.";
-  return "The ZEL took the Enable command but reports the drive " + stays + " (status word " +
-         NumberText::FormatHex16(state.status) + ").";
-}
-
 int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, bool enable) {
   if (int rc = NoArguments(ctx, args, enable ? "zelctl enable" : "zelctl disable")) return rc;
   auto* zel = ctx.Zel();
@@ -124,11 +112,10 @@ int EnableCommand(CommandContext& ctx, const std::vector<std::string>& args, boo
   // The acknowledge says only that the frame arrived; the status word says what the drive does.
   DriveState state;
   if (int rc = DriveState::ReadBack(ctx, *zel, "Enable was sent", state)) return rc;
-  if (state.Enabled() != enable) return ctx.Fail(DisagreementText(enable, state), "driveState");
-  std::vector<std::string> lines{enable ? "The System is enabled!" : "The System is disabled!"};
-  if (!state.SoftwareEnabling())
-    lines.push_back(std::string("The drive is ") + (enable ? "enabled" : "disabled") +
-                    " by the digital input 'Enable' (SysConfig bit 12 clear), not by software.");
+  // The desktop program's Enable says the same.
+  const std::vector<std::string> lines =
+      link::StatusGroup::EnableOutcome(enable, {state.sysConfig, state.status});
+  if (state.Enabled() != enable) return ctx.Fail(lines.front(), "driveState");
   return ctx.Done(lines, state.Json());
 }
 

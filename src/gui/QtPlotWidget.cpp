@@ -1,6 +1,10 @@
 #include "gui/QtPlotWidget.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,10 +17,11 @@ namespace zel::gui {
 
 namespace {
 
-constexpr double kLeftMargin = 64;
-constexpr double kRightMargin = 64;
-constexpr double kTopMargin = 24;
-constexpr double kBottomMargin = 40;
+constexpr double kValueTick = 5;  // length of a value axis's tick
+constexpr double kTimeTick = 6;   // length of a major time tick
+constexpr double kLabelGap = 3;   // between a tick and its label
+constexpr double kEdge = 3;       // between a text and the widget's edge
+constexpr double kSmallest = 10;  // the curves' area never shrinks below this
 
 QColor Colour(std::uint32_t rgb) {
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -27,10 +32,22 @@ double Map(double value, double low, double high, double from, double to) {
   return from + (value - low) / (high - low) * (to - from);
 }
 
-void Paint(QPainter& painter, const ui::PlotScene& scene, const QRectF& area, const QRect& whole) {
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+double Widest(const std::vector<ui::PlotTick>& ticks, const QFontMetricsF& metrics) {
+  double widest = 0;
+  for (const ui::PlotTick& tick : ticks)
+    if (!tick.label.empty()) widest = std::max(widest, metrics.horizontalAdvance(Q(tick.label)));
+  return widest;
+}
+
+void Paint(QPainter& painter, const ui::PlotScene& scene, const QtPlotWidget::Layout& layout,
+           const QRect& whole) {
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.fillRect(whole, Qt::white);
-  const QFontMetricsF metrics(painter.font());
+  const QRectF& area = layout.area;
   auto x = [&](double t) {
     return Map(t, scene.timeMin, scene.timeMax, area.left(), area.right());
   };
@@ -51,13 +68,8 @@ void Paint(QPainter& painter, const ui::PlotScene& scene, const QRectF& area, co
       painter.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
     }
     painter.setPen(axisPen);
-    painter.drawLine(QPointF(at, area.bottom()), QPointF(at, area.bottom() + (tick.major ? 6 : 3)));
-    if (tick.major) {
-      const QString label = QString::fromStdString(tick.label);
-      painter.drawText(
-          QPointF(at - metrics.horizontalAdvance(label) / 2, area.bottom() + 8 + metrics.ascent()),
-          label);
-    }
+    painter.drawLine(QPointF(at, area.bottom()),
+                     QPointF(at, area.bottom() + (tick.major ? kTimeTick : kTimeTick / 2)));
   }
   for (const ui::PlotTick& tick : scene.leftTicks) {
     const double at = yLeft(tick.position);
@@ -66,24 +78,14 @@ void Paint(QPainter& painter, const ui::PlotScene& scene, const QRectF& area, co
       painter.drawLine(QPointF(area.left(), at), QPointF(area.right(), at));
     }
     painter.setPen(axisPen);
-    const QString label = QString::fromStdString(tick.label);
-    painter.drawLine(QPointF(area.left() - 5, at), QPointF(area.left(), at));
-    painter.drawText(
-        QPointF(area.left() - 8 - metrics.horizontalAdvance(label), at + metrics.ascent() / 2 - 1),
-        label);
+    painter.drawLine(QPointF(area.left() - kValueTick, at), QPointF(area.left(), at));
   }
   painter.setPen(axisPen);
   for (const ui::PlotTick& tick : scene.rightTicks) {
     const double at = yRight(tick.position);
-    painter.drawLine(QPointF(area.right(), at), QPointF(area.right() + 5, at));
-    painter.drawText(QPointF(area.right() + 8, at + metrics.ascent() / 2 - 1),
-                     QString::fromStdString(tick.label));
+    painter.drawLine(QPointF(area.right(), at), QPointF(area.right() + kValueTick, at));
   }
   painter.drawRect(area);
-  const QString title = QString::fromStdString(scene.timeTitle);
-  painter.drawText(QPointF(area.center().x() - metrics.horizontalAdvance(title) / 2,
-                           whole.bottom() - metrics.descent() - 2),
-                   title);
 
   // Curves, clipped to the area, joined sample to sample.
   painter.save();
@@ -115,18 +117,88 @@ void Paint(QPainter& painter, const ui::PlotScene& scene, const QRectF& area, co
   }
   painter.restore();
 
-  // Texts at the top right of the area.
   painter.setPen(axisPen);
-  double line = whole.top() + metrics.ascent() + 2;
-  for (const std::string& text : {scene.cursorText, scene.measureText}) {
-    if (text.empty()) continue;
-    const QString label = QString::fromStdString(text);
-    painter.drawText(QPointF(area.right() - metrics.horizontalAdvance(label), line), label);
-    line += metrics.height();
-  }
+  for (const QtPlotWidget::PlacedText& text : layout.texts)
+    painter.drawText(text.baseline, text.text);
 }
 
 }  // namespace
+
+QtPlotWidget::Layout QtPlotWidget::LayOut(const ui::PlotScene& scene, const QFontMetricsF& metrics,
+                                          QSizeF size) {
+  const double height = metrics.height();
+  const double ascent = metrics.ascent();
+  const double descent = metrics.descent();
+  std::vector<QString> readouts;
+  for (const std::string& text : {scene.cursorText, scene.measureText})
+    if (!text.empty()) readouts.push_back(Q(text));
+  const QString title = Q(scene.timeTitle);
+
+  // The margins come from what is written in them: the widest label of each value axis beside
+  // the area, and half the widest time label, which is centred on its tick, on both sides; the
+  // read-outs above, each on its own line, and half a value label for the top tick's; the time
+  // labels and the title below.
+  const double halfTime = Widest(scene.timeTicks, metrics) / 2 + kEdge;
+  const double left =
+      std::max(kEdge + Widest(scene.leftTicks, metrics) + kLabelGap + kValueTick, halfTime);
+  const double right = std::max(
+      scene.rightTicks.empty() ? kEdge
+                               : kValueTick + kLabelGap + Widest(scene.rightTicks, metrics) + kEdge,
+      halfTime);
+  const double top = kEdge + static_cast<double>(readouts.size()) * height + height / 2 + kEdge;
+  const double bottom = kTimeTick + kLabelGap + height + (title.isEmpty() ? 0 : height) + kEdge;
+
+  Layout layout;
+  layout.area = QRectF(left, top, std::max(kSmallest, size.width() - left - right),
+                       std::max(kSmallest, size.height() - top - bottom));
+  const QRectF& area = layout.area;
+  // A label that would run into the one before it on its axis is left out, as on a narrow
+  // plot where the time labels would otherwise read as one number.
+  std::size_t axisStart = 0;
+  auto place = [&](const QString& text, double x, double baseline) {
+    const QRectF box(x, baseline - ascent, metrics.horizontalAdvance(text), height);
+    if (layout.texts.size() > axisStart && layout.texts.back().box.intersects(box)) return;
+    layout.texts.push_back({text, QPointF(x, baseline), box});
+  };
+  auto nextAxis = [&] { axisStart = layout.texts.size(); };
+  // A value label's middle sits on its tick.
+  const double valueBaseline = (ascent - descent) / 2;
+  for (const ui::PlotTick& tick : scene.leftTicks) {
+    if (tick.label.empty()) continue;
+    const QString label = Q(tick.label);
+    place(label, area.left() - kValueTick - kLabelGap - metrics.horizontalAdvance(label),
+          Map(tick.position, scene.leftMin, scene.leftMax, area.bottom(), area.top()) +
+              valueBaseline);
+  }
+  nextAxis();
+  for (const ui::PlotTick& tick : scene.rightTicks) {
+    if (tick.label.empty()) continue;
+    place(Q(tick.label), area.right() + kValueTick + kLabelGap,
+          Map(tick.position, scene.rightMin, scene.rightMax, area.bottom(), area.top()) +
+              valueBaseline);
+  }
+  nextAxis();
+  for (const ui::PlotTick& tick : scene.timeTicks) {
+    if (!tick.major || tick.label.empty()) continue;
+    const QString label = Q(tick.label);
+    place(label,
+          Map(tick.position, scene.timeMin, scene.timeMax, area.left(), area.right()) -
+              metrics.horizontalAdvance(label) / 2,
+          area.bottom() + kTimeTick + kLabelGap + ascent);
+  }
+  nextAxis();
+  if (!title.isEmpty())
+    place(title, area.center().x() - metrics.horizontalAdvance(title) / 2,
+          size.height() - kEdge - descent);
+  // The read-outs right-aligned with the area; one too wide for it starts at the left edge.
+  double baseline = kEdge + ascent;
+  for (const QString& text : readouts) {
+    nextAxis();
+    place(text, std::max(kEdge, area.right() - metrics.horizontalAdvance(text)), baseline);
+    baseline += height;
+  }
+  return layout;
+}
 
 QtPlotWidget::QtPlotWidget(ui::PlotSource& source, QWidget* parent)
     : QWidget(parent), source_(source) {
@@ -141,19 +213,19 @@ QtPlotWidget::~QtPlotWidget() {
   source_.SetImageWriter({});
 }
 
-QRectF QtPlotWidget::PlotArea() const {
-  return QRectF(kLeftMargin, kTopMargin, std::max(10.0, width() - kLeftMargin - kRightMargin),
-                std::max(10.0, height() - kTopMargin - kBottomMargin));
+QRectF QtPlotWidget::PlotArea(const ui::PlotScene& scene) const {
+  return LayOut(scene, QFontMetricsF(font()), QSizeF(size())).area;
 }
 
 double QtPlotWidget::TimeAt(double x, const ui::PlotScene& scene) const {
-  const QRectF area = PlotArea();
+  const QRectF area = PlotArea(scene);
   return Map(x, area.left(), area.right(), scene.timeMin, scene.timeMax);
 }
 
 void QtPlotWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  Paint(painter, source_.Scene(), PlotArea(), rect());
+  const ui::PlotScene scene = source_.Scene();
+  Paint(painter, scene, LayOut(scene, QFontMetricsF(painter.font()), QSizeF(size())), rect());
 }
 
 bool QtPlotWidget::SavePng(const std::string& path, std::string& error) {
@@ -161,10 +233,11 @@ bool QtPlotWidget::SavePng(const std::string& path, std::string& error) {
   image.setDevicePixelRatio(2);
   {
     QPainter painter(&image);
+    painter.setFont(font());
     const QRect whole(QPoint(0, 0), image.size() / 2);
-    const QRectF area(kLeftMargin, kTopMargin, whole.width() - kLeftMargin - kRightMargin,
-                      whole.height() - kTopMargin - kBottomMargin);
-    Paint(painter, source_.Scene(), area, whole);
+    const ui::PlotScene scene = source_.Scene();
+    Paint(painter, scene, LayOut(scene, QFontMetricsF(painter.font()), QSizeF(whole.size())),
+          whole);
   }
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -188,7 +261,7 @@ void QtPlotWidget::mouseMoveEvent(QMouseEvent* event) {
     dragX_ = at.x();
     source_.Pan(delta);
   }
-  const QRectF area = PlotArea();
+  const QRectF area = PlotArea(scene);
   source_.PointerMoved(TimeAt(at.x(), scene),
                        Map(at.y(), area.bottom(), area.top(), scene.leftMin, scene.leftMax),
                        Map(at.y(), area.bottom(), area.top(), scene.rightMin, scene.rightMax));

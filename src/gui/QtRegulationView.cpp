@@ -8,10 +8,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "gui/EditWidth.h"
 #include "gui/QtPlotWidget.h"
@@ -34,42 +37,81 @@ void Enlarge(QWidget* widget, int pixels, bool bold) {
   widget->setFont(font);
 }
 
-QString LampStyle(bool on) {
-  return on ? QStringLiteral("background: #00C000; border-radius: 9px;")
-            : QStringLiteral("background: #C00000; border-radius: 9px;");
+QString LampStyle(int state) {
+  const char* colour = state == View::kLampBusy ? "#E0A000" : state != 0 ? "#00C000" : "#C00000";
+  return QStringLiteral("background: %1; border-radius: 9px;").arg(QLatin1String(colour));
+}
+
+// A push button as narrow as its text: the five step buttons share one row with the edit.
+void Narrow(QWidget* button) {
+  button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("+10")) + 16);
+  button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+// Values that are no longer live are drawn in the colour the model gives them; only the text
+// roles are set, so the rest (and the disabled look) stays inherited.
+void SyncColour(QWidget& widget, std::uint32_t colour) {
+  if (colour == ui::kDefaultColour) {
+    if (widget.testAttribute(Qt::WA_SetPalette)) widget.setPalette(QPalette());
+    return;
+  }
+  const QColor text((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
+  if (widget.testAttribute(Qt::WA_SetPalette) &&
+      widget.palette().color(QPalette::Active, QPalette::WindowText) == text)
+    return;
+  QPalette palette;
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      palette.setColor(group, role, text);
+  widget.setPalette(palette);
+}
+
+QGroupBox* Group(const ui::Control* control, QWidget* parent) {
+  return new QGroupBox(control ? Q(control->text) : QString(), parent);
 }
 
 }  // namespace
 
 QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent)
     : QWidget(parent), view_(view) {
+  // At the main window's own size everything fits without scrolling: the caption on top; the
+  // set value, and the actual value with the enable and stop buttons, below it; then the limits
+  // and the sources as two pages beside the trend, which takes what is left and grows with the
+  // window.
   auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setVerticalSpacing(4);
 
   auto* caption = new QHBoxLayout;
   caption->addWidget(Make(View::kIdStateLamp, this));
-  caption->addWidget(Make(View::kIdState, this));
-  caption->addStretch(1);
-  Enlarge(widgets_[View::kIdState], 20, true);
+  QWidget* state = Make(View::kIdState, this);
+  Enlarge(state, 18, true);
+  // The caption takes the row's room, and no more: a long one never widens the view.
+  state->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  state->setMinimumHeight(state->sizeHint().height());
+  caption->addWidget(state, 1);
   grid->addLayout(caption, 0, 0, 1, 2);
 
-  // Left: what the technician commands and watches; right: the limits it runs within.
-  auto* left = new QVBoxLayout;
-  left->addWidget(BuildGroup(View::kIdSetValueGroup, this));
-  left->addWidget(BuildGroup(View::kIdActualGroup, this));
-  left->addWidget(BuildGroup(View::kIdModeGroup, this));
-  left->addStretch(1);
-  Enlarge(widgets_[View::kIdSetValue], 22, true);
-  Enlarge(widgets_[View::kIdActual], 30, true);
-  grid->addLayout(left, 1, 0);
-  grid->addWidget(BuildLimits(this), 1, 1, Qt::AlignTop);
+  auto* values = new QHBoxLayout;
+  values->addWidget(BuildSetValue(this));
+  values->addWidget(BuildActual(this), 1);
+  grid->addLayout(values, 1, 0, 1, 2);
 
-  // Below: where the values come from, beside the trend of the last 30 s.
-  grid->addWidget(BuildSources(this), 2, 0, Qt::AlignTop);
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName("RegulationPages");
+  const ui::Control* limits = view_.Find(View::kIdLimitsGroup);
+  pages_->addTab(BuildLimits(pages_), limits ? Q(limits->text) : QString());
+  const ui::Control* sources = view_.Find(View::kIdSourcesGroup);
+  pages_->addTab(BuildSources(pages_), sources ? Q(sources->text) : QString());
+  pages_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  grid->addWidget(pages_, 2, 0, Qt::AlignTop);
+
   if (ui::PlotSource* source = view_.PlotFor(View::kIdTrend)) {
     trend_ = new QtPlotWidget(*source, this);
-    trend_->setMinimumSize(300, 180);
+    trend_->setMinimumSize(160, 100);
     widgets_[View::kIdTrend] = trend_;
     auto* trendColumn = new QVBoxLayout;
+    trendColumn->setSpacing(0);
     trendColumn->addWidget(trend_, 1);
     // Which curve is which, in the colours the trend draws them.
     auto colour = [](std::uint32_t rgb) {
@@ -85,56 +127,90 @@ QtRegulationView::QtRegulationView(views::CRegulationView& view, QWidget* parent
                     .arg(colour(views::RegulationTrend::kLimitColour));
     trendColumn->addWidget(new QLabel(legend, this));
     grid->addLayout(trendColumn, 2, 1);
-    grid->setRowStretch(2, 1);
   }
-  grid->setColumnStretch(0, 2);
-  grid->setColumnStretch(1, 3);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(1, 1);
   view_.SetObserver([this](int id) { Sync(id); });
   SyncAll();
 }
 
-QWidget* QtRegulationView::BuildLimits(QWidget* parent) {
-  const ui::Control* group = view_.Find(View::kIdLimitsGroup);
-  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
-  widgets_[View::kIdLimitsGroup] = box;
+QWidget* QtRegulationView::BuildSetValue(QWidget* parent) {
+  auto* box = Group(view_.Find(View::kIdSetValueGroup), parent);
+  widgets_[View::kIdSetValueGroup] = box;
   auto* rows = new QGridLayout(box);
-  int row = 0;
-  // One row per setting: name, value, and its range around the slider.
-  for (const View::Setting& s : view_.Settings()) {
-    rows->addWidget(Make(s.nameLabelId, box), row, 0);
-    QWidget* edit = Make(s.editId, box);
-    KeepRoomForWord(edit);
-    rows->addWidget(edit, row, 1);
-    rows->addWidget(Make(s.minLabelId, box), row, 2, Qt::AlignRight);
-    rows->addWidget(Make(s.sliderId, box), row, 3);
-    rows->addWidget(Make(s.maxLabelId, box), row, 4);
-    ++row;
+  rows->setVerticalSpacing(2);
+  // The value and its steps on one line, the slider between its two ends below.
+  QWidget* edit = Make(View::kIdSetValue, box);
+  Enlarge(edit, 18, true);
+  KeepRoomForWord(edit);
+  auto* steps = new QHBoxLayout;
+  steps->setSpacing(2);
+  steps->addWidget(edit, 1);
+  for (int id :
+       {View::kIdMinus10, View::kIdMinus1, View::kIdZero, View::kIdPlus1, View::kIdPlus10}) {
+    QWidget* button = Make(id, box);
+    Narrow(button);
+    steps->addWidget(button);
   }
-  rows->setColumnStretch(3, 1);
+  rows->addLayout(steps, 0, 0, 1, 3);
+  rows->addWidget(Make(View::kIdSetMin, box), 1, 0);
+  rows->addWidget(Make(View::kIdSetSlider, box), 1, 1);
+  rows->addWidget(Make(View::kIdSetMax, box), 1, 2);
+  rows->setColumnStretch(1, 1);
   return box;
 }
 
-QWidget* QtRegulationView::BuildSources(QWidget* parent) {
-  const ui::Control* group = view_.Find(View::kIdSourcesGroup);
-  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
-  widgets_[View::kIdSourcesGroup] = box;
-  auto* rows = new QGridLayout(box);
-  int boxes = 0;
-  int row = 0;
-  // The input and potentiometer boxes in two columns, the hint and the monitor signal below.
-  for (const ui::Control& control : view_.Controls()) {
-    if (control.parent != View::kIdSourcesGroup) continue;
-    if (control.kind == ui::ControlKind::CheckBox) {
-      rows->addWidget(Make(control.id, box), boxes / 2, boxes % 2);
-      ++boxes;
-      row = (boxes + 1) / 2;
-    } else if (control.sameRow) {
-      rows->addWidget(Make(control.id, box), row - 1, 1);
-    } else {
-      rows->addWidget(Make(control.id, box), row++, 0);
-    }
+QWidget* QtRegulationView::BuildLimits(QWidget* parent) {
+  auto* page = new QWidget(parent);
+  widgets_[View::kIdLimitsGroup] = page;
+  auto* blocks = new QGridLayout(page);
+  blocks->setContentsMargins(6, 4, 6, 4);
+  blocks->setHorizontalSpacing(12);
+  blocks->setVerticalSpacing(4);
+  // Two settings a line, each a small block: its name and value, and below them its range
+  // around the slider, so neither end's label is ever cut.
+  const auto& settings = view_.Settings();
+  for (std::size_t k = 0; k < settings.size(); ++k) {
+    const View::Setting& s = settings[k];
+    auto* block = new QGridLayout;
+    block->setHorizontalSpacing(4);
+    block->setVerticalSpacing(0);
+    block->addWidget(Make(s.nameLabelId, page), 0, 0, 1, 2);
+    QWidget* edit = Make(s.editId, page);
+    KeepRoomForWord(edit);
+    // No wider than a value needs: the room goes to the trend.
+    edit->setMaximumWidth(edit->minimumWidth());
+    block->addWidget(edit, 0, 2);
+    block->addWidget(Make(s.minLabelId, page), 1, 0);
+    QWidget* slider = Make(s.sliderId, page);
+    slider->setMinimumWidth(30);
+    block->addWidget(slider, 1, 1);
+    block->addWidget(Make(s.maxLabelId, page), 1, 2);
+    block->setColumnStretch(1, 1);
+    blocks->addLayout(block, static_cast<int>(k / 2), static_cast<int>(k % 2));
   }
-  return box;
+  blocks->setRowStretch(static_cast<int>((settings.size() + 1) / 2), 1);
+  return page;
+}
+
+QWidget* QtRegulationView::BuildSources(QWidget* parent) {
+  auto* page = new QWidget(parent);
+  widgets_[View::kIdSourcesGroup] = page;
+  auto* rows = new QGridLayout(page);
+  rows->setContentsMargins(6, 4, 6, 4);
+  rows->setVerticalSpacing(0);
+  // The input and potentiometer boxes, the hint, the monitor signal and the regulation mode,
+  // down two columns.
+  std::vector<int> ids;
+  for (const ui::Control& control : view_.Controls())
+    if (control.parent == View::kIdSourcesGroup || control.parent == View::kIdModeGroup)
+      ids.push_back(control.id);
+  const int perColumn = static_cast<int>((ids.size() + 1) / 2);
+  for (std::size_t k = 0; k < ids.size(); ++k)
+    rows->addWidget(Make(ids[k], page), static_cast<int>(k) % perColumn,
+                    static_cast<int>(k) / perColumn);
+  rows->setRowStretch(perColumn, 1);
+  return page;
 }
 
 QtRegulationView::~QtRegulationView() {
@@ -146,24 +222,25 @@ QWidget* QtRegulationView::ControlWidget(int id) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* QtRegulationView::BuildGroup(int groupId, QWidget* parent) {
-  const ui::Control* group = view_.Find(groupId);
-  auto* box = new QGroupBox(group ? Q(group->text) : QString(), parent);
-  widgets_[groupId] = box;
-  auto* rows = new QVBoxLayout(box);
-  QHBoxLayout* row = nullptr;
-  for (const ui::Control& control : view_.Controls()) {
-    if (control.parent != groupId) continue;
-    if (!row || !control.sameRow) {
-      row = new QHBoxLayout;
-      rows->addLayout(row);
-    }
-    QWidget* widget = Make(control.id, box);
-    // Sliders take the row's room; labels of limits keep to their ends.
-    row->addWidget(
-        widget,
-        control.kind == ui::ControlKind::Slider || control.kind == ui::ControlKind::Edit ? 1 : 0);
+QWidget* QtRegulationView::BuildActual(QWidget* parent) {
+  auto* box = Group(view_.Find(View::kIdActualGroup), parent);
+  widgets_[View::kIdActualGroup] = box;
+  // What the drive does: the actual value large, and beside it whether it is enabled and
+  // stopped.
+  auto* row = new QHBoxLayout(box);
+  QWidget* actual = Make(View::kIdActual, box);
+  Enlarge(actual, 26, true);
+  row->addWidget(actual, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->setSpacing(2);
+  for (int id : {View::kIdEnable, View::kIdStop}) {
+    if (!view_.Find(id)) continue;
+    QWidget* button = Make(id, box);
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Not Stopped")) +
+                            24);
+    buttons->addWidget(button);
   }
+  row->addLayout(buttons);
   return box;
 }
 
@@ -260,10 +337,13 @@ void QtRegulationView::Sync(int id) {
   if (!control || !widget) return;
   syncing_ = true;
   widget->setEnabled(control->enabled);
-  widget->setVisible(control->visible);
+  // The two pages are shown by their tabs.
+  if (id != View::kIdLimitsGroup && id != View::kIdSourcesGroup)
+    widget->setVisible(control->visible);
+  SyncColour(*widget, control->colour);
   switch (control->kind) {
     case ui::ControlKind::Lamp:
-      widget->setStyleSheet(LampStyle(control->value != 0));
+      widget->setStyleSheet(LampStyle(control->value));
       break;
     case ui::ControlKind::Edit: {
       auto* edit = static_cast<QLineEdit*>(widget);
@@ -285,7 +365,10 @@ void QtRegulationView::Sync(int id) {
       static_cast<QPushButton*>(widget)->setText(Q(control->text));
       break;
     case ui::ControlKind::Group:
-      static_cast<QGroupBox*>(widget)->setTitle(Q(control->text));
+      if (auto* box = qobject_cast<QGroupBox*>(widget))
+        box->setTitle(Q(control->text));
+      else if (int page = pages_ ? pages_->indexOf(widget) : -1; page >= 0)
+        pages_->setTabText(page, Q(control->text));
       break;
     default:
       static_cast<QLabel*>(widget)->setText(Q(control->text));

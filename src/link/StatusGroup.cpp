@@ -1,5 +1,7 @@
 #include "link/StatusGroup.h"
 
+#include <cstdio>
+
 #include "files/ArchiveReader.h"
 #include "files/ArchiveWriter.h"
 
@@ -45,11 +47,51 @@ bool StatusGroup::SendEnable(uint16_t word) {
   return Execute(frame);
 }
 
-bool StatusGroup::Enable(bool enable) {
+bool StatusGroup::DriveEnableState::SoftwareEnabling() const {
+  return (sysConfig & ParameterGroup::kSoftwareEnablingBit) != 0;
+}
+
+bool StatusGroup::Enable(bool enable, DriveEnableState& after) {
   lastEnableChoice_ = enable;
   if (!SendEnable(enable ? 1 : 0)) return false;
-  ShowIfAllowed(enable ? "The System is enabled!" : "The System is disabled!");
+  if (parameters_ == nullptr || !parameters_->ReadTempParam(kSysConfig, after.sysConfig) ||
+      !ReadSysStatus(after.status))
+    return false;
+  std::string text;
+  for (const std::string& line : EnableOutcome(enable, after))
+    text += (text.empty() ? "" : "\n") + line;
+  ShowIfAllowed(text.c_str());
   return true;
+}
+
+bool StatusGroup::Enable(bool enable) {
+  if (!ShowFlag()) {
+    lastEnableChoice_ = enable;
+    return SendEnable(enable ? 1 : 0);
+  }
+  DriveEnableState after;
+  return Enable(enable, after) && after.Enabled() == enable;
+}
+
+std::vector<std::string> StatusGroup::EnableOutcome(bool enable, const DriveEnableState& after) {
+  const bool hardware = !after.SoftwareEnabling();
+  if (after.Enabled() == enable) {
+    std::vector<std::string> lines{enable ? "The System is enabled!" : "The System is disabled!"};
+    if (hardware)
+      lines.push_back(std::string("The drive is ") + (enable ? "enabled" : "disabled") +
+                      " by the digital input 'Enable' (SysConfig bit 12 clear), not by software.");
+    return lines;
+  }
+  const std::string stays = enable ? "disabled" : "enabled";
+  if (hardware)
+    return {"The drive stays " + stays +
+            ": it is enabled by the digital input 'Enable' (SysConfig bit 12 clear), which the "
+            "Enable command does not override. Switch the input " +
+            (enable ? "on" : "off") + ", or set SysConfig bit 12 for enabling by software."};
+  char word[8];
+  std::snprintf(word, sizeof word, "0x%.4X", after.status);
+  return {"The ZEL took the Enable command but reports the drive " + stays + " (status word " +
+          word + ")."};
 }
 
 bool StatusGroup::SuspendEnable(bool& previousSoftwareEnabling, bool& previousEnabled, bool warn) {

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "link/CommandGroup.h"
 
@@ -43,9 +45,27 @@ class StatusGroup : public CommandGroup {
   // With the show flag: "Errors are cleared!" after success.
   bool ClearError();
   bool ResetSoftware();
-  // Sends Enable (1) or (0) and remembers the choice for the next "Enable" dialog. With the show
-  // flag: "The System is enabled!" / "The System is disabled!" after success.
+  // How the drive stands after a command meant to change it, read back from the ZEL: the
+  // acknowledge of Enable says only that the frame arrived, and while SysConfig bit 12 is clear
+  // the digital input 'Enable' decides whatever the command asked.
+  struct DriveEnableState {
+    uint16_t sysConfig = 0;
+    uint16_t status = 0;
+    bool SoftwareEnabling() const;
+    bool Enabled() const { return (status & kDriveEnabledBit) != 0; }
+  };
+
+  // Sends Enable (1) or (0), remembers the choice for the next "Enable" dialog and reads SysConfig
+  // and the status word back into after. False when an exchange failed. With the show flag, says
+  // what the drive does (EnableOutcome).
+  bool Enable(bool enable, DriveEnableState& after);
+  // Without the show flag only the command; with it as above, and false also when the drive does
+  // not do what was asked.
   bool Enable(bool enable);
+  // What the drive does after Enable (enable), in the words of both programs: "The System is
+  // enabled!" / "The System is disabled!" only when the status word says so (with a line on the
+  // input when that is what enables it); otherwise one line saying why it stays as it is.
+  static std::vector<std::string> EnableOutcome(bool enable, const DriveEnableState& after);
   // The choice the "Enable" dialog is preset to (initially enable).
   bool LastEnableChoice() const { return lastEnableChoice_; }
   void SetLastEnableChoice(bool enable) { lastEnableChoice_ = enable; }

@@ -50,7 +50,7 @@ bool CCurrentRegulationView::ReadActual() {
   return true;
 }
 
-bool CCurrentRegulationView::ReRead() {
+bool CCurrentRegulationView::ReadAll() {
   if (!ReadIdentity() || !ReadSysConfig()) return false;
   for (std::int16_t number : {12, 15, 14})
     if (!ReadSetting(number)) return false;

@@ -13,8 +13,6 @@ class CCurrentRegulationView final : public CRegulationView, public monitor::Cur
  public:
   CCurrentRegulationView();
 
-  bool ReRead() override;
-
   // The actual current from the two axis currents by the firmware's version: q itself from
   // 0x1020, otherwise 2 * sqrt(d * d + q * q) rounded (and averaged).
   static double ActualCurrent(std::uint16_t softwareVersion, std::int16_t d, std::int16_t q);
@@ -24,6 +22,7 @@ class CCurrentRegulationView final : public CRegulationView, public monitor::Cur
   ui::Dispatcher::TargetId ReceiverId() const override { return TargetId(); }
 
  protected:
+  bool ReadAll() override;
   int SetValueLimit() const override;
   bool SendSetValueToZel(std::int16_t wire) override;
   bool ReadActual() override;

@@ -29,7 +29,6 @@ constexpr std::uint16_t kDigital1Bit = 0x2000;
 constexpr std::uint16_t kDigital2Bit = 0x8000;
 constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
 constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
-constexpr std::uint16_t kSoftwareEnabledStatus = 0x0400;
 
 // The boxes that stand for a bit set exactly when the box is unchecked.
 struct Box {
@@ -152,6 +151,7 @@ void CRegulationView::BuildSources(bool withStop, bool withPotentiometers14) {
   ApplySysConfig();
   UpdateSetValueRange();
   RedrawSetValue();
+  MarkFresh(false);
 }
 
 const CRegulationView::Setting* CRegulationView::FindSetting(std::int16_t number) const {
@@ -193,8 +193,15 @@ int CRegulationView::ValueOf(std::int16_t number, std::uint16_t word) const {
 // --- Reading --------------------------------------------------------------------------------
 
 bool CRegulationView::NotOnline() {
+  MarkFresh(false);
   Tell(kNotOnlineSettings);
   return false;
+}
+
+bool CRegulationView::ReRead() {
+  if (!ReadAll()) return false;
+  MarkFresh(true);
+  return true;
 }
 
 bool CRegulationView::ReadIdentity() {
@@ -247,7 +254,9 @@ bool CRegulationView::ReadStatusBits() {
   std::uint16_t status = 0;
   if (!communication_ || !communication_->Parameter().ReadTempParam(kStatusWord, status))
     return NotOnline();
-  enabled_ = (status & kSoftwareEnabledStatus) != 0;
+  // Whether the drive is enabled, however: by command or by the digital input. The monitor
+  // reads the same bit, so the button does not change its mind at the next cycle.
+  enabled_ = (status & link::StatusGroup::kDriveEnabledBit) != 0;
   stopped_ = (status & kStoppedStatus) != 0;
   return true;
 }
@@ -298,23 +307,31 @@ void CRegulationView::ApplySysConfig() {
   for (const Box& box : kBoxes) SetValue(box.id, (c & box.bit) == 0 ? 1 : 0);
   const bool digital2 = (c & kDigital2Bit) == 0;
   SetValue(kIdSetValueInput, digital2 || (c & kAnalogSetValue) != 0 ? 1 : 0);
-  Enable(kIdSetValueInput, !digital2);
-  Enable(kIdP2, (c & kAnalogSetValue) != 0);
+  RedrawMonitorRadio();
+  RedrawModeRadio();
+
+  // While the ZEL is neither online nor commanded offline every control is unusable: nothing it
+  // shows can be changed, and the caption says why.
+  const bool gate = CanCommand();
+  auto usable = [this, gate](int id, bool on) { Enable(id, on && gate); };
+  for (const Box& box : kBoxes)
+    if (box.id != kIdP2) usable(box.id, true);
+  usable(kIdSetValueInput, !digital2);
+  usable(kIdP2, (c & kAnalogSetValue) != 0);
   for (const Setting& s : settings_) {
     bool on = (c & s.softwareBit) != 0;
     if (s.softwareBit == kP2Bit) on = on && (c & kAnalogSetValue) != 0;
-    Enable(s.editId, on);
-    Enable(s.sliderId, on);
+    usable(s.editId, on);
+    usable(s.sliderId, on);
   }
   const bool commanded = Value(kIdSetValueInput) == 0;
   for (int id : {kIdSetValue, kIdSetSlider, kIdZero, kIdPlus1, kIdMinus1, kIdPlus10, kIdMinus10})
-    Enable(id, commanded);
+    usable(id, commanded);
   Show(kIdDigital2Hint, digital2);
   const bool monitorBySoftware = (c & kDigital1Bit) != 0;
-  Enable(kIdSpeedMonitor, monitorBySoftware);
-  Enable(kIdCurrentMonitor, monitorBySoftware);
-  RedrawMonitorRadio();
-  RedrawModeRadio();
+  usable(kIdSpeedMonitor, monitorBySoftware);
+  usable(kIdCurrentMonitor, monitorBySoftware);
+  for (int id : {kIdModeCurrent, kIdModeSpeed, kIdEnable, kIdStop}) usable(id, true);
 }
 
 void CRegulationView::RedrawEnable() {
@@ -362,6 +379,7 @@ void CRegulationView::RedrawAll() {
 void CRegulationView::ShowNewData(const std::optional<std::uint16_t>& setValueWord,
                                   std::uint16_t zelSetValue) {
   const std::uint16_t c = sysConfig_;
+  MarkFresh(true);
   if (setValueWord) setValue_ = FromWire(*setValueWord);
   if ((c & kP1Bit) == 0) RedrawSettingsOf(kP1Bit);
   if ((c & kP2Bit) == 0) RedrawSettingsOf(kP2Bit);
@@ -396,9 +414,42 @@ void CRegulationView::CheckZelSetValue(std::uint16_t zelSetValue) {
 
 void CRegulationView::ShowOnline(bool online) {
   online_.store(online);
-  SetText(kIdState, online ? "The ZEL is online!" : "The ZEL is offline!");
-  SetValue(kIdStateLamp, online ? 1 : 0);
+  if (!online) fresh_ = false;
+  RedrawState();
+  MarkFresh(fresh_);
+  ApplySysConfig();
   if (online) ReRead();
+}
+
+void CRegulationView::SetOfflineCommanding(bool on) {
+  offlineCommanding_ = on;
+  ApplySysConfig();
+}
+
+void CRegulationView::SetLinkClaimedBy(std::string wizard) {
+  claimedBy_ = std::move(wizard);
+  RedrawState();
+}
+
+void CRegulationView::RedrawState() {
+  if (online_.load()) {
+    SetText(kIdState, "The ZEL is online!");
+    SetValue(kIdStateLamp, 1);
+  } else if (!claimedBy_.empty()) {
+    SetText(kIdState, "The ZEL is busy with the " + claimedBy_ + ".");
+    SetValue(kIdStateLamp, kLampBusy);
+  } else {
+    SetText(kIdState, "The ZEL is offline!");
+    SetValue(kIdStateLamp, 0);
+  }
+}
+
+void CRegulationView::MarkFresh(bool fresh) {
+  fresh_ = fresh;
+  const std::uint32_t colour = ShowsLiveValues() ? ui::kDefaultColour : kStaleColour;
+  for (int id : {kIdSetValue, kIdSetMin, kIdSetMax, kIdActual, kIdEnable, kIdStop})
+    SetColour(id, colour);
+  for (const Setting& s : settings_) SetColour(s.editId, colour);
 }
 
 void CRegulationView::OnPrivateMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
@@ -504,7 +555,9 @@ void CRegulationView::WriteSetting(Setting& s, int id, ui::EventKind kind) {
     NotOnline();
     return;
   }
-  if (s.number == 17) UpdateSetValueRange();
+  // The set value's range follows its maximum: Max Speed in the speed view, Max.Cont.Current in
+  // the current view.
+  UpdateSetValueRange();
 }
 
 bool CRegulationView::ReReadActual() {
@@ -609,12 +662,14 @@ void CRegulationView::OnModeRadio(int id) {
 
 void CRegulationView::OnEnable() {
   if (!Gate(true)) return;
-  const bool enable = !enabled_;
-  if (!communication_ || !communication_->Status().Enable(enable)) {
+  // The button shows what the drive does after the command, not what was asked: while SysConfig
+  // bit 12 is clear the digital input decides, and the group's message says so.
+  link::StatusGroup::DriveEnableState after;
+  if (!communication_ || !communication_->Status().Enable(!enabled_, after)) {
     NotOnline();
     return;
   }
-  enabled_ = enable;
+  enabled_ = after.Enabled();
   RedrawEnable();
   if (ReadSetValue()) RedrawSetValue();
 }

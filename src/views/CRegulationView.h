@@ -77,6 +77,10 @@ class CRegulationView : public ui::Window {
       "The ZEL is not online!\nPlease check the communication settings!";
   static constexpr const char* kNotOnlineMonitor =
       "The ZEL is not online!\nCheck the communication settings and switch on the monitor!";
+  // Values that are not the ZEL's of this moment are drawn in this colour.
+  static constexpr std::uint32_t kStaleColour = 0x909090;
+  // The state lamp: off (offline), on (online), busy (a wizard holds the link).
+  static constexpr int kLampBusy = 2;
 
   // One setting the ZEL takes from software when its SysConfig bit is set.
   struct Setting {
@@ -101,18 +105,26 @@ class CRegulationView : public ui::Window {
   // The main window's change of regulation mode, asked for by the mode radio (0 current,
   // 1 speed).
   void SetModeRequest(std::function<void(int)> request) { modeRequest_ = std::move(request); }
-  void SetOfflineCommanding(bool on) { offlineCommanding_ = on; }
+  void SetOfflineCommanding(bool on);
   bool OfflineCommanding() const { return offlineCommanding_; }
+  // A wizard has claimed the link (its name as the wizard view lists it; empty: nobody). The
+  // monitor's commands then fail, which is no offline ZEL: the caption says which wizard is
+  // busy with it.
+  void SetLinkClaimedBy(std::string wizard);
+  const std::string& LinkClaimedBy() const { return claimedBy_; }
 
   // Reads everything the view shows from the ZEL and redraws; false (after the message) at the
   // first read that fails.
-  virtual bool ReRead() = 0;
+  bool ReRead();
   // Reads and shows the actual value alone; the current view's re-read leaves it to the monitor,
   // so a caller without a monitor asks for it here.
   bool ReReadActual();
 
   // The state the view shows.
   bool IsOnline() const { return online_.load(); }
+  // Whether the values shown are the ZEL's of this moment: online, and read or delivered since
+  // the line was last lost. Otherwise they are drawn in kStaleColour.
+  bool ShowsLiveValues() const { return online_.load() && fresh_; }
   std::uint16_t SysConfig() const { return sysConfig_; }
   std::uint16_t SoftwareVersion() const { return softwareVersion_; }
   bool DriveEnabled() const { return enabled_; }
@@ -147,6 +159,8 @@ class CRegulationView : public ui::Window {
   void BuildSources(bool withStop, bool withPotentiometers14);
 
   // The derived view's differences.
+  // The reads of ReRead, each false after the message.
+  virtual bool ReadAll() = 0;
   // Range of the set value: plus and minus this.
   virtual int SetValueLimit() const = 0;
   virtual bool SendSetValueToZel(std::int16_t wire) = 0;
@@ -162,7 +176,7 @@ class CRegulationView : public ui::Window {
   bool ReadSetting(std::int16_t number);
   bool ReadStatusBits();
   bool ReadSetValue();
-  // A read that failed: the message, and false.
+  // An exchange that failed: the message, the values marked as no longer live, and false.
   bool NotOnline();
 
   // Redraws.
@@ -177,6 +191,10 @@ class CRegulationView : public ui::Window {
   void UpdateSetValueRange();
   void RedrawActual();
   void RedrawAll();
+  // The caption and lamp from the online state and the wizard holding the link.
+  void RedrawState();
+  // Live values in the default colour, stale ones greyed.
+  void MarkFresh(bool fresh);
 
   // New data from the monitor: the derived view has stored SysConfig, the values and the actual
   // value; this redraws what the software bits allow, the actual value last, and feeds the
@@ -239,6 +257,9 @@ class CRegulationView : public ui::Window {
   std::function<void(int)> modeRequest_;
   bool offlineCommanding_ = false;
   std::atomic<bool> online_{false};
+  // Values read or delivered since the line was last lost.
+  bool fresh_ = false;
+  std::string claimedBy_;
   bool withStop_ = false;
   bool withPotentiometers14_ = false;
   int setValueMismatches_ = 0;

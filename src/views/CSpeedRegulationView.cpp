@@ -32,7 +32,7 @@ bool CSpeedRegulationView::ReadActual() {
   return true;
 }
 
-bool CSpeedRegulationView::ReRead() {
+bool CSpeedRegulationView::ReadAll() {
   if (!ReadIdentity() || !ReadSysConfig()) return false;
   for (std::int16_t number : {17, 12, 15, 14, 5, 6})
     if (!ReadSetting(number)) return false;

@@ -14,7 +14,6 @@ class CSpeedRegulationView final : public CRegulationView, public monitor::Speed
  public:
   CSpeedRegulationView();
 
-  bool ReRead() override;
   bool Stopped() const { return stopped_; }
 
   void StoreMonitorData(const monitor::SpeedViewData& data) override { snapshot_.Store(data); }
@@ -22,6 +21,7 @@ class CSpeedRegulationView final : public CRegulationView, public monitor::Speed
   ui::Dispatcher::TargetId ReceiverId() const override { return TargetId(); }
 
  protected:
+  bool ReadAll() override;
   int SetValueLimit() const override;
   bool SendSetValueToZel(std::int16_t wire) override;
   bool ReadActual() override;

@@ -55,14 +55,30 @@ TEST_F(StatusGroupTest, OutcomeMessagesOnlyWithTheShowFlag) {
   EXPECT_TRUE(Status().Enable(true));
   EXPECT_TRUE(host_.Messages().empty());
 
+  // With it, Enable says what the drive does as read back: with enabling by software the
+  // command decides; with SysConfig bit 12 clear the digital input does, and Enable fails.
   Status().SetShowFlag(true);
   line_.ExpectCommand(3, {0});
   line_.ExpectCommand(5, {1});
+  ScriptReadSysConfig(0x1000);
+  line_.ExpectCommand(1, {0}).SendReply(0, {0x4000});
   line_.ExpectCommand(5, {0});
+  ScriptReadSysConfig(0x1000);
+  line_.ExpectCommand(1, {0}).SendReply(0, {0x0000});
+  line_.ExpectCommand(5, {0});
+  ScriptReadSysConfig(0x0000);
+  line_.ExpectCommand(1, {0}).SendReply(0, {0x4000});
   EXPECT_TRUE(Status().ClearError());
   EXPECT_TRUE(Status().Enable(true));
   EXPECT_TRUE(Status().Enable(false));
-  EXPECT_EQ(host_.Messages(),
+  EXPECT_FALSE(Status().Enable(false));
+  Strings shown = host_.Messages();
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(
+      shown[3].rfind("The drive stays enabled: it is enabled by the digital input 'Enable'", 0), 0u)
+      << shown[3];
+  shown.pop_back();
+  EXPECT_EQ(shown,
             (Strings{"Errors are cleared!", "The System is enabled!", "The System is disabled!"}));
   EXPECT_FALSE(Status().LastEnableChoice());
 

@@ -164,6 +164,7 @@ TEST(ServiceDialog, PasswordLengthCountsTypedCharactersSentOneByteEach) {
 
 TEST(EnableDialog, SendsTheChoiceAndPresetsItNextTime) {
   SimulatedZel zel;
+  ASSERT_TRUE(zel.Comm().Parameter().SetTempParam(1, 0, 0x1000));  // enabling by software
   bool presetEnable = false;
   zel.Host().QueueModal([&](Window& w) {
     presetEnable = w.Value(CEnableDlg::kIdEnable) != 0;
@@ -183,6 +184,17 @@ TEST(EnableDialog, SendsTheChoiceAndPresetsItNextTime) {
   EXPECT_EQ(CEnableDlg::Run(zel.Comm().Status()), CommandOutcome::kCancelled);
   EXPECT_TRUE(presetDisable);
   EXPECT_EQ(zel.FramesSeen(), frames);
+
+  // Enabling by the digital input, which is on: the drive keeps running, and the box says why.
+  ASSERT_TRUE(zel.Comm().Parameter().SetTempParam(1, 0, 0x0000));
+  zel.Host().QueueModal([&](Window& w) { w.Press(ui::kIdOk); });
+  EXPECT_EQ(CEnableDlg::Run(zel.Comm().Status()), CommandOutcome::kFailed);
+  EXPECT_EQ(zel.Host().LastMessage().rfind("The drive stays enabled: it is enabled by the digital "
+                                           "input 'Enable'",
+                                           0),
+            0u)
+      << zel.Host().LastMessage();
+  EXPECT_NE(zel.Device().StatusWord() & 0x4000, 0);
 }
 
 TEST(ReadVersionDialog, ShowsTheFourIdentityWordsOrNothingWhenTheReadFails) {
