@@ -410,9 +410,15 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
       }
       for (int r = 0; r < list->topLevelItemCount(); ++r) {
         const auto row = static_cast<std::size_t>(r);
-        list->topLevelItem(r)->setIcon(
-            0, RowMarkIcon(list, row < control.rowMarks.size() ? control.rowMarks[row]
-                                                               : ui::RowMark::kNone));
+        QTreeWidgetItem* item = list->topLevelItem(r);
+        item->setIcon(0, RowMarkIcon(list, row < control.rowMarks.size() ? control.rowMarks[row]
+                                                                         : ui::RowMark::kNone));
+        const std::uint32_t colour =
+            row < control.rowColours.size() ? control.rowColours[row] : ui::kDefaultColour;
+        for (int c = 0; c < item->columnCount(); ++c)
+          item->setForeground(c, colour == ui::kDefaultColour
+                                     ? list->palette().brush(QPalette::Text)
+                                     : QBrush(QColor::fromRgb(colour & 0xFFFFFF)));
       }
       if (!control.columnShares.empty())
         list->setMinimumWidth(SharedListMinimumWidth(list, control));
