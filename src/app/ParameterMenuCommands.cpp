@@ -48,11 +48,16 @@ ui::CommandOutcome ParameterMenuCommands::Run(int id) {
 }
 
 ui::CommandOutcome ParameterMenuCommands::RunOnModule(int id) {
+  // A cancelled "CanBus Destination" or value dialog fails the module command; only the sheet,
+  // closed with Cancel, is the technician's choice not to change anything.
   std::uint16_t destination = 0;
-  if (!module_->Destination(destination)) return ui::CommandOutcome::kCancelled;
+  if (!module_->Destination(destination)) return ui::CommandOutcome::kFailed;
   const auto& table = communication_.Definitions();
-  if (id == kModuleEditOne)
-    return can::ModuleParameterEditing::EditOne(*module_, table, destination);
+  if (id == kModuleEditOne) {
+    const ui::CommandOutcome outcome =
+        can::ModuleParameterEditing::EditOne(*module_, table, destination);
+    return outcome == ui::CommandOutcome::kCancelled ? ui::CommandOutcome::kFailed : outcome;
+  }
   return can::ModuleParameterEditing::EditAll(*module_, table, destination);
 }
 

@@ -113,8 +113,13 @@ void CUploadWizardPage::DownloadFile() {
   }
   CParameterFile file;
   std::string error;
-  if (file.Read(path, error) != CParameterFile::ReadResult::kOk) {
+  const CParameterFile::ReadResult read = file.Read(path, error);
+  if (read != CParameterFile::ReadResult::kOk) {
     ui::CurrentHost().ShowMessage(error);
+    // An old file is said in its own words; a file that cannot be read at all failed the
+    // command, and the reason alone would not say that nothing was downloaded.
+    if (read != CParameterFile::ReadResult::kTooOld)
+      ui::CurrentHost().ShowMessage(ParameterTransfer::kCommandFailed);
     return;
   }
   std::unique_ptr<ParameterDevice> holder;
