@@ -420,7 +420,9 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
       edit->setEchoMode(control.password ? QLineEdit::Password : QLineEdit::Normal);
       edit->setReadOnly(control.readOnly);
       if (control.readOnly) FitReadOnlyText(edit);
-      if (window_.FocusId() == control.id) edit->setFocus();
+      // A sheet's page that is not shown keeps its widgets; it must not take the focus.
+      const bool pageHidden = window()->isVisible() && !isVisible();
+      if (window_.FocusId() == control.id && !pageHidden) edit->setFocus();
       break;
     }
     case ui::ControlKind::Combo: {

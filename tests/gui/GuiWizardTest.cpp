@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <cctype>
 #include <string>
@@ -17,6 +19,7 @@
 #include "can/CanModule.h"
 #include "firmware/CDownloadWizardSheet.h"
 #include "firmware/DownloadController.h"
+#include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareRegistry.h"
 #include "gui/QtTestApp.h"
 #include "gui/QtWindowDialog.h"
@@ -24,6 +27,7 @@
 #include "link/SerialParameterDevice.h"
 #include "parameters/CUploadWizardSheet.h"
 #include "support/TestOutput.h"
+#include "ui/FirmwareSamplePackage.h"
 
 namespace zel::gui {
 namespace {
@@ -115,6 +119,58 @@ TEST(GuiWizard, EveryPageOfEveryWizardGoesOnWithEnterAtOneSize) {
     parameters::CUploadWizardSheet upDownload(std::move(devices));
     WalkPages(upDownload, "updownload");
   }
+}
+
+TEST(GuiWizard, TheVersionTableShowsTheZelAndTheFileSideBySideOnceAFileIsChosen) {
+  QtTestApp();
+  test::SimulatedZel zel;
+  test::SamplePackage package;
+  using Page = firmware::CDownloadWizardPageSourceFile;
+  firmware::FirmwarePackage::SetVersionChooser([](const std::string&, std::string& chosen) {
+    chosen = "ZEL_1030";
+    return true;
+  });
+  firmware::DownloadController controller(zel.Comm().BootLoader());
+  firmware::FirmwareRegistry registry;
+  firmware::CDownloadWizardSheet sheet(zel.Comm(), controller, registry);
+  sheet.Initialize();
+  {
+    QtWindowDialog dialog(sheet);
+    dialog.show();
+    ASSERT_TRUE(sheet.SetActivePage(firmware::CDownloadWizardSheet::kSourceFile));
+    zel.Host().QueueFile(package.Path());
+    ASSERT_TRUE(sheet.Page(firmware::CDownloadWizardSheet::kSourceFile).Press(Page::kIdBrowse));
+    QApplication::processEvents();
+    QTreeWidget* table = nullptr;
+    for (auto* list :
+         dialog.findChildren<QTreeWidget*>(QStringLiteral("ctl%1").arg(Page::kIdVersions)))
+      if (list->isVisibleTo(&dialog)) table = list;
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->columnCount(), 4);
+    EXPECT_FALSE(table->isHeaderHidden());
+    EXPECT_EQ(table->headerItem()->text(Page::kZelColumn), "ZEL");
+    EXPECT_EQ(table->headerItem()->text(Page::kFileColumn), "File");
+    ASSERT_EQ(table->topLevelItemCount(), 4);
+    const QStringList software = {"Software Version", "0x1040", "-->", "0x1030"};
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    int right = 0;
+    for (int c = 0; c < 4; ++c) {
+      const QString cell = table->topLevelItem(0)->text(c);
+      EXPECT_EQ(cell, software[c]);
+      // Each cell reads in full in its own column, the columns one after the other.
+      EXPECT_EQ(
+          table->fontMetrics().elidedText(cell, Qt::ElideRight, table->columnWidth(c) - 2 * margin),
+          cell);
+      EXPECT_GE(table->header()->sectionPosition(c), right);
+      right = table->header()->sectionPosition(c) + table->columnWidth(c);
+    }
+    EXPECT_LE(right, table->viewport()->width());
+    const auto shot = test::TestOutputDir("gui") / "wizard-download-version-table.png";
+    EXPECT_TRUE(dialog.grab().save(QString::fromStdString(shot.string())));
+    dialog.Detach();
+  }
+  firmware::FirmwarePackage::SetVersionChooser({});
+  sheet.Destroy();
 }
 
 // What a label shows, as pixels: a caption kept in the resource form draws as its plain text.
