@@ -56,6 +56,13 @@ void CanMenuCommands::RunNetworkSheet(std::uint16_t softwareVersion) {
 }
 
 CommandOutcome CanMenuCommands::Run(int id, std::uint16_t softwareVersion) {
+  const CommandOutcome outcome = RunEntry(id, softwareVersion);
+  // A CAN command whose dialog (its value, or the module it goes to) was cancelled has sent
+  // nothing and did not do what was asked: that is a failure the technician is told of.
+  return outcome == CommandOutcome::kCancelled && Handles(id) ? CommandOutcome::kFailed : outcome;
+}
+
+CommandOutcome CanMenuCommands::RunEntry(int id, std::uint16_t softwareVersion) {
   link::CanGateway& can = communication_.Can();
   can.SetSoftwareVersion(softwareVersion);
   link::CanGatewayCommands gateway(can);

@@ -30,7 +30,8 @@ class CanMenuCommands {
   // Whether id is a "CAN Commands" entry this build carries out.
   static bool Handles(int id);
 
-  // Runs the entry with the connected ZEL's software version selecting the variants.
+  // Runs the entry with the connected ZEL's software version selecting the variants. Never
+  // kCancelled for an entry it handles: a cancelled dialog fails the command.
   ui::CommandOutcome Run(int id, std::uint16_t softwareVersion);
   // "CAN &Network": the CAN Network sheet over the serial ZEL.
   void RunNetworkSheet(std::uint16_t softwareVersion);
@@ -39,6 +40,7 @@ class CanMenuCommands {
   can::CanModuleCommands& ModuleCommands() { return *moduleCommands_; }
 
  private:
+  ui::CommandOutcome RunEntry(int id, std::uint16_t softwareVersion);
   ui::CommandOutcome ReadCanError();
   ui::CommandOutcome GetRemoteData();
 

@@ -16,8 +16,6 @@ constexpr int kEditAll = 32774;
 constexpr int kEditOne = 32775;
 constexpr int kModuleEditAll = 32886;
 constexpr int kModuleEditOne = 32868;
-constexpr std::int16_t kSysConfig = 1;
-constexpr std::uint16_t kServiceMode = 0x4000;
 
 }  // namespace
 
@@ -42,22 +40,24 @@ ui::CommandOutcome ParameterMenuCommands::Run(int id) {
   link::SerialParameterDevice device(comm.Parameter(), comm.Status());
   if (id == kEditOne)
     return parameters::CEditTempParamDlg::EditTempParam(comm.Definitions(), device);
-  // "Service Mode" on the sheet: the password dialog, and the ZEL's own word on the outcome.
-  auto enterServiceMode = [&comm] {
-    if (link::CServiceDlg::Run(comm.Service()) != ui::CommandOutcome::kDone) return false;
-    std::uint16_t sysConfig = 0;
-    return comm.Parameter().ReadTempParam(kSysConfig, sysConfig) && (sysConfig & kServiceMode) != 0;
-  };
-  return parameters::CZelParameterDlg::EditAllTempParam(comm.Definitions(), device,
-                                                        enterServiceMode);
+  const parameters::ParameterSheetSetup setup(
+      "EditAllTempParam",
+      [&comm] { return link::CServiceDlg::EnterServiceMode(comm.Service(), comm.Parameter()); },
+      parameters::ParameterSheetSetup::Defaults::kAllowed);
+  return parameters::CZelParameterDlg::EditAllTempParam(comm.Definitions(), device, setup);
 }
 
 ui::CommandOutcome ParameterMenuCommands::RunOnModule(int id) {
+  // A cancelled "CanBus Destination" or value dialog fails the module command; only the sheet,
+  // closed with Cancel, is the technician's choice not to change anything.
   std::uint16_t destination = 0;
-  if (!module_->Destination(destination)) return ui::CommandOutcome::kCancelled;
+  if (!module_->Destination(destination)) return ui::CommandOutcome::kFailed;
   const auto& table = communication_.Definitions();
-  if (id == kModuleEditOne)
-    return can::ModuleParameterEditing::EditOne(*module_, table, destination);
+  if (id == kModuleEditOne) {
+    const ui::CommandOutcome outcome =
+        can::ModuleParameterEditing::EditOne(*module_, table, destination);
+    return outcome == ui::CommandOutcome::kCancelled ? ui::CommandOutcome::kFailed : outcome;
+  }
   return can::ModuleParameterEditing::EditAll(*module_, table, destination);
 }
 

@@ -5,11 +5,13 @@
 #include "can/CanModule.h"
 #include "can/GatewayNetworkLine.h"
 #include "can/ModuleParameterDevice.h"
+#include "can/ModuleParameterEditing.h"
 #include "files/ArchiveReader.h"
 #include "files/ArchiveWriter.h"
 #include "firmware/CDownloadWizardSheet.h"
 #include "firmware/DownloadController.h"
 #include "firmware/FirmwareRegistry.h"
+#include "link/CServiceDlg.h"
 #include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
 #include "parameters/CUploadWizardSheet.h"
@@ -96,6 +98,12 @@ parameters::UploadWizardDevices WizardCommands::UpDownloadDevices() {
     return std::make_unique<can::ModuleParameterDevice>(*module, id);
   };
   devices.line = line_.get();
+  link::ZelCommunication* communication = &communication_;
+  devices.enterServiceMode = [communication, module](std::uint16_t id) {
+    if (id != 0) return can::ModuleParameterEditing::ServiceModeEntry(*module, id)();
+    return link::CServiceDlg::EnterServiceMode(communication->Service(),
+                                               communication->Parameter());
+  };
   return devices;
 }
 

@@ -25,8 +25,9 @@ constexpr std::int16_t kSysConfig = 1;
 constexpr std::int16_t kCanConfig = 41;
 constexpr std::uint16_t kPdoActive = 0x4000;
 
+// A cancelled dialog (the value, or the module a command goes to) fails the command as well.
 void Report(CommandOutcome outcome) {
-  if (outcome == CommandOutcome::kFailed)
+  if (outcome != CommandOutcome::kDone)
     ui::CurrentHost().ShowMessage(CZelCanNetworkConfigDlg::kFailed);
 }
 
@@ -315,9 +316,12 @@ void CZelCanNetworkConfig_ParamDlg::OnEvent(int id, ui::EventKind kind) {
       std::uint16_t destination = 0;
       if (!sheet_.Module().Destination(destination)) return Report(CommandOutcome::kFailed);
       const parameters::CParameterTable& table = sheet_.Communication().Definitions();
-      return Report(id - kIdFirst == kEditAll
-                        ? ModuleParameterEditing::EditAll(sheet_.Module(), table, destination)
-                        : ModuleParameterEditing::EditOne(sheet_.Module(), table, destination));
+      if (id - kIdFirst == kEditOne)
+        return Report(ModuleParameterEditing::EditOne(sheet_.Module(), table, destination));
+      // The sheet closed with Cancel is a choice, not a failure.
+      const CommandOutcome outcome =
+          ModuleParameterEditing::EditAll(sheet_.Module(), table, destination);
+      return Report(outcome == CommandOutcome::kCancelled ? CommandOutcome::kDone : outcome);
     }
     case kSaveTemp:
       return Report(module.SaveTempParam());

@@ -13,14 +13,21 @@ ui::CommandOutcome ModuleParameterEditing::EditAll(CanModule& module,
                                                    std::uint16_t destination) {
   if (!module.CompatibilityCheck(destination)) return ui::CommandOutcome::kCancelled;
   ModuleParameterDevice device(module, destination);
-  auto enterServiceMode = [&module, destination] {
+  const parameters::ParameterSheetSetup setup("EditAllTempParam",
+                                              ServiceModeEntry(module, destination),
+                                              parameters::ParameterSheetSetup::Defaults::kAllowed);
+  return parameters::CZelParameterDlg::EditAllTempParam(table, device, setup);
+}
+
+std::function<bool()> ModuleParameterEditing::ServiceModeEntry(CanModule& module,
+                                                               std::uint16_t destination) {
+  return [&module, destination] {
     link::CServiceDlg dlg;
     if (dlg.DoModal() != ui::kResultOk) return false;
     std::uint16_t answer = 0;
     return module.Service(destination, dlg.Password(), answer) &&
            answer == CanModule::kServiceAccepted;
   };
-  return parameters::CZelParameterDlg::EditAllTempParam(table, device, enterServiceMode);
 }
 
 ui::CommandOutcome ModuleParameterEditing::EditOne(CanModule& module,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "ui/CommandOutcome.h"
 
@@ -20,6 +21,8 @@ struct ModuleParameterEditing {
                                     std::uint16_t destination);
   static ui::CommandOutcome EditOne(CanModule& module, const parameters::CParameterTable& table,
                                     std::uint16_t destination);
+  // "Service Mode" on a module's parameter sheet: the password dialog, sent to the module.
+  static std::function<bool()> ServiceModeEntry(CanModule& module, std::uint16_t destination);
 };
 
 }  // namespace zel::can

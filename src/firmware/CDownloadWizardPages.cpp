@@ -211,12 +211,11 @@ CDownloadWizardPageSourceFile::CDownloadWizardPageSourceFile(CDownloadWizardShee
     : CDownloadWizardPage(sheet, CDownloadWizardSheet::kSourceFile, "Step %i: Firmware File!") {
   AddEdit(kIdFile).readOnly = true;
   AddButton(kIdBrowse, "...").sameRow = true;
-  for (int i = 0; i < 4; ++i) {
-    AddLabel(kIdZelVersion + 10 + i, kVersionNames[i]);
-    AddLabel(kIdZelVersion + i, "???").sameRow = true;
-    AddLabel(kIdZelVersion + 20 + i, "-->").sameRow = true;
-    AddLabel(kIdFileVersion + i, "???").sameRow = true;
-  }
+  // A table, so that what the ZEL runs and what the file holds stand each in a column of its
+  // own under its own header, whatever the widths of the texts.
+  AddList(kIdVersions, {"", "ZEL", "", "File"}).columnShares = {9, 5, 2, 5};
+  for (int i = 0; i < 4; ++i) zelCells_[i] = fileCells_[i] = "???";
+  ShowVersions();
   AddButton(kIdDefaults, "&Default Values");
   AddButton(kIdReadMe, "&ReadMe").sameRow = true;
   AddButton(kIdHeader, "&Header").sameRow = true;
@@ -240,7 +239,23 @@ void CDownloadWizardPageSourceFile::ReadZelVersions() {
              communication.Parameter().ReadVersion(words[0], words[1], words[2], words[3]);
   if (wasBoot) communication.EnterBootLoaderMode();
   zelHardware_ = words[1];
-  for (int i = 0; i < 4; ++i) SetText(kIdZelVersion + i, zelRead_ ? Hex4(words[i]) : "???");
+  for (int i = 0; i < 4; ++i) zelCells_[i] = zelRead_ ? Hex4(words[i]) : "???";
+  ShowVersions();
+}
+
+void CDownloadWizardPageSourceFile::ShowVersions() {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 4; ++i)
+    rows.push_back({kVersionNames[i], zelCells_[i], "-->", fileCells_[i]});
+  SetRows(kIdVersions, std::move(rows));
+  std::vector<std::uint32_t> colours(4, ui::kDefaultColour);
+  if (hardwareMarked_) colours[kHardwareRow] = kMismatchColour;
+  SetRowColours(kIdVersions, std::move(colours));
+}
+
+void CDownloadWizardPageSourceFile::MarkHardware(bool mismatch) {
+  hardwareMarked_ = mismatch;
+  ShowVersions();
 }
 
 void CDownloadWizardPageSourceFile::Accept(bool accepted) {
@@ -259,9 +274,8 @@ void CDownloadWizardPageSourceFile::ShowFile(const FirmwareInfo* info) {
                                   info ? info->hardwareVersion : std::uint16_t{0},
                                   info ? info->applicationNumber : std::uint16_t{0},
                                   info ? info->applicationVersion : std::uint16_t{0}};
-  for (int i = 0; i < 4; ++i) SetText(kIdFileVersion + i, info ? Hex4(words[i]) : "???");
-  SetColour(kIdZelVersion + 1, ui::kDefaultColour);
-  SetColour(kIdFileVersion + 1, ui::kDefaultColour);
+  for (int i = 0; i < 4; ++i) fileCells_[i] = info ? Hex4(words[i]) : "???";
+  MarkHardware(false);
 }
 
 void CDownloadWizardPageSourceFile::Browse() {
@@ -297,22 +311,21 @@ void CDownloadWizardPageSourceFile::Browse() {
   ShowFile(&info);
   Wizard().chosen = info;
   Wizard().chosenDescribed = true;
+  // The file is compared with what the ZEL runs now, not with what it ran when the page was
+  // entered: the ZEL may have been flashed or exchanged meanwhile, and the technician decides
+  // on the two columns side by side.
+  if (!Wizard().noRunningFirmware) ReadZelVersions();
   if (!serviceModeAtEntry_) {
-    // The firmware runs but its versions were not read on entry: one more try before refusing,
-    // since a file that does not fit the hardware must not get through unchecked.
-    if (!Wizard().noRunningFirmware && !zelRead_) ReadZelVersions();
     if (Wizard().noRunningFirmware) {
       // Nothing to compare with: the technician must know what the ZEL takes.
-      SetColour(kIdZelVersion + 1, kMismatchColour);
-      SetColour(kIdFileVersion + 1, kMismatchColour);
+      MarkHardware(true);
     } else if (!zelRead_) {
-      SetColour(kIdZelVersion + 1, kMismatchColour);
-      SetColour(kIdFileVersion + 1, kMismatchColour);
+      // A file that does not fit the hardware must not get through unchecked.
+      MarkHardware(true);
       ui::CurrentHost().ShowMessage(kZelVersionUnread);
       return;
     } else if (info.hardwareVersion != zelHardware_) {
-      SetColour(kIdZelVersion + 1, kMismatchColour);
-      SetColour(kIdFileVersion + 1, kMismatchColour);
+      MarkHardware(true);
       char text[160];
       std::snprintf(text, sizeof text,
                     "The hardware versions are incompatible!\nYou have to select a firmware "

@@ -86,10 +86,12 @@ class CDownloadWizardPageSourceFile final : public CDownloadWizardPage {
  public:
   static constexpr int kIdFile = 3030;
   static constexpr int kIdBrowse = 3031;
-  // The ZEL's four versions, then the file's, in the order software, hardware, application
-  // number, application version.
-  static constexpr int kIdZelVersion = 3040;
-  static constexpr int kIdFileVersion = 3050;
+  // The version table: one row each for software, hardware, application number and application
+  // version; the row's name, the ZEL's value, "-->", the file's value.
+  static constexpr int kIdVersions = 3040;
+  static constexpr int kZelColumn = 1;
+  static constexpr int kFileColumn = 3;
+  static constexpr int kHardwareRow = 1;
   static constexpr int kIdDefaults = 3060;
   static constexpr int kIdReadMe = 3061;
   static constexpr int kIdHeader = 3062;
@@ -111,9 +113,14 @@ class CDownloadWizardPageSourceFile final : public CDownloadWizardPage {
   void Browse();
   void ReadZelVersions();
   void ShowFile(const FirmwareInfo* info);
+  void ShowVersions();
+  void MarkHardware(bool mismatch);
   void Accept(bool accepted);
   void ShowPackageText(int id);
 
+  std::string zelCells_[4];
+  std::string fileCells_[4];
+  bool hardwareMarked_ = false;
   bool zelRead_ = false;
   std::uint16_t zelHardware_ = 0;
   bool serviceModeAtEntry_ = false;

@@ -7,6 +7,7 @@
 #include "firmware/DownloadVerdict.h"
 #include "firmware/DriveDisableCheck.h"
 #include "firmware/NewDefaultParameters.h"
+#include "link/CServiceDlg.h"
 #include "link/SerialParameterDevice.h"
 #include "link/ZelCommunication.h"
 #include "parameters/CZelParameterDlg.h"
@@ -311,8 +312,16 @@ void CDownloadWizardPageSystemParameter::WriteDefaults() {
 void CDownloadWizardPageSystemParameter::EditParameters() {
   link::ZelCommunication& communication = Wizard().Communication();
   link::SerialParameterDevice device(communication.Parameter(), communication.Status());
-  const ui::CommandOutcome outcome = parameters::CZelParameterDlg::EditAllTempParam(
-      communication.Definitions(), device, {}, "Edit actual Parameter");
+  // The new firmware's defaults are written by the page's own button, not from the sheet.
+  const parameters::ParameterSheetSetup setup(
+      "Edit actual Parameter",
+      [&communication] {
+        return link::CServiceDlg::EnterServiceMode(communication.Service(),
+                                                   communication.Parameter());
+      },
+      parameters::ParameterSheetSetup::Defaults::kDisabled);
+  const ui::CommandOutcome outcome =
+      parameters::CZelParameterDlg::EditAllTempParam(communication.Definitions(), device, setup);
   if (outcome == ui::CommandOutcome::kFailed) {
     ui::CurrentHost().ShowMessage("Error writing parameter!");
   } else if (outcome == ui::CommandOutcome::kDone && !device.SaveTempParam()) {

@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,10 +24,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -152,7 +155,7 @@ QtWindowWidget::~QtWindowWidget() {
 }
 
 void QtWindowWidget::Detach() {
-  if (pageWidget_) pageWidget_->Detach();
+  for (QtWindowWidget* page : pageWidgets_) page->Detach();
   if (detached_) return;
   detached_ = true;
   window_.SetObserver({});
@@ -163,9 +166,10 @@ void QtWindowWidget::Clear() {
   widgets_.clear();
   containers_.clear();
   lastRow_.clear();
+  for (QtWindowWidget* page : pageWidgets_) page->Detach();
+  pageWidgets_.clear();
   pageArea_ = nullptr;
-  pageWidget_ = nullptr;
-  shownPage_ = nullptr;
+  shownOnce_ = false;
   if (body_) {
     root_->removeWidget(body_);
     body_->deleteLater();
@@ -227,10 +231,54 @@ void QtWindowWidget::Build() {
     for (QWidget* label : labels) width = std::max(width, label->sizeHint().width());
     for (QWidget* label : labels) label->setFixedWidth(width);
   }
+  LinkMnemonicLabels();
+  if (sheet) BuildPages(*sheet);
   root_->addWidget(body_);
   builtCount_ = window_.Controls().size();
   setWindowTitle(TitleText(window_.Title()));
+  UpdateDefaultButton();
   UpdatePage();
+}
+
+void QtWindowWidget::BuildPages(ui::PropertySheet& sheet) {
+  if (!pageArea_) return;
+  for (int i = 0; i < sheet.PageCount(); ++i) {
+    auto* page = new QtWindowWidget(sheet.Page(i), pageArea_);
+    pageArea_->addWidget(page);
+    pageWidgets_.push_back(page);
+  }
+}
+
+void QtWindowWidget::LinkMnemonicLabels() {
+  // A label's text keeps the resource form: "&&" is one ampersand and "&x" marks x as the key
+  // that moves to the control after the label. Qt reads that form only from a label with a
+  // buddy; without one it would show "&&" as it stands.
+  for (std::size_t i = 0; i < built_.size(); ++i) {
+    auto* label = qobject_cast<QLabel*>(built_[i]);
+    if (!label || !label->text().contains(QLatin1Char('&'))) continue;
+    QWidget* buddy = nullptr;
+    for (std::size_t next = i + 1; next < built_.size() && !buddy; ++next)
+      if (built_[next]->focusPolicy() != Qt::NoFocus) buddy = built_[next];
+    label->setBuddy(buddy ? buddy : body_);
+  }
+}
+
+QPushButton* QtWindowWidget::OnwardButton() const {
+  // Enter goes on: Next in a wizard, Finish where Next is not offered, OK in a dialog.
+  auto* sheet = dynamic_cast<ui::PropertySheet*>(&window_);
+  int id = ui::kIdOk;
+  if (sheet && sheet->IsWizard()) {
+    const ui::Control* next = window_.Find(ui::kIdNext);
+    id = next && next->visible ? ui::kIdNext : ui::kIdFinish;
+  }
+  auto found = widgets_.find(id);
+  return found != widgets_.end() ? qobject_cast<QPushButton*>(found->second) : nullptr;
+}
+
+void QtWindowWidget::UpdateDefaultButton() {
+  // Without an explicit default the dialog would take its first button, a wizard's "< Back".
+  if (QPushButton* button = OnwardButton(); button && !button->isDefault())
+    button->setDefault(true);
 }
 
 QWidget* QtWindowWidget::Create(const ui::Control& control) {
@@ -256,6 +304,7 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
       connect(edit, &QLineEdit::editingFinished, this,
               [this, id] { window_.UserEvent(id, ui::EventKind::FocusLost); });
       KeepRoomForWord(edit);
+      edit->installEventFilter(this);
       return edit;
     }
     case ui::ControlKind::Combo: {
@@ -304,7 +353,6 @@ QWidget* QtWindowWidget::Create(const ui::Control& control) {
     }
     case ui::ControlKind::Button: {
       auto* button = new QPushButton(body_);
-      if (id == ui::kIdOk) button->setDefault(true);
       connect(button, &QPushButton::clicked, this, [this, id] { window_.Press(id); });
       return button;
     }
@@ -371,7 +419,10 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
       if (edit->text() != Q(control.text)) edit->setText(Q(control.text));
       edit->setEchoMode(control.password ? QLineEdit::Password : QLineEdit::Normal);
       edit->setReadOnly(control.readOnly);
-      if (window_.FocusId() == control.id) edit->setFocus();
+      if (control.readOnly) FitReadOnlyText(edit);
+      // A sheet's page that is not shown keeps its widgets; it must not take the focus.
+      const bool pageHidden = window()->isVisible() && !isVisible();
+      if (window_.FocusId() == control.id && !pageHidden) edit->setFocus();
       break;
     }
     case ui::ControlKind::Combo: {
@@ -410,9 +461,15 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
       }
       for (int r = 0; r < list->topLevelItemCount(); ++r) {
         const auto row = static_cast<std::size_t>(r);
-        list->topLevelItem(r)->setIcon(
-            0, RowMarkIcon(list, row < control.rowMarks.size() ? control.rowMarks[row]
-                                                               : ui::RowMark::kNone));
+        QTreeWidgetItem* item = list->topLevelItem(r);
+        item->setIcon(0, RowMarkIcon(list, row < control.rowMarks.size() ? control.rowMarks[row]
+                                                                         : ui::RowMark::kNone));
+        const std::uint32_t colour =
+            row < control.rowColours.size() ? control.rowColours[row] : ui::kDefaultColour;
+        for (int c = 0; c < item->columnCount(); ++c)
+          item->setForeground(c, colour == ui::kDefaultColour
+                                     ? list->palette().brush(QPalette::Text)
+                                     : QBrush(QColor::fromRgb(colour & 0xFFFFFF)));
       }
       if (!control.columnShares.empty())
         list->setMinimumWidth(SharedListMinimumWidth(list, control));
@@ -463,20 +520,56 @@ void QtWindowWidget::Update(const ui::Control& control, QWidget* widget) {
 void QtWindowWidget::UpdatePage() {
   auto* sheet = dynamic_cast<ui::PropertySheet*>(&window_);
   if (!sheet || !pageArea_) return;
-  ui::Window* active = sheet->ActivePage();
-  if (active == shownPage_) return;
-  if (pageWidget_) {
-    pageWidget_->Detach();
-    pageArea_->removeWidget(pageWidget_);
-    pageWidget_->deleteLater();
-    pageWidget_ = nullptr;
+  const int active = sheet->ActiveIndex();
+  if (active < 0 || active >= static_cast<int>(pageWidgets_.size())) return;
+  QtWindowWidget* page = pageWidgets_[static_cast<std::size_t>(active)];
+  if (pageArea_->currentWidget() == page && shownOnce_) return;
+  shownOnce_ = true;
+  // The focus left on a page that is no longer shown, or on a button the new page disabled,
+  // falls to the next button in the chain, and Enter would press it ("< Back", or Cancel). A
+  // focused push button takes Enter, so the focus goes to the new page's first control that is
+  // not one, else to the button that goes on, else (a page that waits for its one button, a
+  // confirmation) to that button. Only the button that goes on keeps it.
+  pageArea_->setCurrentWidget(page);
+  QPushButton* onward = OnwardButton();
+  if (onward && onward->hasFocus() && onward->isEnabled() && onward->isVisible()) return;
+  QWidget* firstButton = nullptr;
+  for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+    if (!page->isAncestorOf(w) || !w->isEnabled() || !w->isVisibleTo(page) ||
+        !(w->focusPolicy() & Qt::TabFocus))
+      continue;
+    if (!qobject_cast<QPushButton*>(w)) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+    if (!firstButton) firstButton = w;
   }
-  shownPage_ = active;
-  if (active) {
-    pageWidget_ = new QtWindowWidget(*active, pageArea_);
-    pageArea_->addWidget(pageWidget_);
-    pageArea_->setCurrentWidget(pageWidget_);
+  if (onward && onward->isEnabled() && onward->isVisibleTo(this)) {
+    onward->setFocus(Qt::TabFocusReason);
+    return;
   }
+  if (firstButton) firstButton->setFocus(Qt::TabFocusReason);
+}
+
+void QtWindowWidget::FitReadOnlyText(QLineEdit* edit) {
+  // A field the user cannot scroll by typing shows its whole text, from its start, up to most
+  // of the screen's width: cut to its tail it reads as another value.
+  const QMargins text = edit->textMargins();
+  const QMargins contents = edit->contentsMargins();
+  const int horizontalMargin = 2;  // QLineEdit's own, each side
+  int width = edit->fontMetrics().horizontalAdvance(edit->text()) + 2 * horizontalMargin +
+              text.left() + text.right() + contents.left() + contents.right() + 1;
+  QStyleOptionFrame option;
+  option.initFrom(edit);
+  option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+  width = edit->style()
+              ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, edit->height()), edit)
+              .width();
+  if (const QScreen* screen = edit->screen())
+    width = std::min(width, screen->availableGeometry().width() * 3 / 4);
+  KeepRoomForWord(edit);
+  edit->setMinimumWidth(std::max(edit->minimumWidth(), width));
+  edit->setCursorPosition(0);
 }
 
 void QtWindowWidget::OnChanged(int id) {
@@ -494,11 +587,13 @@ void QtWindowWidget::OnChanged(int id) {
       for (const ui::Control& control : window_.Controls()) Update(control, built_[index++]);
       UpdatePage();
     }
+    UpdateDefaultButton();
     return;
   }
   auto widget = widgets_.find(id);
   const ui::Control* control = window_.Find(id);
   if (control && widget != widgets_.end()) Update(*control, widget->second);
+  if (id == ui::kIdNext || id == ui::kIdFinish) UpdateDefaultButton();
 }
 
 void QtWindowWidget::ShareColumns(QTreeWidget* list, const std::vector<int>& shares) {
@@ -537,6 +632,19 @@ int QtWindowWidget::SharedListMinimumWidth(QTreeWidget* list, const ui::Control&
 }
 
 bool QtWindowWidget::eventFilter(QObject* watched, QEvent* event) {
+  // An edit reached by the keyboard, or given the focus when its dialog opens or refuses a
+  // value, has its text selected, so that typing replaces it ("127" and 3 make 3, not 1273).
+  // A click places the cursor as usual, and coming back to the window keeps the selection.
+  if (event->type() == QEvent::FocusIn) {
+    if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && !edit->isReadOnly()) {
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool first = !edit->property("zelFocused").toBool();
+      edit->setProperty("zelFocused", true);
+      if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason &&
+          (reason != Qt::ActiveWindowFocusReason || first))
+        edit->selectAll();
+    }
+  }
   // Shared column widths follow the list when the window is resized.
   if (event->type() == QEvent::Resize && !detached_) {
     QVariant id = watched->property("zelControl");

@@ -9,8 +9,14 @@
 #include "ui/Window.h"
 
 class QBoxLayout;
+class QLineEdit;
+class QPushButton;
 class QStackedWidget;
 class QTreeWidget;
+
+namespace zel::ui {
+class PropertySheet;
+}
 
 namespace zel::gui {
 
@@ -43,10 +49,15 @@ class QtWindowWidget : public QWidget {
   void OnChanged(int id);
   void Update(const ui::Control& control, QWidget* widget);
   void UpdatePage();
+  void BuildPages(ui::PropertySheet& sheet);
+  QPushButton* OnwardButton() const;
+  void UpdateDefaultButton();
+  void LinkMnemonicLabels();
   QWidget* Create(const ui::Control& control);
   QBoxLayout* LayoutFor(const ui::Control& control);
   static void ShareColumns(QTreeWidget* list, const std::vector<int>& shares);
   static int SharedListMinimumWidth(QTreeWidget* list, const ui::Control& control);
+  static void FitReadOnlyText(QLineEdit* edit);
 
   ui::Window& window_;
   std::function<void(int)> ended_;
@@ -58,9 +69,11 @@ class QtWindowWidget : public QWidget {
   // Layouts keyed by (parent id, page): the window itself is (0, 0).
   std::map<std::pair<int, int>, QBoxLayout*> containers_;
   std::map<std::pair<int, int>, QBoxLayout*> lastRow_;
+  // A sheet's pages, one widget each for the sheet's whole life, so that the sheet is as large
+  // as its largest page and keeps that size from page to page.
   QStackedWidget* pageArea_ = nullptr;
-  QtWindowWidget* pageWidget_ = nullptr;
-  ui::Window* shownPage_ = nullptr;
+  std::vector<QtWindowWidget*> pageWidgets_;
+  bool shownOnce_ = false;
   std::size_t builtCount_ = 0;
   bool updating_ = false;
   bool detached_ = false;

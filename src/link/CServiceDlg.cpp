@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "link/ParameterGroup.h"
 #include "link/ServiceGroup.h"
 #include "ui/Host.h"
 
@@ -61,6 +62,14 @@ ui::CommandOutcome CServiceDlg::Run(ServiceGroup& service) {
   uint16_t answer = 0;
   return service.Service(dlg.Password(), answer) ? ui::CommandOutcome::kDone
                                                  : ui::CommandOutcome::kFailed;
+}
+
+bool CServiceDlg::EnterServiceMode(ServiceGroup& service, ParameterGroup& parameter) {
+  constexpr std::int16_t kSysConfig = 1;
+  constexpr std::uint16_t kServiceMode = 0x4000;
+  if (Run(service) != ui::CommandOutcome::kDone) return false;
+  std::uint16_t sysConfig = 0;
+  return parameter.ReadTempParam(kSysConfig, sysConfig) && (sysConfig & kServiceMode) != 0;
 }
 
 }  // namespace zel::link

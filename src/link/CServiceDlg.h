@@ -7,6 +7,7 @@
 
 namespace zel::link {
 
+class ParameterGroup;
 class ServiceGroup;
 
 // The "Service" dialog: the service-mode password. A password that is too short is refused here
@@ -24,6 +25,9 @@ class CServiceDlg : public ui::Window {
   // The enter-service-mode command: the dialog, then Service with the typed password. The group
   // shows the outcome ("The password is correct!...", "The communication failed!", ...).
   static ui::CommandOutcome Run(ServiceGroup& service);
+  // "Service Mode" on the parameter sheet: Run, then the ZEL's own word (SysConfig bit 14) on
+  // whether it is in service mode now.
+  static bool EnterServiceMode(ServiceGroup& service, ParameterGroup& parameter);
 
  protected:
   void OnOK() override;

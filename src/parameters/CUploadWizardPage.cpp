@@ -113,8 +113,13 @@ void CUploadWizardPage::DownloadFile() {
   }
   CParameterFile file;
   std::string error;
-  if (file.Read(path, error) != CParameterFile::ReadResult::kOk) {
+  const CParameterFile::ReadResult read = file.Read(path, error);
+  if (read != CParameterFile::ReadResult::kOk) {
     ui::CurrentHost().ShowMessage(error);
+    // An old file is said in its own words; a file that cannot be read at all failed the
+    // command, and the reason alone would not say that nothing was downloaded.
+    if (read != CParameterFile::ReadResult::kTooOld)
+      ui::CurrentHost().ShowMessage(ParameterTransfer::kCommandFailed);
     return;
   }
   std::unique_ptr<ParameterDevice> holder;
@@ -143,13 +148,18 @@ void CUploadWizardPage::EditFile() {
       "EditAllTempParam from " + std::filesystem::path(path).filename().string();
   const ParameterTransfer::Outcome outcome =
       transfer.EditFile(path, [&](SystemParameterBlock& block) {
-        CZelParameterDlg sheet(caption, *devices_.table, *device, identity.softwareVersion,
-                               device->Module());
-        sheet.Fill(block);
-        sheet.SetApplying(false);
-        sheet.SetForceEnable(false);
-        if (sheet.DoModal() != ui::kResultOk) return false;
-        block = sheet.Gather();
+        const std::uint16_t module = device->Module();
+        const std::function<bool(std::uint16_t)>& enter = devices_.enterServiceMode;
+        const ParameterSheetSetup setup(
+            caption, [&enter, module] { return enter && enter(module); },
+            ParameterSheetSetup::Defaults::kAllowed);
+        std::unique_ptr<CZelParameterDlg> sheet =
+            CZelParameterDlg::Create(setup, *devices_.table, *device, identity.softwareVersion);
+        sheet->Fill(block);
+        sheet->SetApplying(false);
+        sheet->SetForceEnable(false);
+        if (sheet->DoModal() != ui::kResultOk) return false;
+        block = sheet->Gather();
         return true;
       });
   if (!outcome.message.empty()) ui::CurrentHost().ShowMessage(outcome.message);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,9 @@ struct UploadWizardDevices {
   ParameterDevice* serial = nullptr;
   NetworkUpload::DeviceFor moduleDevice;
   NetworkLine* line = nullptr;
+  // "Service Mode" on the sheet that edits a file, for the device the file goes to (module 0:
+  // the serial ZEL): the password dialog, true when the device took it.
+  std::function<bool(std::uint16_t module)> enterServiceMode;
 };
 
 // The buttons both pages of the up/download wizard share: upload of the actual parameters,

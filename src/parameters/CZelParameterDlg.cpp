@@ -29,21 +29,26 @@ ui::CommandOutcome FailedSuspension(const EnableSuspension& suspension) {
 
 }  // namespace
 
-CZelParameterDlg::CZelParameterDlg(std::string caption, const CParameterTable& table,
+CZelParameterDlg::CZelParameterDlg(const ParameterSheetSetup& setup, const CParameterTable& table,
                                    ParameterDevice& device, std::uint16_t softwareVersion,
                                    std::uint16_t module)
-    : ui::PropertySheet(ModuleCaption(std::move(caption), module), false),
+    : ui::PropertySheet(ModuleCaption(setup.caption, module), false),
       table_(table),
       device_(device),
       softwareVersion_(softwareVersion),
       module_(module),
+      defaultsAllowed_(setup.defaults == ParameterSheetSetup::Defaults::kAllowed),
+      enterServiceMode_(setup.enterServiceMode),
       systemConfiguration_(*this),
       communication_(*this),
       regulation_(*this),
       system_(*this),
       miscellaneous_(*this),
       canParam_(*this) {
-  for (int i = 0; i < 6; ++i) AddPage(ParameterPage(i));
+  for (int i = 0; i < 6; ++i) {
+    AddPage(ParameterPage(i));
+    ParameterPage(i).SetDefaultDisabled(!defaultsAllowed_);
+  }
 }
 
 CZelParameterPage& CZelParameterDlg::ParameterPage(int index) {
@@ -70,10 +75,6 @@ SystemParameterBlock CZelParameterDlg::Gather() const {
 
 void CZelParameterDlg::SetReadOnly(bool readOnly) {
   for (int i = 0; i < 6; ++i) ParameterPage(i).SetReadOnly(readOnly);
-}
-
-void CZelParameterDlg::SetDefaultDisabled(bool disabled) {
-  for (int i = 0; i < 6; ++i) ParameterPage(i).SetDefaultDisabled(disabled);
 }
 
 void CZelParameterDlg::Redistribute() {
@@ -115,23 +116,26 @@ bool CZelParameterDlg::ApplyFromPage(CZelParameterPage& page) {
   return true;
 }
 
+std::unique_ptr<CZelParameterDlg> CZelParameterDlg::Create(const ParameterSheetSetup& setup,
+                                                           const CParameterTable& table,
+                                                           ParameterDevice& device,
+                                                           std::uint16_t softwareVersion) {
+  if (device.Module() != 0)
+    return std::make_unique<CZelCanParameterDlg>(setup, table, device, softwareVersion);
+  return std::make_unique<CZelParameterDlg>(setup, table, device, softwareVersion);
+}
+
 ui::CommandOutcome CZelParameterDlg::EditAllTempParam(const CParameterTable& table,
                                                       ParameterDevice& device,
-                                                      std::function<bool()> enterServiceMode,
-                                                      std::string caption) {
+                                                      const ParameterSheetSetup& setup) {
   SystemParameterBlock block;
   if (!device.ReadAllTempParam(block)) return ui::CommandOutcome::kFailed;
   DeviceIdentity identity;
   if (!device.ReadVersion(identity)) return ui::CommandOutcome::kFailed;
-  std::unique_ptr<CZelParameterDlg> sheet;
-  if (device.Module() != 0)
-    sheet = std::make_unique<CZelCanParameterDlg>(caption, table, device, identity.softwareVersion);
-  else
-    sheet = std::make_unique<CZelParameterDlg>(caption, table, device, identity.softwareVersion);
+  std::unique_ptr<CZelParameterDlg> sheet = Create(setup, table, device, identity.softwareVersion);
   sheet->Fill(block);
   sheet->SetApplying(true);
   sheet->SetForceEnable(true);
-  sheet->SetServiceModeEntry(std::move(enterServiceMode));
   EnableSuspension suspension(device);
   if (!suspension.Suspend(true)) return FailedSuspension(suspension);
   const int result = sheet->DoModal();
@@ -142,9 +146,10 @@ ui::CommandOutcome CZelParameterDlg::EditAllTempParam(const CParameterTable& tab
   return result == ui::kResultOk ? ui::CommandOutcome::kDone : ui::CommandOutcome::kCancelled;
 }
 
-CZelCanParameterDlg::CZelCanParameterDlg(std::string caption, const CParameterTable& table,
-                                         ParameterDevice& device, std::uint16_t softwareVersion)
-    : CZelParameterDlg(std::move(caption), table, device, softwareVersion,
+CZelCanParameterDlg::CZelCanParameterDlg(const ParameterSheetSetup& setup,
+                                         const CParameterTable& table, ParameterDevice& device,
+                                         std::uint16_t softwareVersion)
+    : CZelParameterDlg(setup, table, device, softwareVersion,
                        device.Module() != 0 ? device.Module() : kDefaultModule) {}
 
 }  // namespace zel::parameters

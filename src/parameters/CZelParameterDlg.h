@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "parameters/CZelParameterPages.h"
@@ -12,6 +13,26 @@
 namespace zel::parameters {
 
 class CParameterTable;
+
+// What differs between the ways the sheet is opened (the menu, a parameter file, the download
+// wizard, a CAN module). Each is given where the sheet is built, none has a default, so that no
+// way of opening it can leave them out: without the hook, clicking "Service Mode" would only
+// uncheck it again.
+struct ParameterSheetSetup {
+  enum class Defaults { kAllowed, kDisabled };
+
+  ParameterSheetSetup(std::string caption, std::function<bool()> enterServiceMode,
+                      Defaults defaults)
+      : caption(std::move(caption)),
+        enterServiceMode(std::move(enterServiceMode)),
+        defaults(defaults) {}
+
+  std::string caption;
+  // The password dialog behind "Service Mode"; true when the device took the password.
+  std::function<bool()> enterServiceMode;
+  // "Set &Default" on every page; the download wizard disables it.
+  Defaults defaults;
+};
 
 // The parameter sheet: six pages over one block of the 42 system parameters. Applying
 // validates every page, gathers the block from all pages in tab order and writes it in one
@@ -25,8 +46,9 @@ class CZelParameterDlg : public ui::PropertySheet {
   static constexpr const char* kWriteFailed = "Failed writing system parameter!";
 
   // module 0: the serial ZEL.
-  CZelParameterDlg(std::string caption, const CParameterTable& table, ParameterDevice& device,
-                   std::uint16_t softwareVersion, std::uint16_t module = 0);
+  CZelParameterDlg(const ParameterSheetSetup& setup, const CParameterTable& table,
+                   ParameterDevice& device, std::uint16_t softwareVersion,
+                   std::uint16_t module = 0);
 
   // Distributes block to every page.
   void Fill(const SystemParameterBlock& block);
@@ -36,9 +58,8 @@ class CZelParameterDlg : public ui::PropertySheet {
   void SetApplying(bool applying) { applying_ = applying; }
   void SetForceEnable(bool force) { forceEnable_ = force; }
   void SetReadOnly(bool readOnly);
-  void SetDefaultDisabled(bool disabled);
-  // The password dialog behind "Service Mode"; true when the password was accepted.
-  void SetServiceModeEntry(std::function<bool()> enter) { enterServiceMode_ = std::move(enter); }
+  bool DefaultsAllowed() const { return defaultsAllowed_; }
+  bool HasServiceModeEntry() const { return static_cast<bool>(enterServiceMode_); }
 
   const CParameterTable& Table() const { return table_; }
   std::uint16_t SoftwareVersion() const { return softwareVersion_; }
@@ -59,8 +80,12 @@ class CZelParameterDlg : public ui::PropertySheet {
   // enabling with the source chosen on the System Configuration page. kFailed when a read
   // failed (the caller's "Command failed!").
   static ui::CommandOutcome EditAllTempParam(const CParameterTable& table, ParameterDevice& device,
-                                             std::function<bool()> enterServiceMode,
-                                             std::string caption = "EditAllTempParam");
+                                             const ParameterSheetSetup& setup);
+  // Built for one of those runs (the CAN sheet for a module); tests look at it through this.
+  static std::unique_ptr<CZelParameterDlg> Create(const ParameterSheetSetup& setup,
+                                                  const CParameterTable& table,
+                                                  ParameterDevice& device,
+                                                  std::uint16_t softwareVersion);
 
  private:
   const CParameterTable& table_;
@@ -69,6 +94,7 @@ class CZelParameterDlg : public ui::PropertySheet {
   std::uint16_t module_;
   bool applying_ = false;
   bool forceEnable_ = false;
+  bool defaultsAllowed_;
   std::function<bool()> enterServiceMode_;
   SystemParameterBlock block_;
   CZelPar_SystemConfigurationDlg systemConfiguration_;
@@ -83,8 +109,8 @@ class CZelParameterDlg : public ui::PropertySheet {
 // and version through the gateway, SysConfig bits 1 and 6 written as 0.
 class CZelCanParameterDlg : public CZelParameterDlg {
  public:
-  CZelCanParameterDlg(std::string caption, const CParameterTable& table, ParameterDevice& device,
-                      std::uint16_t softwareVersion);
+  CZelCanParameterDlg(const ParameterSheetSetup& setup, const CParameterTable& table,
+                      ParameterDevice& device, std::uint16_t softwareVersion);
 };
 
 }  // namespace zel::parameters

@@ -69,6 +69,8 @@ struct Control {
   std::vector<std::vector<std::string>> rows;
   // Lists only: a mark drawn before each row's first cell (missing entries are kNone).
   std::vector<RowMark> rowMarks;
+  // Lists only: the text colour of each row (missing entries are kDefaultColour).
+  std::vector<std::uint32_t> rowColours;
   int selection = -1;  // combo entry, list row or tab page; -1 for none
   // Lists only: rows can be dragged out as this clipboard format (the window gives the bytes),
   // and drops of this format are taken. Empty: no drag and drop.

@@ -180,6 +180,15 @@ void Window::SetRows(int id, std::vector<std::vector<std::string>> rows) {
     c->rows = std::move(rows);
     if (c->selection >= static_cast<int>(c->rows.size())) c->selection = -1;
     if (c->rowMarks.size() > c->rows.size()) c->rowMarks.resize(c->rows.size());
+    if (c->rowColours.size() > c->rows.size()) c->rowColours.resize(c->rows.size());
+    Notify(id);
+  }
+}
+
+void Window::SetRowColours(int id, std::vector<std::uint32_t> colours) {
+  if (Control* c = Find(id)) {
+    c->rowColours = std::move(colours);
+    if (c->rowColours.size() > c->rows.size()) c->rowColours.resize(c->rows.size());
     Notify(id);
   }
 }

@@ -69,6 +69,8 @@ class Window : public MessageTarget {
   void SetRows(int id, std::vector<std::vector<std::string>> rows);
   // Marks for the rows of list id, in row order; SetRows keeps them only while they still fit.
   void SetRowMarks(int id, std::vector<RowMark> marks);
+  // Text colours for the rows of list id, in row order, kept like the marks.
+  void SetRowColours(int id, std::vector<std::uint32_t> colours);
   void SetRange(int id, int minimum, int maximum);
   void SetSelection(int id, int selection);
   int Selection(int id) const;

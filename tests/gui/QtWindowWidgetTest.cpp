@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,9 +17,11 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include "can/CCanWizardSearchDialogs.h"
 #include "firmware/CSetupFirmwareFilesDlg.h"
 #include "link/CCommunicationDlg.h"
 #include "link/CEnableDlg.h"
+#include "monitor/CErrorInfoDlg.h"
 #include "ui/PropertySheet.h"
 
 namespace zel::gui {
@@ -126,6 +129,72 @@ TEST(QtWindowWidget, SharedListColumnsAreReadableAtOpeningAndKeepTheirSharesWhen
     for (int c = 0; c < 5; ++c)
       EXPECT_EQ(list->columnWidth(c), inner * shares[c] / 60) << "column " << c << " at " << width;
   }
+}
+
+void Type(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+  }
+}
+
+TEST(QtWindowWidget, AnEditGivenTheFocusByTheDialogOrTheKeyboardIsReplacedByTyping) {
+  QtTestApp();
+  can::CNumberOfModulesDlg dlg(127);
+  dlg.Initialize();
+  {
+    QtWindowDialog opened(dlg);
+    opened.show();
+    opened.activateWindow();
+    QApplication::processEvents();
+    auto* count = Child<QLineEdit>(opened, can::CNumberOfModulesDlg::kIdCount);
+    ASSERT_NE(count, nullptr);
+    ASSERT_TRUE(count->hasFocus()) << "the dialog opens in its field";
+    EXPECT_EQ(count->selectedText(), "127");
+    Type(count, "3");
+    EXPECT_EQ(dlg.Text(can::CNumberOfModulesDlg::kIdCount), "3") << "not 1273";
+    // Back to the field with Tab after leaving it: again the whole text.
+    Child<QPushButton>(opened, ui::kIdOk)->setFocus(Qt::MouseFocusReason);
+    count->deselect();
+    count->setFocus(Qt::BacktabFocusReason);
+    EXPECT_EQ(count->selectedText(), "3");
+    // A click places the cursor and selects nothing.
+    Child<QPushButton>(opened, ui::kIdOk)->setFocus(Qt::MouseFocusReason);
+    count->deselect();
+    count->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(count->selectedText(), "");
+    opened.Detach();
+  }
+  dlg.Destroy();
+}
+
+TEST(QtWindowWidget, ReadOnlyFieldsOpenWideEnoughForTheirWholeText) {
+  QtTestApp();
+  monitor::CErrorMapEntry entry;
+  entry.name = "Overcurrent of the power stage in phase U";
+  entry.meaning = "The motor current exceeded the peak current limit set in parameter 14.";
+  entry.causedBy = "A short circuit in the motor cable or a wrongly set current regulator.";
+  entry.effect = "The power stage is disabled at once and the drive coasts to a stop.";
+  monitor::CErrorInfoDlg dlg(entry);
+  dlg.Initialize();
+  {
+    QtWindowDialog opened(dlg);
+    opened.show();
+    QApplication::processEvents();
+    int fields = 0;
+    for (auto* edit : opened.findChildren<QLineEdit*>()) {
+      if (!edit->isReadOnly() || edit->text().isEmpty()) continue;
+      ++fields;
+      SCOPED_TRACE(edit->text().toStdString());
+      const QMargins margins = edit->textMargins();
+      const int room = edit->contentsRect().width() - margins.left() - margins.right() - 4;
+      EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()), room);
+      EXPECT_EQ(edit->cursorPosition(), 0) << "shown from its start";
+    }
+    EXPECT_GE(fields, 4);
+    opened.Detach();
+  }
+  dlg.Destroy();
 }
 
 class CheckPage : public ui::PropertyPage {

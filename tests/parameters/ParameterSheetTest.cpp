@@ -30,7 +30,9 @@ class ParameterSheetTest : public ::testing::Test {
   ui::CommandOutcome Edit(std::function<void(CZelParameterDlg&)> script) {
     host_.QueueModal(
         [script](ui::Window& window) { script(dynamic_cast<CZelParameterDlg&>(window)); });
-    return CZelParameterDlg::EditAllTempParam(table_, *device_, [this] { return password_; });
+    const ParameterSheetSetup setup(
+        "EditAllTempParam", [this] { return password_; }, ParameterSheetSetup::Defaults::kAllowed);
+    return CZelParameterDlg::EditAllTempParam(table_, *device_, setup);
   }
   static void Show(CZelParameterDlg& sheet, int page) { sheet.UserSelect(ui::kIdPageTabs, page); }
   static bool Enabled(CZelParameterDlg& sheet, int page, int id) {

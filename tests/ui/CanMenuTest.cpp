@@ -90,6 +90,26 @@ TEST(CanMenu, ModuleEntriesReachTheModuleAndFailLikeAnAbsentOneAtAnotherRate) {
   EXPECT_EQ(desk.Host().Messages(), (Strings{"Command failed!", "Command failed!"}));
 }
 
+TEST(CanMenu, ACancelledValueOrDestinationDialogFailsTheCommand) {
+  CanDesk desk;
+  desk.frame->SetMonitorRunningSource([] { return true; });
+  const uint64_t frames = desk.zel.FramesSeen();
+  // Nothing scripted: the value dialog of a gateway command, the destination of a module's
+  // parameter edit, each cancelled.
+  for (int id : {32872, 32882, 32868}) {
+    desk.Host().Clear();
+    desk.frame->OnCommand(id);
+    EXPECT_EQ(desk.Host().Messages(), Strings{"Command failed!"}) << id;
+  }
+  EXPECT_EQ(desk.zel.FramesSeen(), frames) << "nothing was sent";
+  // A module's value dialog, cancelled after its destination was given.
+  desk.Host().Clear();
+  desk.Destination("5");
+  desk.frame->OnCommand(32865);
+  EXPECT_EQ(desk.Host().ModalTitles().back(), "SetCurrent of CAN Module 5");
+  EXPECT_EQ(desk.Host().Messages(), Strings{"Command failed!"});
+}
+
 TEST(CanMenu, ConfigRtrEditsAndStoresTheModulesChannels) {
   CanDesk desk;
   EXPECT_EQ(desk.frame->CommandLabel(32881), "Config RTR");

@@ -54,6 +54,30 @@ struct Wizard {
   }
 };
 
+// The version table's rows as the technician reads them: name, ZEL, "-->", file.
+std::vector<std::vector<std::string>> Versions(Window& file) {
+  const ui::Control* table = file.Find(CDownloadWizardPageSourceFile::kIdVersions);
+  return table ? table->rows : std::vector<std::vector<std::string>>{};
+}
+
+std::string ZelCell(Window& file, int row) {
+  return Versions(file)
+      .at(static_cast<std::size_t>(row))
+      .at(CDownloadWizardPageSourceFile::kZelColumn);
+}
+
+std::string FileCell(Window& file, int row) {
+  return Versions(file)
+      .at(static_cast<std::size_t>(row))
+      .at(CDownloadWizardPageSourceFile::kFileColumn);
+}
+
+std::uint32_t HardwareRowColour(Window& file) {
+  const ui::Control* table = file.Find(CDownloadWizardPageSourceFile::kIdVersions);
+  const auto row = static_cast<std::size_t>(CDownloadWizardPageSourceFile::kHardwareRow);
+  return table && row < table->rowColours.size() ? table->rowColours[row] : ui::kDefaultColour;
+}
+
 void Confirm(Sheet& sheet) {
   EXPECT_EQ(sheet.Title(), "Step 1: Download WARNING!");
   EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext)) << "Next waits for the confirmation";
@@ -81,11 +105,18 @@ TEST(DownloadWizardTest, DownloadsTheSamplePackageAndWritesTheNewDefaults) {
     // Not in service mode: straight to the package with the Standard method.
     EXPECT_EQ(sheet.Title(), "Step 2: Firmware File!");
     Window& file = sheet.Page(Sheet::kSourceFile);
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdZelVersion), "0x1040");
+    EXPECT_EQ(ZelCell(file, 0), "0x1040");
+    EXPECT_EQ(FileCell(file, 0), "???");
     EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext));
     ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdFileVersion), "0x1030");
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdFileVersion + 1), "0x0200");
+    // What the ZEL runs and what the file holds, side by side under their own headers.
+    EXPECT_EQ(file.Find(CDownloadWizardPageSourceFile::kIdVersions)->items,
+              (std::vector<std::string>{"", "ZEL", "", "File"}));
+    EXPECT_EQ(Versions(file), (std::vector<std::vector<std::string>>{
+                                  {"Software Version", "0x1040", "-->", "0x1030"},
+                                  {"Hardware Version", "0x0200", "-->", "0x0200"},
+                                  {"Applicaton Number", "0x0001", "-->", "0x0001"},
+                                  {"Application Version", "0x0100", "-->", "0x0100"}}));
     ASSERT_TRUE(sheet.Press(ui::kIdNext));
 
     EXPECT_EQ(sheet.Title(), "Step 3: Firmware Download!");
@@ -135,6 +166,21 @@ TEST(DownloadWizardTest, DownloadsTheSamplePackageAndWritesTheNewDefaults) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].softwareVersion, 0x1030);
   EXPECT_EQ(zel.Host().UnfinishedWindows(), 0);
+
+  // A second run: the ZEL column is what the ZEL runs now, not the package chosen before.
+  ChosenVersion other("ZEL_1040");
+  zel.Host().QueueFile(wizard.package.Path());
+  wizard.Run([&](Sheet& sheet) {
+    Confirm(sheet);
+    Window& file = sheet.Page(Sheet::kSourceFile);
+    EXPECT_EQ(ZelCell(file, 0), "0x1030");
+    EXPECT_EQ(FileCell(file, 0), "???");
+    ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
+    EXPECT_EQ(ZelCell(file, 0), "0x1030");
+    EXPECT_EQ(FileCell(file, 0), "0x1040");
+    EXPECT_EQ(Versions(file).at(0).at(0), "Software Version");
+    ASSERT_TRUE(sheet.Press(ui::kIdCancel));
+  });
 }
 
 TEST(DownloadWizardTest, ComPageLeadsOnByServiceModeAndCancelKeepsTheSettingsFound) {
@@ -153,8 +199,7 @@ TEST(DownloadWizardTest, ComPageLeadsOnByServiceModeAndCancelKeepsTheSettingsFou
     // Not in service mode: Standard only, no method page.
     EXPECT_EQ(sheet.Title(), "Step 3: Firmware File!");
     EXPECT_EQ(wizard.controller.Selected(), 0);
-    EXPECT_EQ(sheet.Page(Sheet::kSourceFile).Text(CDownloadWizardPageSourceFile::kIdZelVersion),
-              "0x1040");
+    EXPECT_EQ(ZelCell(sheet.Page(Sheet::kSourceFile), 0), "0x1040");
     ASSERT_TRUE(sheet.Press(ui::kIdBack));
     EXPECT_EQ(sheet.Title(), "Step 2: Communication Settings!");
     // In service mode the method page comes, offering all three.
@@ -196,12 +241,11 @@ TEST(DownloadWizardTest, WithoutRunningFirmwareOnlyTheBootLoaderMethodsAreOffere
     ASSERT_TRUE(sheet.Press(ui::kIdNext));
     EXPECT_EQ(wizard.controller.Selected(), static_cast<int>(DownloadMethod::kJtag));
     Window& file = sheet.Page(Sheet::kSourceFile);
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdZelVersion), "???");
+    EXPECT_EQ(ZelCell(file, 0), "???");
     ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
     // Nothing to compare with: accepted, the hardware versions in red.
     EXPECT_TRUE(sheet.IsEnabled(ui::kIdNext));
-    EXPECT_EQ(file.Find(CDownloadWizardPageSourceFile::kIdFileVersion + 1)->colour,
-              CDownloadWizardPageSourceFile::kMismatchColour);
+    EXPECT_EQ(HardwareRowColour(file), CDownloadWizardPageSourceFile::kMismatchColour);
     // The probe on the serial settings page let go of its handshake: the download makes its
     // own, and the loader that already answered once answers it again.
     EXPECT_FALSE(wizard.controller.Link().Connected());
@@ -247,7 +291,7 @@ TEST(DownloadWizardTest, TheFilePageRefusesWhatItCannotCheck) {
     Window& file = sheet.Page(Sheet::kSourceFile);
     ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
     EXPECT_EQ(zel.Host().LastMessage(), CDownloadWizardPageSourceFile::kUnreadable);
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdFileVersion), "???");
+    EXPECT_EQ(FileCell(file, 0), "???");
     EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext));
     ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
     ASSERT_TRUE(sheet.Press(ui::kIdNext));
@@ -255,7 +299,7 @@ TEST(DownloadWizardTest, TheFilePageRefusesWhatItCannotCheck) {
     // unknown, and a file cannot be checked against them.
     zel.Sim().Faults().SetNeverAnswer(true);
     ASSERT_TRUE(sheet.Press(ui::kIdBack));
-    EXPECT_EQ(file.Text(CDownloadWizardPageSourceFile::kIdZelVersion + 1), "???");
+    EXPECT_EQ(ZelCell(file, 1), "???");
     ASSERT_TRUE(file.Press(CDownloadWizardPageSourceFile::kIdBrowse));
     EXPECT_EQ(zel.Host().LastMessage(), CDownloadWizardPageSourceFile::kZelVersionUnread);
     EXPECT_FALSE(sheet.IsEnabled(ui::kIdNext)) << "no download without the hardware check";

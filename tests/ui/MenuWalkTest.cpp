@@ -45,7 +45,8 @@ bool MonitorStateAllows(int id, bool running) {
 
 struct Expected {
   int id;
-  // What the user meets when the command runs with every window left by Cancel: [modal],
+  // What the user meets when the command runs with every window left by Cancel (a cancelled
+  // value or destination of a CAN command fails it): [modal],
   // {modeless}, "box", "file EXT" for a file chooser, and the state the command switches.
   const char* seen;
   // The command reaches the ZEL even when its window is cancelled or it has none.
@@ -83,22 +84,22 @@ const std::vector<Expected> kFrom1040{
     {32786, "[Service]", false},
     {32788, "\"You have just quit the service mode!\"", true},
     {32787, "[ReadAddrVariable]", false},
-    {32872, "[SetModuleID]", false},
+    {32872, "[SetModuleID] | \"Command failed!\"", false},
     {32873, "[ReadModuleID]", true},
     {32874, "", false},
     {32879, "", false},
     {32875, "", false},
-    {32876, "[SetRPDOID]", false},
-    {32877, "[SetCAN_BCR1_BCR2]", false},
+    {32876, "[SetRPDOID] | \"Command failed!\"", false},
+    {32877, "[SetCAN_BCR1_BCR2] | \"Command failed!\"", false},
     {32878, "", false},
-    {32904, "[Set RTR ID]", false},
-    {32911, "[Config RTR]", false},
-    {32909, "[Add RTR Parameter]", false},
+    {32904, "[Set RTR ID] | \"Command failed!\"", false},
+    {32911, "[Config RTR] | \"Command failed!\"", false},
+    {32909, "[Add RTR Parameter] | \"Command failed!\"", false},
     {32910, "[CanBus Destination] | \"Command failed!\"", false},
     {32880, "", true},
     {32881, "[CanBus Destination] | \"Command failed!\"", false},
-    {32882, "[SendCANmsg]", false},
-    {32883, "[GetRemoteData]", false},
+    {32882, "[SendCANmsg] | \"Command failed!\"", false},
+    {32883, "[GetRemoteData] | \"Command failed!\"", false},
     {32884, "[Read CAN Error]", true},
     {32906, "[CanBus Destination] | \"Command failed!\"", false},
     {32907, "[CanBus Destination] | \"Command failed!\"", false},
@@ -111,12 +112,12 @@ const std::vector<Expected> kFrom1040{
     {32866, "[CanBus Destination] | \"Command failed!\"", false},
     {32867, "[CanBus Destination] | \"Command failed!\"", false},
     {32887, "[CanBus Destination] | \"Command failed!\"", false},
-    {32886, "[CanBus Destination]", false},
-    {32868, "[CanBus Destination]", false},
+    {32886, "[CanBus Destination] | \"Command failed!\"", false},
+    {32868, "[CanBus Destination] | \"Command failed!\"", false},
     {32869, "[CanBus Destination] | \"Command failed!\"", false},
     {32870, "[CanBus Destination] | \"Command failed!\"", false},
     {32871, "[CanBus Destination] | \"Command failed!\"", false},
-    {32861, "[CanBus Destination] | \"The communication failed!\"", false},
+    {32861, "[CanBus Destination] | \"The communication failed!\" | \"Command failed!\"", false},
     {32863, "[CanBus Destination] | \"Failed quitting service mode!\"", false},
     {32864, "[CanBus Destination] | \"Command failed!\"", false},
     {32903, "[CAN Network]", false},
@@ -146,9 +147,12 @@ const std::vector<Expected> kFrom1040{
     {32902, "[CAN Network]", false},
 };
 const std::vector<Expected> kBelow1040{
-    {32874, "[SetServiceID]", false}, {32879, "[SetCANmode]", false},
-    {32875, "[SetTPDOID]", false},    {32877, "[SetCAN_BCR1]", false},
-    {32878, "[SetCAN_BCR2]", false},  {32881, "", true},
+    {32874, "[SetServiceID] | \"Command failed!\"", false},
+    {32879, "[SetCANmode] | \"Command failed!\"", false},
+    {32875, "[SetTPDOID] | \"Command failed!\"", false},
+    {32877, "[SetCAN_BCR1] | \"Command failed!\"", false},
+    {32878, "[SetCAN_BCR2] | \"Command failed!\"", false},
+    {32881, "", true},
 };
 
 Expected Find(int id, std::uint16_t version) {

@@ -1,10 +1,22 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "app/CMainFrame.h"
+#include "app/ParameterMenuCommands.h"
+#include "app/WizardCommands.h"
+#include "firmware/CDownloadWizardSheet.h"
+#include "firmware/DownloadController.h"
+#include "firmware/FirmwareRegistry.h"
+#include "link/SerialParameterDevice.h"
+#include "parameters/CParameterFile.h"
+#include "parameters/CUploadWizardSheet.h"
 #include "parameters/CZelParameterDlg.h"
+#include "parameters/ParameterTransfer.h"
 #include "ui/MainFrameDesk.h"
 
 namespace zel::app {
@@ -115,6 +127,90 @@ TEST(ParameterSheetMainFrame, EveryFieldIsWrittenInOneBlockAndReadsBackFromTheZe
   EXPECT_EQ(five.TempParameter(1) & 0x0042, 0);
   for (const auto& message : desk.Host().Messages())
     EXPECT_NE(message, "Failed writing system parameter!");
+}
+
+// The sheet as one way of opening it shows it: its caption, "Service Mode" asking for the
+// password (cancelled here), and "Set &Default" on every page as that way wants it.
+void CheckSheet(ui::ScriptedHost& host, ui::Window& window, const std::string& caption,
+                bool defaults) {
+  auto& sheet = dynamic_cast<CZelParameterDlg&>(window);
+  EXPECT_EQ(sheet.Title(), caption);
+  sheet.UserSelect(ui::kIdPageTabs, 1);
+  std::string asked;
+  host.QueueModal([&](ui::Window& password) {
+    asked = password.Title();
+    password.Press(ui::kIdCancel);
+  });
+  EXPECT_TRUE(
+      sheet.ParameterPage(1).UserSetValue(parameters::CZelPar_CommunicationDlg::kIdServiceMode, 1));
+  EXPECT_EQ(asked, "Service") << caption << ": \"Service Mode\" asks for the password";
+  for (int page = 0; page < 6; ++page) {
+    sheet.UserSelect(ui::kIdPageTabs, page);
+    EXPECT_EQ(sheet.ParameterPage(page).IsEnabled(CZelParameterPage::kIdSetDefault), defaults)
+        << caption << ", page " << page;
+  }
+  sheet.Press(ui::kIdCancel);
+}
+
+TEST(ParameterSheetMainFrame, EveryWayOfOpeningTheSheetHasServiceModeAndItsSetDefault) {
+  test::SimulatedZel zel({}, true, {Module(5)});
+  link::ZelCommunication& comm = zel.Comm();
+  ui::ScriptedHost& host = zel.Host();
+  const uint16_t open[] = {1, 0, kAllOpen};
+  zel.Sim().Device().Execute(21, open);
+  zel.Sim().Bus().Find(5)->Execute(21, open);
+  int checked = 0;
+  auto check = [&](const std::string& caption, bool defaults) {
+    host.QueueModal([&host, &checked, caption, defaults](ui::Window& w) {
+      CheckSheet(host, w, caption, defaults);
+      ++checked;
+    });
+  };
+
+  // The menu, for the ZEL and for module 5.
+  ParameterMenuCommands menu(comm);
+  check("EditAllTempParam", true);
+  menu.Run(32774);
+  host.QueueModal([](ui::Window& w) {
+    w.UserSetText(1200, "5");
+    w.Press(ui::kIdOk);
+  });
+  check("EditAllTempParam of CAN Module 5", true);
+  menu.Run(32886);
+
+  // "&Edit Parameter File" of the up/download wizard, on a file of this ZEL.
+  firmware::DownloadController controller(comm.BootLoader());
+  firmware::FirmwareRegistry registry;
+  app::WizardCommands wizards(comm, controller, registry);
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("zel-sheet-" + std::to_string(::getpid()) + ".udf");
+  link::SerialParameterDevice serial(comm.Parameter(), comm.Status());
+  parameters::CParameterFile written;
+  ASSERT_TRUE(parameters::ParameterTransfer(comm.Definitions(), serial)
+                  .Upload(file.string(), "-", "-", written)
+                  .ok);
+  host.QueueModal([&](ui::Window& w) {
+    auto& wizard = dynamic_cast<parameters::CUploadWizardSheet&>(w);
+    host.QueueFile(file.string());
+    check("EditAllTempParam from " + file.filename().string(), true);
+    wizard.Rs232Page().Press(parameters::CUploadWizardPage::kIdEdit);
+    wizard.Press(ui::kIdCancel);
+  });
+  wizards.RunUpDownloadWizard();
+  std::filesystem::remove(file);
+
+  // "&Edit Actual Parameter" after a download: the new defaults are the page's own button.
+  host.QueueModal([&](ui::Window& w) {
+    auto& wizard = dynamic_cast<firmware::CDownloadWizardSheet&>(w);
+    ASSERT_TRUE(wizard.SetActivePage(firmware::CDownloadWizardSheet::kSystemParameter));
+    check("Edit actual Parameter", false);
+    wizard.Page(firmware::CDownloadWizardSheet::kSystemParameter)
+        .Press(firmware::CDownloadWizardPageSystemParameter::kIdEdit);
+    wizard.Press(ui::kIdCancel);
+  });
+  wizards.RunDownloadWizard();
+  EXPECT_EQ(host.UnfinishedWindows(), 0);
+  EXPECT_EQ(checked, 4) << "every way opened the sheet";
 }
 
 TEST(ParameterSheetMainFrame, OfflineSheetSendsNothing) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "app/WizardCommands.h"
@@ -266,6 +267,27 @@ TEST(UpDownloadWizardTest, ADeadLineEndsSearchAndUploadNamingTheLine) {
   });
   EXPECT_EQ(Module(zel, 5).TempParameter(1), before[5] | 0x1000) << "as the report says";
   EXPECT_EQ(Module(zel, 9).TempParameter(1), before[9]) << "module 9 is untouched";
+}
+
+TEST(UpDownloadWizardTest, AFileThatCannotBeReadFailsTheDownload) {
+  Desk desk;
+  const std::string damaged = desk.File("damaged.udf");
+  std::ofstream(damaged, std::ios::binary) << "ParameterFirmwareFile Version 1.01 ";
+  const uint64_t frames = desk.zel.FramesSeen();
+  desk.Run([&](CUploadWizardSheet& sheet) {
+    auto& page = sheet.Rs232Page();
+    for (const std::string& path : {damaged, desk.File("absent.udf")}) {
+      desk.zel.Host().Clear();
+      ASSERT_TRUE(page.UserSetText(CUploadWizardPage::kIdDirectory, path));
+      ASSERT_TRUE(page.Press(CUploadWizardPage::kIdDownloadFile));
+      const std::vector<std::string> said = desk.zel.Host().Messages();
+      ASSERT_EQ(said.size(), 2u) << path;
+      EXPECT_FALSE(said[0].empty()) << "the reason comes first";
+      EXPECT_EQ(said[1], "Command failed!");
+    }
+    sheet.Press(ui::kIdCancel);
+  });
+  EXPECT_EQ(desk.zel.FramesSeen(), frames);
 }
 
 TEST(UpDownloadWizardTest, CanPageNeedsSoftwareVersion0x1040) {
