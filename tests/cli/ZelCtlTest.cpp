@@ -152,13 +152,35 @@ TEST_F(ZelCtlTest, EnablingOrReleasingAStopNeedsYes) {
   EXPECT_EQ(sim_->Device().StatusWord() & 0x2000, 0);
 }
 
-TEST_F(ZelCtlTest, ErrorsAreListedAndCleared) {
+TEST_F(ZelCtlTest, ErrorsAreListedAndClearingADriveThatWouldRunAgainNeedsYes) {
   ASSERT_EQ(Run({"errors"}), 0) << Err();
   EXPECT_NE(Out().find("OKAY: There is no error!"), std::string::npos) << Out();
   sim_->Device().RaiseError(2);
   ASSERT_EQ(Run({"errors"}), 0) << Err();
   EXPECT_NE(Out().find("Error 2  Unknown Error"), std::string::npos) << Out();
+
+  // The input 'Enable' is on and the set value comes from the analog input: the error alone
+  // holds the motor, and clearing it lets the motor run up to 1200 rpm.
+  sim_->Device().SetAnalogSetValue(1200);
+  EXPECT_EQ(Run({"clear-errors"}), 1);
+  EXPECT_NE(Err().find("zelctl: The drive will run again at 1200 rpm when the errors are "
+                       "cleared.\nzelctl: Do you want to clear the errors?\nzelctl: answered No"),
+            std::string::npos)
+      << Err();
+  EXPECT_NE(sim_->Device().ErrorWord() & 0x8000, 0) << "nothing is cleared on a No";
+  EXPECT_EQ(Run({"clear-errors", "--json"}), 1);
+  EXPECT_EQ(Out(),
+            "{\"ok\":false,\"error\":\"The errors were not cleared.\","
+            "\"cause\":\"declined\"}\n");
+  ASSERT_EQ(Run({"--yes", "clear-errors"}), 0) << Err();
+  EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
+  EXPECT_NE(sim_->Device().StatusWord() & 0x8000, 0) << "the power stage is on again";
+
+  // A drive whose input is off stays standing: nothing to ask.
+  sim_->Device().RaiseError(2);
+  sim_->Device().SetEnableInput(false);
   ASSERT_EQ(Run({"clear-errors"}), 0) << Err();
+  EXPECT_EQ(Err().find("Do you want"), std::string::npos) << Err();
   EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
 }
 
