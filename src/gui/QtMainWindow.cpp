@@ -27,6 +27,7 @@
 #include "gui/QtRegulationView.h"
 #include "gui/QtWindowWidget.h"
 #include "link/AdapterLatency.h"
+#include "monitor/CStatusView.h"
 
 namespace zel::gui {
 
@@ -142,6 +143,9 @@ void QtMainWindow::BuildStatusBar() {
     panes_[i] = new QLabel(this);
     panes_[i]->setObjectName(QStringLiteral("pane%1").arg(i));
     if (i == 0) {
+      // The message may name several errors; it takes the room there is and never widens the
+      // window.
+      panes_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
       statusBar()->addWidget(panes_[i], 1);
     } else {
       statusBar()->addPermanentWidget(panes_[i]);
@@ -337,7 +341,16 @@ void QtMainWindow::Sync() {
   std::vector<std::string> texts = frame_.StatusPaneTexts();
   for (std::size_t i = 0; i < panes_.size() && i < texts.size(); ++i)
     panes_[i]->setText(Q(texts[i]));
+  panes_[0]->setToolTip(panes_[0]->text());
   panes_[4]->setEnabled(frame_.MonitorRunning());
+  // A present error is seen at a glance whichever view is in front.
+  const bool error = frame_.ErrorPresent();
+  if (error != errorShown_) {
+    errorShown_ = error;
+    panes_[0]->setStyleSheet(error ? QStringLiteral("color: #%1;")
+                                         .arg(monitor::CStatusView::kErrorColour, 6, 16, QChar('0'))
+                                   : QString());
+  }
   // The link may open on any thread (the monitor's reopen, the search); the warning waits in
   // the link until this tick takes it.
   if (const std::string warning = link::AdapterLatency::TakeWarning(); !warning.empty()) {

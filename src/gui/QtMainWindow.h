@@ -69,6 +69,7 @@ class QtMainWindow : public QMainWindow {
   bool activated_ = false;
   bool sizedAfterShow_ = false;
   bool syncingTab_ = false;
+  bool errorShown_ = false;
 };
 
 }  // namespace zel::gui

@@ -209,13 +209,7 @@ int main(int argc, char* argv[]) {
       std::fputs("zelgui: shown\n", stderr);
       std::fflush(stderr);
     }
-    if (wizardsAtStart) frame.RunWizardsAtStart();
-    frame.Refresh();
-    // A firmware check that found no package has closed the window; nothing is asked after it.
-    if (frame.Closing()) return;
-    if (monitorAtStart ||
-        zel::ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?"))
-      frame.StartMonitor();
+    frame.RunStartup(wizardsAtStart, monitorAtStart);
   });
   if (parser.isSet(quitAfter)) {
     bool ok = false;
