@@ -182,6 +182,15 @@ TEST_F(ZelCtlTest, ErrorsAreListedAndClearingADriveThatWouldRunAgainNeedsYes) {
   ASSERT_EQ(Run({"clear-errors"}), 0) << Err();
   EXPECT_EQ(Err().find("Do you want"), std::string::npos) << Err();
   EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
+
+  // Enabled by software the Enable outlasts the error just the same.
+  const std::vector<uint16_t> softwareEnabling{1, 0, 0x1100}, enable{1}, velocity{300};
+  sim_->Device().Execute(21, softwareEnabling);
+  sim_->Device().Execute(5, enable);
+  sim_->Device().Execute(33, velocity);
+  sim_->Device().RaiseError(1);
+  EXPECT_EQ(Run({"clear-errors"}), 1);
+  EXPECT_NE(Err().find("The drive will run again at 300 rpm"), std::string::npos) << Err();
 }
 
 TEST_F(ZelCtlTest, ErrorsAreNamedByThePackagesErrorMaps) {
