@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/ApplicationAdjustment.h"
@@ -119,6 +120,7 @@ CMainFrame::CMainFrame(link::ChannelOpener opener)
   wizardView_.SetReceiver(targetId_);
   statusView_.SetStatusGroup(&communication_->Status());
   statusView_.SetErrorMaps(&errorMaps_);
+  statusView_.SetClearing([this] { return ClearErrors(); });
   statusView_.Initialize();
   for (views::CRegulationView* view :
        std::initializer_list<views::CRegulationView*>{&speedView_, &currentView_}) {
@@ -189,7 +191,18 @@ std::string CMainFrame::CommandLabel(int id) const {
 }
 
 std::vector<std::string> CMainFrame::StatusPaneTexts() const {
-  return {"Ready", "CAP", "NUM", "SCRL", MonitorRunning() ? "Monitor Running" : ""};
+  std::string message = identityNote_;
+  if (statusView_.ErrorPresent()) {
+    // The errors by name, as the status view lists them, so they are seen whichever view is
+    // in front.
+    std::string names;
+    for (const monitor::ListedError& listed : statusView_.Rows())
+      names += (names.empty() ? "" : ", ") + listed.row.name;
+    message += (message.empty() ? "" : " ") + statusView_.Text(monitor::CStatusView::kIdHeading) +
+               " " + names;
+  }
+  if (message.empty()) message = "Ready";
+  return {message, "CAP", "NUM", "SCRL", MonitorRunning() ? "Monitor Running" : ""};
 }
 
 void CMainFrame::Changed() {
@@ -240,9 +253,13 @@ void CMainFrame::OnCommand(int id) {
     case kCmdEnableSystem:
       report(link::CEnableDlg::Run(comm.Status()));
       break;
-    case kCmdClearError:
-      if (!comm.Status().ClearError()) Failed();
+    case kCmdClearError: {
+      const monitor::ErrorClearing::Outcome outcome = ClearErrors();
+      if (outcome == monitor::ErrorClearing::Outcome::kFailed) Failed();
+      // The status view lists what is left at once, as its own "&Clear Errors" does.
+      if (outcome == monitor::ErrorClearing::Outcome::kCleared) statusView_.RefreshErrors(false);
       break;
+    }
     case kCmdResetSoftware:
       if (!comm.Status().ResetSoftware()) Failed();
       Refresh();
@@ -403,7 +420,7 @@ void CMainFrame::Refresh() {
   if (closing_) return;
   SetOfflineCommanding(offlineCommanding_);
   if (!ReadIdentity()) return;
-  if (firmwareCheckOnRefresh_ && !CheckFirmware()) return;
+  if (firmwareCheckOnRefresh_ && !startingUp_ && !CheckFirmware()) return;
   if (!speedView_.ReRead() || !currentView_.ReRead()) return;
   if (!FeedStatusView()) return;
   CheckRegulationMode();
@@ -473,6 +490,29 @@ void CMainFrame::RunWizardsAtStart() {
   }
   if (wizards_->DownloadWizardAtStart()) LaunchWizard(kDownloadWizard);
   if (wizards_->UpDownloadWizardAtStart()) LaunchWizard(kUpDownloadWizard);
+}
+
+void CMainFrame::RunStartup(bool openWizards, bool startMonitor) {
+  // Until the question is answered no refresh looks for a firmware package: a check that finds
+  // none closes the window, and the user would never be asked. The running monitor reports the
+  // ZEL to the registry and asks for the check itself.
+  startingUp_ = true;
+  if (openWizards) RunWizardsAtStart();
+  Refresh();
+  if (!closing_ &&
+      (startMonitor || ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?")))
+    StartMonitor();
+  startingUp_ = false;
+}
+
+monitor::ErrorClearing::Outcome CMainFrame::ClearErrors() {
+  const monitor::ErrorClearing::Outcome outcome =
+      monitor::ErrorClearing::AskAndClear(communication_->Parameter(), communication_->Status());
+  // An open "Read Error" window would go on listing errors the ZEL no longer has.
+  if (outcome == monitor::ErrorClearing::Outcome::kCleared && ReadErrorWindow() != nullptr)
+    ReadErrorWindow()->RefreshNow();
+  Changed();
+  return outcome;
 }
 
 void CMainFrame::LaunchWizard(int index) {
@@ -604,7 +644,9 @@ bool CMainFrame::ToggleWindow(int id) {
     case kCmdReadError:
     case kToolReadError:
       return Toggle(readErrorDlg_, [&] {
-        return std::make_unique<monitor::CReadErrorDlg>(comm.Status(), &errorMaps_);
+        auto window = std::make_unique<monitor::CReadErrorDlg>(comm.Status(), &errorMaps_);
+        window->SetClearing([this] { return ClearErrors(); });
+        return window;
       });
     case kCmdReadVariables:
     case kToolReadVariables:
@@ -654,6 +696,8 @@ void CMainFrame::StartMonitor() {
 
 void CMainFrame::StopMonitor() {
   monitor_.Stop();
+  // The note is about what the monitor found; it goes with the monitor.
+  identityNote_.clear();
   Changed();
 }
 
@@ -688,13 +732,29 @@ void CMainFrame::OnMonitorMessage(unsigned message, std::uintptr_t wParam) {
       SelectRegulationTab(wParam == 0 ? MainPaneLayout::kCurrentRegulationTab
                                       : MainPaneLayout::kSpeedRegulationTab);
       break;
-    case kMsgReadIdentity:
-      if (ReadIdentity()) {
-        statusView_.StoreIdentity(identity_.softwareVersion, identity_.hardwareVersion,
-                                  identity_.applicationNumber, identity_.applicationVersion);
-        statusView_.ShowStoredData();
+    case kMsgReadIdentity: {
+      // The line is back after a loss (or the monitor has just started): a ZEL that answers
+      // with another identity than before is another ZEL, or the same with another firmware,
+      // whatever the views still show of the one before. The note stays until the next one;
+      // the monitor may ask again before the views have heard that the ZEL is online.
+      const DeviceIdentity before = identity_;
+      if (!ReadIdentity()) break;
+      const bool known = before.softwareVersion != 0 || before.hardwareVersion != 0;
+      if (known && (before.softwareVersion != identity_.softwareVersion ||
+                    before.hardwareVersion != identity_.hardwareVersion ||
+                    before.applicationNumber != identity_.applicationNumber ||
+                    before.applicationVersion != identity_.applicationVersion)) {
+        char note[96];
+        std::snprintf(note, sizeof note, "Another ZEL is connected: software version 0x%.4x.",
+                      identity_.softwareVersion);
+        identityNote_ = note;
+        Changed();
       }
+      statusView_.StoreIdentity(identity_.softwareVersion, identity_.hardwareVersion,
+                                identity_.applicationNumber, identity_.applicationVersion);
+      statusView_.ShowStoredData();
       break;
+    }
     case kMsgRegulationCheck:
       CheckRegulationMode();
       break;

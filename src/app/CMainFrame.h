@@ -22,6 +22,7 @@
 #include "monitor/CStatusView.h"
 #include "monitor/CSysStatusDlg.h"
 #include "monitor/CVariablesDlg.h"
+#include "monitor/ErrorClearing.h"
 #include "monitor/PollingMonitor.h"
 #include "recorder/Recorder.h"
 #include "ui/Dispatcher.h"
@@ -160,9 +161,10 @@ class CMainFrame : public ui::MessageTarget {
   // adjusted to, adjusts it to the matching package. False (after the message, and the window
   // closes) when no package fits.
   bool CheckFirmware();
-  // Whether Refresh runs CheckFirmware after the identity read. Off until the front end turns
-  // it on: a main window without settings (tests, tools) knows no package and would close
-  // itself at the first identity read.
+  // Whether Refresh runs CheckFirmware after the identity read (not during RunStartup), and
+  // whether kMsgFirmwareCheck runs the start-up check. Off until the front end turns it on: a
+  // main window without settings (tests, tools) knows no package and would close itself at the
+  // first identity read.
   void SetFirmwareCheckOnRefresh(bool on) { firmwareCheckOnRefresh_ = on; }
   ui::Dispatcher::TargetId TargetId() const { return targetId_; }
 
@@ -193,6 +195,13 @@ class CMainFrame : public ui::MessageTarget {
   // The five status bar panes: message, "CAP", "NUM", "SCRL", and "Monitor Running" while the
   // monitor runs (empty otherwise).
   std::vector<std::string> StatusPaneTexts() const;
+  // Whether the status view lists an error; the message pane then names the errors and is drawn
+  // in the status view's error colour.
+  bool ErrorPresent() const { return statusView_.ErrorPresent(); }
+
+  // Clears the ZEL's errors, asking first when the drive would run again (see ErrorClearing);
+  // after a clear the open "Read Error" window lists the word afresh.
+  monitor::ErrorClearing::Outcome ClearErrors();
 
   // Reads the identity; on failure "The ZEL is not online!\nPlease check the communication
   // settings!" (unless tell is false) and false.
@@ -229,6 +238,11 @@ class CMainFrame : public ui::MessageTarget {
   WizardCommands& Wizards() { return *wizards_; }
   // Start-up: the wizards whose open-at-start flag is set, in the wizard view's order.
   void RunWizardsAtStart();
+  // The start-up once the window is shown: the wizards marked to open at start (when
+  // openWizards), the refresh, then the monitor question (skipped, and the monitor started,
+  // with startMonitor). The question comes whatever the refresh found; the firmware check
+  // waits for the running monitor's first report of the ZEL (kMsgFirmwareCheck).
+  void RunStartup(bool openWizards, bool startMonitor);
 
  private:
   void RequestClose();
@@ -277,6 +291,9 @@ class CMainFrame : public ui::MessageTarget {
   std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
   std::filesystem::path settingsDirectory_;
   bool firmwareCheckOnRefresh_ = false;
+  bool startingUp_ = false;
+  // The message pane's note that the monitor found another ZEL than before the line was lost.
+  std::string identityNote_;
   bool offlineCommanding_ = false;
   bool closing_ = false;
   bool changingMode_ = false;

@@ -1,5 +1,7 @@
 #include "app/MenuCommandTable.h"
 
+#include <map>
+
 namespace zel::app {
 
 namespace {
@@ -109,6 +111,47 @@ const MenuCommand* MenuCommandTable::Find(int id) {
   for (const MenuCommand& c : Commands())
     if (c.id == id) return &c;
   return nullptr;
+}
+
+std::string MenuCommandTable::MenuTitle(const std::string& menu) {
+  // The menus are named without a mnemonic, which leaves the menu bar out of reach of the
+  // keyboard; the letters avoid those of the items beside each submenu.
+  static const std::map<std::string, std::string> titles{
+      {"File", "&File"},
+      {"Communication", "&Communication"},
+      {"Status", "&Status"},
+      {"Data", "&Data"},
+      {"Parameter", "&Parameter"},
+      {"Service", "S&ervice"},
+      {"CAN Commands", "C&AN Commands"},
+      {"Wizards", "&Wizards"},
+      {"View", "&View"},
+      {"Help", "&Help"},
+      {kNode, "CAN N&ode Configuration"},
+      {"Set RTR Configuration", "Set RTR &Configuration"},
+      {kBus, "CAN &Bus Commands"},
+      {kCanComm, "CAN Co&mmunication"},
+      {"Motion", "&Motion"},
+  };
+  auto found = titles.find(menu);
+  return found == titles.end() ? menu : found->second;
+}
+
+std::string MenuCommandTable::Shortcut(int id) {
+  switch (id) {
+    case 57665:  // "E&xit"
+      return "Ctrl+Q";
+    case 32836:  // "St&art Polling Monitor"
+      return "F5";
+    case 32837:  // "Sto&p Polling Monitor"
+      return "Shift+F5";
+    case 32792:  // "Read &Version"
+      return "Ctrl+I";
+    case 32789:  // "Read &Error"; Ctrl+E alone moves to the end of a line in an edit field
+      return "Ctrl+Shift+E";
+    default:
+      return {};
+  }
 }
 
 std::vector<std::string> MenuCommandTable::TopMenus() {

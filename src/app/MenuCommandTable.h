@@ -22,6 +22,13 @@ class MenuCommandTable {
   static const MenuCommand* Find(int id);
   // Top-level menu titles in order.
   static std::vector<std::string> TopMenus();
+  // The title a menu (a top-level menu or a submenu, named as in menuPath) is shown with: the
+  // same words with a mnemonic, so that Alt and its letter open it. Letters are unique among
+  // the entries of the same menu.
+  static std::string MenuTitle(const std::string& menu);
+  // The key sequence of a command that is used often enough to deserve one ("Ctrl+Q", "F5"), in
+  // the portable text form of the toolkit; empty for the others.
+  static std::string Shortcut(int id);
 };
 
 }  // namespace zel::app

@@ -7,6 +7,7 @@
 #include "cli/PackageErrorMaps.h"
 #include "link/ZelCommunication.h"
 #include "monitor/CErrorMapList.h"
+#include "monitor/ErrorClearing.h"
 #include "monitor/ErrorListing.h"
 #include "monitor/StatusWordText.h"
 #include "parameters/NumberText.h"
@@ -96,6 +97,13 @@ int ClearErrors(CommandContext& ctx, const std::vector<std::string>& args) {
   if (int rc = NoArguments(ctx, args, "zelctl clear-errors")) return rc;
   auto* zel = ctx.Zel();
   if (!zel) return kExitFailed;
+  // A drive still enabled switches its power stage on again once the errors are gone and runs
+  // up to its set value: a script confirms that with --yes, as the desktop program asks.
+  const monitor::ErrorClearing::Check check =
+      monitor::ErrorClearing::CheckRestart(zel->Parameter(), zel->Status());
+  if (!check.failedRead.empty()) return ctx.CommandFailed(check.failedRead);
+  if (!check.question.empty() && !ctx.Host().AskYesNoDefaultNo(check.question))
+    return ctx.Fail("The errors were not cleared.", "declined");
   if (!zel->Status().ClearError()) return ctx.CommandFailed("ClearError");
   return ctx.Done({"Errors are cleared!"}, JsonWriter());
 }
@@ -136,7 +144,9 @@ void RegisterStatusCommands(CommandRegistry& registry) {
       {"status", "read the system status word and decode its bits", "zelctl status", Status});
   registry.Add(
       {"errors", "read and list the standard and CAN error words", "zelctl errors", Errors});
-  registry.Add({"clear-errors", "clear the ZEL's errors", "zelctl clear-errors", ClearErrors});
+  registry.Add({"clear-errors",
+                "clear the ZEL's errors (needs --yes when the drive would run again)",
+                "zelctl clear-errors", ClearErrors});
   registry.Add({"enable",
                 "enable the drive by software (needs --yes; takes effect with software enabling)",
                 "zelctl enable", [](CommandContext& c, const std::vector<std::string>& a) {

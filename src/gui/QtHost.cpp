@@ -58,6 +58,11 @@ bool QtHost::AskYesNo(const std::string& text) {
                                QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool QtHost::AskYesNoDefaultNo(const std::string& text) {
+  return QMessageBox::question(main_, kCaption, Q(text), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 QStringList QtHost::QtFilters(const std::string& filter) {
   // Pairs of "caption|pattern", ended by "||"; Qt wants the caption alone when it already
   // names its patterns, else "caption (pattern)".

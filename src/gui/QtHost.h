@@ -27,6 +27,7 @@ class QtHost final : public ui::Host {
 
   void ShowMessage(const std::string& text, ui::Icon icon) override;
   bool AskYesNo(const std::string& text) override;
+  bool AskYesNoDefaultNo(const std::string& text) override;
   bool AskOpenFile(ui::FileRequest& request) override;
   bool AskSaveFile(ui::FileRequest& request) override;
   bool ChooseFolder(const std::string& title, std::string& folder) override;

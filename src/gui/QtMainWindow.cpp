@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -26,6 +27,7 @@
 #include "gui/QtRegulationView.h"
 #include "gui/QtWindowWidget.h"
 #include "link/AdapterLatency.h"
+#include "monitor/CStatusView.h"
 
 namespace zel::gui {
 
@@ -94,7 +96,8 @@ void QtMainWindow::BuildMenus() {
       path += "/" + Q(title);
       auto found = menus.find(path);
       if (found == menus.end()) {
-        QMenu* created = menu ? menu->addMenu(Q(title)) : menuBar()->addMenu(Q(title));
+        const QString shown = Q(app::MenuCommandTable::MenuTitle(title));
+        QMenu* created = menu ? menu->addMenu(shown) : menuBar()->addMenu(shown);
         found = menus.emplace(path, created).first;
         connect(created, &QMenu::aboutToShow, this, &QtMainWindow::Sync);
       }
@@ -103,6 +106,8 @@ void QtMainWindow::BuildMenus() {
     QAction* action = menu->addAction(Q(command.label));
     const int id = command.id;
     menuActions_[id] = action;
+    if (const std::string keys = app::MenuCommandTable::Shortcut(id); !keys.empty())
+      action->setShortcut(QKeySequence(Q(keys), QKeySequence::PortableText));
     if (id == CMainFrame::kCmdViewToolbar || id == CMainFrame::kCmdViewStatusBar) {
       action->setCheckable(true);
       action->setChecked(true);
@@ -138,6 +143,9 @@ void QtMainWindow::BuildStatusBar() {
     panes_[i] = new QLabel(this);
     panes_[i]->setObjectName(QStringLiteral("pane%1").arg(i));
     if (i == 0) {
+      // The message may name several errors; it takes the room there is and never widens the
+      // window.
+      panes_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
       statusBar()->addWidget(panes_[i], 1);
     } else {
       statusBar()->addPermanentWidget(panes_[i]);
@@ -162,12 +170,12 @@ void QtMainWindow::BuildPanes() {
   auto* column = new QVBoxLayout(wizardView_);
   column->setContentsMargins(2, 2, 2, 2);
   app::CWizardView& view = frame_.WizardView();
-  auto* caption = new QLabel(Q(view.Text(app::CWizardView::kIdCaption)), wizardView_);
-  caption->setAlignment(Qt::AlignCenter);
+  wizardCaption_ = new QLabel(Q(view.Text(app::CWizardView::kIdCaption)), wizardView_);
+  wizardCaption_->setAlignment(Qt::AlignCenter);
   QFont font("MS Sans Serif");
   font.setPixelSize(18);
-  caption->setFont(font);
-  column->addWidget(caption);
+  wizardCaption_->setFont(font);
+  column->addWidget(wizardCaption_);
   wizardList_ = new QListWidget(wizardView_);
   wizardList_->setObjectName("ctl1301");
   wizardList_->setViewMode(QListView::IconMode);
@@ -189,6 +197,8 @@ void QtMainWindow::BuildPanes() {
   column->addWidget(wizardList_, 1);
   FitWizardItems();
   mainSplitter_->addWidget(wizardView_);
+  // Dragged to the edge, a collapsible pane would vanish below its minimum.
+  mainSplitter_->setCollapsible(0, false);
 
   rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
   tabs_ = new QTabWidget(rightSplitter_);
@@ -228,12 +238,29 @@ void QtMainWindow::ApplyPaneSizes() {
   if (!mainSplitter_) return;
   int clientHeight = centralWidget() ? centralWidget()->height() : height();
   MainPaneLayout::Sizes sizes = MainPaneLayout::ComputeSizes(clientHeight);
-  wizardView_->setMinimumWidth(sizes.wizardColumnMinimum);
+  wizardView_->setMinimumWidth(std::max(sizes.wizardColumnMinimum, WizardColumnMinimum()));
   mainSplitter_->setSizes(
       {sizes.wizardColumnWidth, std::max(0, width() - sizes.wizardColumnWidth)});
   tabs_->setMinimumHeight(sizes.upperRowMinimum);
   rightSplitter_->setSizes(
       {sizes.upperRowHeight, std::max(0, clientHeight - sizes.upperRowHeight)});
+}
+
+int QtMainWindow::WizardColumnMinimum() const {
+  // The column never gets narrower than its caption, an icon, or the longest word of a label
+  // (labels wrap between words), with the list's frame and a scroll bar for a short window.
+  constexpr int kGap = 6;  // as FitWizardItems leaves beside the items
+  const int textMargin =
+      style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, wizardList_) + 1;
+  const QFontMetrics metrics(wizardList_->font());
+  int content = wizardList_->iconSize().width();
+  for (int i = 0; i < wizardList_->count(); ++i)
+    for (const QString& word : wizardList_->item(i)->text().split(' ', Qt::SkipEmptyParts))
+      content = std::max(content, metrics.horizontalAdvance(word) + 2 * textMargin);
+  const int list = content + kGap + 2 * wizardList_->frameWidth() +
+                   style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, wizardList_);
+  const QMargins margins = wizardView_->layout()->contentsMargins();
+  return std::max(list, wizardCaption_->sizeHint().width()) + margins.left() + margins.right();
 }
 
 void QtMainWindow::FitWizardItems() {
@@ -314,7 +341,16 @@ void QtMainWindow::Sync() {
   std::vector<std::string> texts = frame_.StatusPaneTexts();
   for (std::size_t i = 0; i < panes_.size() && i < texts.size(); ++i)
     panes_[i]->setText(Q(texts[i]));
+  panes_[0]->setToolTip(panes_[0]->text());
   panes_[4]->setEnabled(frame_.MonitorRunning());
+  // A present error is seen at a glance whichever view is in front.
+  const bool error = frame_.ErrorPresent();
+  if (error != errorShown_) {
+    errorShown_ = error;
+    panes_[0]->setStyleSheet(error ? QStringLiteral("color: #%1;")
+                                         .arg(monitor::CStatusView::kErrorColour, 6, 16, QChar('0'))
+                                   : QString());
+  }
   // The link may open on any thread (the monitor's reopen, the search); the warning waits in
   // the link until this tick takes it.
   if (const std::string warning = link::AdapterLatency::TakeWarning(); !warning.empty()) {

@@ -46,6 +46,8 @@ class QtMainWindow : public QMainWindow {
   void BuildPanes();
   void ApplyPaneSizes();
   void FitWizardItems();
+  // The narrowest the wizard column may get: its caption, icons and every word of the labels.
+  int WizardColumnMinimum() const;
 
   app::CMainFrame& frame_;
   std::map<int, QAction*> menuActions_;
@@ -59,6 +61,7 @@ class QtMainWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   QWidget* wizardView_ = nullptr;
   QListWidget* wizardList_ = nullptr;
+  QLabel* wizardCaption_ = nullptr;
   QTimer* statusTimer_ = nullptr;
   // The port's warning about a slow USB adapter, shown once it is given until the program ends.
   QLabel* portWarning_ = nullptr;
@@ -66,6 +69,7 @@ class QtMainWindow : public QMainWindow {
   bool activated_ = false;
   bool sizedAfterShow_ = false;
   bool syncingTab_ = false;
+  bool errorShown_ = false;
 };
 
 }  // namespace zel::gui

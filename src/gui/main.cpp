@@ -21,6 +21,17 @@
 #include "link/PosixSerialChannel.h"
 #include "ui/Host.h"
 
+namespace {
+
+// The device's own help, asked for after --simulate.
+bool WantsDeviceHelp(const std::vector<std::string>& deviceArguments) {
+  for (const std::string& argument : deviceArguments)
+    if (argument == "--help" || argument == "-h" || argument == "--version") return true;
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   // What follows --simulate belongs to the simulated ZEL; Qt sees only the program's own.
   std::vector<std::string> arguments(argv, argv + argc);
@@ -30,11 +41,8 @@ int main(int argc, char* argv[]) {
   for (std::string& argument : arguments) programArgv.push_back(argument.data());
   programArgv.push_back(nullptr);
   int programArgc = static_cast<int>(arguments.size());
-  QApplication app(programArgc, programArgv.data());
-  // A file write cut short by a signal leaves no temporary file beside its target.
-  zel::files::PendingTemporaries::InstallSignalHandlers();
-  QApplication::setApplicationName("ZEL_UserInterface");
-  QApplication::setApplicationVersion(ZEL_VERSION);
+  QCoreApplication::setApplicationName("ZEL_UserInterface");
+  QCoreApplication::setApplicationVersion(ZEL_VERSION);
 
   QCommandLineParser parser;
   parser.setApplicationDescription("ZEL service tool");
@@ -77,6 +85,31 @@ int main(int argc, char* argv[]) {
   parser.addOption(noWizards);
   parser.addOption(reportStart);
   parser.addOption(simulateOption);
+
+  // Help and version are answered before the display is opened: without one (a terminal over
+  // ssh, a build machine) QApplication ends the program before it could say anything. Options
+  // only Qt knows (-platform, -style) make this parse fail; those runs go on as usual.
+  QStringList programArguments;
+  for (const std::string& argument : arguments)
+    programArguments << QString::fromLocal8Bit(argument.c_str());
+  if (parser.parse(programArguments) &&
+      (parser.isSet("help") || parser.isSet("help-all") || parser.isSet("version"))) {
+    QCoreApplication core(programArgc, programArgv.data());
+    parser.process(core);  // shows the text and ends the program
+    return 0;
+  }
+  if (simulate && WantsDeviceHelp(deviceArguments)) {
+    zel::gui::InProcessZel helpOnly;
+    std::string message;
+    if (helpOnly.Start(deviceArguments, message) == zel::gui::InProcessZel::Outcome::kHelpShown) {
+      std::fputs(message.c_str(), stdout);
+      return 0;
+    }
+  }
+
+  QApplication app(programArgc, programArgv.data());
+  // A file write cut short by a signal leaves no temporary file beside its target.
+  zel::files::PendingTemporaries::InstallSignalHandlers();
   parser.process(app);
 
   // Declared before the frame, so the device outlives every exchange the frame's threads make.
@@ -176,13 +209,7 @@ int main(int argc, char* argv[]) {
       std::fputs("zelgui: shown\n", stderr);
       std::fflush(stderr);
     }
-    if (wizardsAtStart) frame.RunWizardsAtStart();
-    frame.Refresh();
-    // A firmware check that found no package has closed the window; nothing is asked after it.
-    if (frame.Closing()) return;
-    if (monitorAtStart ||
-        zel::ui::CurrentHost().AskYesNo("Do you want to start the polling monitor?"))
-      frame.StartMonitor();
+    frame.RunStartup(wizardsAtStart, monitorAtStart);
   });
   if (parser.isSet(quitAfter)) {
     bool ok = false;

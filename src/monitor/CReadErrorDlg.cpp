@@ -52,9 +52,13 @@ void CReadErrorDlg::ShowWord(std::uint16_t word) {
 
 void CReadErrorDlg::OnEvent(int id, ui::EventKind kind) {
   if (kind == ui::EventKind::Clicked && id == kIdClear) {
-    if (!clear_ || !clear_()) {
+    using Outcome = ErrorClearing::Outcome;
+    const Outcome outcome = clearing_            ? clearing_()
+                            : clear_ && clear_() ? Outcome::kCleared
+                                                 : Outcome::kFailed;
+    if (outcome == Outcome::kFailed) {
       ui::CurrentHost().ShowMessage("Failed clearing error!");
-    } else if (!RefreshNow()) {
+    } else if (outcome == Outcome::kCleared && !RefreshNow()) {
       ui::CurrentHost().ShowMessage("Failed refreshing error!");
     }
     return;

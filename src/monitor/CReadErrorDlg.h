@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/CErrorInfoDlg.h"
 #include "monitor/CWordDlg.h"
+#include "monitor/ErrorClearing.h"
 #include "monitor/ErrorListing.h"
 
 namespace zel::link {
@@ -34,6 +36,11 @@ class CReadErrorDlg final : public CWordDlg {
   CReadErrorDlg(std::string title, ErrorWordKind kind, ReadWord read, ClearWord clear,
                 const CErrorMapList* maps);
 
+  // Replaces the plain clear by a sequence that may ask first: a declined question leaves the
+  // list as it is, without a failure box.
+  using Clearing = std::function<ErrorClearing::Outcome()>;
+  void SetClearing(Clearing clearing) { clearing_ = std::move(clearing); }
+
   // Lists the word as freshly read.
   void ShowWord(std::uint16_t word) override;
   std::uint16_t Word() const { return word_; }
@@ -45,6 +52,7 @@ class CReadErrorDlg final : public CWordDlg {
  private:
   ErrorWordKind kind_;
   ClearWord clear_;
+  Clearing clearing_;
   const CErrorMapList* maps_;
   std::uint16_t word_ = 0;
   std::vector<ListedError> rows_;

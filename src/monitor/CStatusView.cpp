@@ -90,6 +90,7 @@ void CStatusView::List(std::uint16_t errorWord, std::uint16_t canErrorWord) {
   SetRows(kIdList, std::move(cells));
   SetSelection(kIdList, -1);
   SetText(kIdHeading, rows_.empty() ? "NO ERROR!" : "ERROR FOUND!");
+  SetColour(kIdHeading, rows_.empty() ? ui::kDefaultColour : kErrorColour);
   Enable(kIdClearErrors, (errorWord & kSummaryBit) != 0);
   Enable(kIdErrorInfo, !rows_.empty());
   listed_ = std::make_pair(errorWord, canErrorWord);
@@ -106,10 +107,10 @@ void CStatusView::ShowErrorWords(std::uint16_t errorWord, std::uint16_t canError
   Apply(true);
 }
 
-bool CStatusView::RefreshErrors() {
+bool CStatusView::RefreshErrors(bool tell) {
   std::uint16_t word = 0;
   if (!status_ || !status_->ReadError(word)) {
-    ui::CurrentHost().ShowMessage(kNotOnline);
+    if (tell) ui::CurrentHost().ShowMessage(kNotOnline);
     return false;
   }
   std::uint16_t canWord;
@@ -124,11 +125,15 @@ bool CStatusView::RefreshErrors() {
 void CStatusView::OnEvent(int id, ui::EventKind kind) {
   if (kind != ui::EventKind::Clicked) return;
   if (id == kIdClearErrors) {
-    if (!status_ || !status_->ClearError()) {
+    using Outcome = ErrorClearing::Outcome;
+    const Outcome outcome = clearing_                          ? clearing_()
+                            : status_ && status_->ClearError() ? Outcome::kCleared
+                                                               : Outcome::kFailed;
+    if (outcome == Outcome::kFailed) {
       ui::CurrentHost().ShowMessage(kNotOnline);
       return;
     }
-    RefreshErrors();
+    if (outcome == Outcome::kCleared) RefreshErrors();
   } else if (id == kIdErrorInfo) {
     CErrorInfoDlg::ShowForRow(rows_, Selection(kIdList));
   }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "monitor/CErrorInfoDlg.h"
+#include "monitor/ErrorClearing.h"
 #include "ui/Window.h"
 
 namespace zel::link {
@@ -34,6 +36,9 @@ class CStatusView final : public ui::Window {
   static constexpr int kIdClearErrors = 1503;
   static constexpr int kIdErrorInfo = 1504;
 
+  // A present error is drawn in this colour (0xRRGGBB), here and in the status line.
+  static constexpr std::uint32_t kErrorColour = 0xD00000;
+
   static constexpr unsigned kMsgNewData = ui::kWmUser + 40;
   static constexpr unsigned kMsgOnline = ui::kWmUser + 43;  // wParam 1 online, 0 offline
 
@@ -43,6 +48,10 @@ class CStatusView final : public ui::Window {
   // fail as offline; without maps every error is unknown.
   void SetStatusGroup(link::StatusGroup* status) { status_ = status; }
   void SetErrorMaps(const CErrorMapList* maps) { maps_ = maps; }
+  // "&Clear Errors" through the main window's clearing sequence, which may ask first; without
+  // it the view sends ClearError itself.
+  using Clearing = std::function<ErrorClearing::Outcome()>;
+  void SetClearing(Clearing clearing) { clearing_ = std::move(clearing); }
 
   // Any thread: store fresh values for the next kMsgNewData.
   void StoreIdentity(std::uint16_t softwareVersion, std::uint16_t hardwareVersion,
@@ -60,10 +69,13 @@ class CStatusView final : public ui::Window {
   // User-interface thread: lists both words whether or not they changed, e.g. after the error
   // maps have been reloaded.
   void ShowErrorWords(std::uint16_t errorWord, std::uint16_t canErrorWord);
-  // Reads the standard error word now and lists it; on failure says the ZEL is not online.
-  bool RefreshErrors();
+  // Reads the standard error word now and lists it; on failure says the ZEL is not online
+  // (unless tell is false).
+  bool RefreshErrors(bool tell = true);
 
   const std::vector<ListedError>& Rows() const { return rows_; }
+  // Whether the list shows an error (of either word): the main window colours its status line.
+  bool ErrorPresent() const { return !rows_.empty(); }
   // How often the list has been rebuilt (the relisting rule can be watched).
   int ListCount() const { return listCount_; }
 
@@ -88,6 +100,7 @@ class CStatusView final : public ui::Window {
 
   link::StatusGroup* status_ = nullptr;
   const CErrorMapList* maps_ = nullptr;
+  Clearing clearing_;
   std::atomic<bool> online_{false};
 
   std::mutex snapshotMutex_;

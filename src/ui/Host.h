@@ -45,6 +45,8 @@ class Host {
   virtual void ShowMessage(const std::string& text, Icon icon = Icon::Information) = 0;
   // A Yes/No box with the question icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The same box with No as the default button, for a question whose Yes starts a motor.
+  virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
 
   // File choosers; false when the user cancelled (request.path is then unchanged).
   virtual bool AskOpenFile(FileRequest& request);

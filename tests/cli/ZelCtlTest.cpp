@@ -152,14 +152,45 @@ TEST_F(ZelCtlTest, EnablingOrReleasingAStopNeedsYes) {
   EXPECT_EQ(sim_->Device().StatusWord() & 0x2000, 0);
 }
 
-TEST_F(ZelCtlTest, ErrorsAreListedAndCleared) {
+TEST_F(ZelCtlTest, ErrorsAreListedAndClearingADriveThatWouldRunAgainNeedsYes) {
   ASSERT_EQ(Run({"errors"}), 0) << Err();
   EXPECT_NE(Out().find("OKAY: There is no error!"), std::string::npos) << Out();
   sim_->Device().RaiseError(2);
   ASSERT_EQ(Run({"errors"}), 0) << Err();
   EXPECT_NE(Out().find("Error 2  Unknown Error"), std::string::npos) << Out();
-  ASSERT_EQ(Run({"clear-errors"}), 0) << Err();
+
+  // The input 'Enable' is on and the set value comes from the analog input: the error alone
+  // holds the motor, and clearing it lets the motor run up to 1200 rpm.
+  sim_->Device().SetAnalogSetValue(1200);
+  EXPECT_EQ(Run({"clear-errors"}), 1);
+  EXPECT_NE(Err().find("zelctl: The drive will run again at 1200 rpm when the errors are "
+                       "cleared.\nzelctl: Do you want to clear the errors?\nzelctl: answered No"),
+            std::string::npos)
+      << Err();
+  EXPECT_NE(sim_->Device().ErrorWord() & 0x8000, 0) << "nothing is cleared on a No";
+  EXPECT_EQ(Run({"clear-errors", "--json"}), 1);
+  EXPECT_EQ(Out(),
+            "{\"ok\":false,\"error\":\"The errors were not cleared.\","
+            "\"cause\":\"declined\"}\n");
+  ASSERT_EQ(Run({"--yes", "clear-errors"}), 0) << Err();
   EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
+  EXPECT_NE(sim_->Device().StatusWord() & 0x8000, 0) << "the power stage is on again";
+
+  // A drive whose input is off stays standing: nothing to ask.
+  sim_->Device().RaiseError(2);
+  sim_->Device().SetEnableInput(false);
+  ASSERT_EQ(Run({"clear-errors"}), 0) << Err();
+  EXPECT_EQ(Err().find("Do you want"), std::string::npos) << Err();
+  EXPECT_EQ(sim_->Device().ErrorWord() & 0x8000, 0);
+
+  // Enabled by software the Enable outlasts the error just the same.
+  const std::vector<uint16_t> softwareEnabling{1, 0, 0x1100}, enable{1}, velocity{300};
+  sim_->Device().Execute(21, softwareEnabling);
+  sim_->Device().Execute(5, enable);
+  sim_->Device().Execute(33, velocity);
+  sim_->Device().RaiseError(1);
+  EXPECT_EQ(Run({"clear-errors"}), 1);
+  EXPECT_NE(Err().find("The drive will run again at 300 rpm"), std::string::npos) << Err();
 }
 
 TEST_F(ZelCtlTest, ErrorsAreNamedByThePackagesErrorMaps) {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QImage>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -33,6 +34,18 @@ bool SpinUntil(const std::function<bool()>& done, int limitMs = 10000) {
   return true;
 }
 
+// Pixels of the widget as drawn that are clearly red (the error colour), not grey or black.
+int RedPixels(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  int red = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor pixel = image.pixelColor(x, y);
+      if (pixel.red() > 150 && pixel.green() < 90 && pixel.blue() < 90) ++red;
+    }
+  return red;
+}
+
 TEST(GuiMonitor, TheMenuStartsTheMonitorErrorsAppearAndALostZelDoesNotHoldTheWindow) {
   GuiDesk desk;
   auto& [zel, host, frame, window] = desk;
@@ -57,9 +70,16 @@ TEST(GuiMonitor, TheMenuStartsTheMonitorErrorsAppearAndALostZelDoesNotHoldTheWin
   ASSERT_NE(list, nullptr);
   ASSERT_TRUE(SpinUntil([&] { return frame.StatusView().IsOnline(); }));
   EXPECT_EQ(list->topLevelItemCount(), 0);
+  auto* message = window.findChild<QLabel*>("pane0");
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(RedPixels(message), 0) << message->text().toStdString();
   zel.Device().RaiseError(0);
   ASSERT_TRUE(SpinUntil([&] { return list->topLevelItemCount() > 0; }))
       << "the error never reached the status view's list";
+  // The status line names it in red, whichever tab is in front.
+  window.Sync();
+  EXPECT_EQ(message->text(), "ERROR FOUND! Error 0");
+  EXPECT_GT(RedPixels(message), 0) << "the error is not red in the status line";
 
   auto shot = test::TestOutputDir("gui") / "main-window-monitor.png";
   EXPECT_TRUE(window.grab().save(QString::fromStdString(shot.string())));

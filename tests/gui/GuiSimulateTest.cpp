@@ -69,5 +69,27 @@ TEST(GuiSimulate, StartsItsOwnZelFindsItOnlineAndSaysItIsASimulation) {
   EXPECT_NE(run.output.find("--adapter-latency MS"), std::string::npos) << run.output;
 }
 
+// Help and version are asked for on a terminal without a display (over ssh, on a build
+// machine): they are answered, not ended by Qt's missing platform.
+TEST(GuiSimulate, HelpAndVersionNeedNoDisplay) {
+  const std::filesystem::path output =
+      test::TestOutputDir("GuiSimulate") / "zelgui-without-display.out";
+  const std::vector<std::string> noDisplay{
+      "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "ASAN_OPTIONS=detect_leaks=0"};
+  test::ChildOutcome run =
+      test::RunChild(ZEL_ZELGUI, {"--help"}, noDisplay, output, std::chrono::minutes(2));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("Usage: "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("--simulate"), std::string::npos) << run.output;
+  run = test::RunChild(ZEL_ZELGUI, {"--port", "Com2", "--version"}, noDisplay, output,
+                       std::chrono::minutes(2));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("ZEL_UserInterface "), std::string::npos) << run.output;
+  run = test::RunChild(ZEL_ZELGUI, {"--simulate", "--help"}, noDisplay, output,
+                       std::chrono::minutes(2));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("--adapter-latency MS"), std::string::npos) << run.output;
+}
+
 }  // namespace
 }  // namespace zel::gui

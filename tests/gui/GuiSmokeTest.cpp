@@ -3,15 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -24,8 +31,47 @@
 #include "link/PosixSerialChannel.h"
 #include "support/TestOutput.h"
 
+// Keys reach a window as Qt's own test library delivers them: the shortcut map first (menu
+// mnemonics and action shortcuts), then the widget with the focus.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(),
+                                               bool autorep = false, ushort count = 1);
+
 namespace zel::gui {
 namespace {
+
+void PressKey(QWidget* window, int key, Qt::KeyboardModifiers modifiers, const QString& text = {}) {
+  if (qt_sendShortcutOverrideEvent(window, 0, key, modifiers, text)) return;
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+  QApplication::sendEvent(target, &release);
+}
+
+// Runs action while a timer closes the first modal dialog it opens; the dialog's title, or
+// empty when none opened.
+QString CloseModalOpenedBy(const std::function<void()>& action) {
+  QString title;
+  QElapsedTimer waited;
+  waited.start();
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) {
+      if (waited.elapsed() > 10000) poll.stop();
+      return;
+    }
+    poll.stop();
+    title = dialog->windowTitle();
+    if (auto* shown = qobject_cast<QDialog*>(dialog)) shown->reject();
+  });
+  poll.start(20);
+  action();
+  poll.stop();
+  return title;
+}
 
 QString LabelText(QWidget* dialog, int id) {
   auto* label = dialog->findChild<QLabel*>(QStringLiteral("ctl%1").arg(id));
@@ -50,8 +96,8 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
   EXPECT_TRUE(monitorPane->text().isEmpty()) << "no monitor runs yet";
   QStringList topMenus;
   for (QAction* a : window.menuBar()->actions()) topMenus << a->text();
-  EXPECT_EQ(topMenus.front(), "File");
-  EXPECT_EQ(topMenus.back(), "Help");
+  EXPECT_EQ(topMenus.front(), "&File");
+  EXPECT_EQ(topMenus.back(), "&Help");
   EXPECT_EQ(window.MenuAction(32877)->text(), "Set CAN BCR1 and BCR2");
   EXPECT_FALSE(window.MenuAction(32878)->isEnabled()) << "BCR2 alone is gone from 0x1040";
   EXPECT_TRUE(window.MenuAction(32842)->isEnabled());
@@ -130,6 +176,88 @@ TEST(GuiSmoke, ReadVersionFromTheMenuAgainstTheSimulatedZelAndScreenshot) {
   auto shot = test::TestOutputDir("gui") / "main-window.png";
   ASSERT_TRUE(window.grab().save(QString::fromStdString(shot.string())));
   EXPECT_GT(std::filesystem::file_size(shot), 0u);
+}
+
+// Shortcuts of a window reach it while it is the active one, as after a dialog has gone.
+bool Activate(QWidget& window) {
+  window.activateWindow();
+  QElapsedTimer waited;
+  waited.start();
+  while (!window.isActiveWindow() && waited.elapsed() < 10000) QApplication::processEvents();
+  return window.isActiveWindow();
+}
+
+TEST(GuiSmoke, TheMenuBarAndTheCommonCommandsAreReachedFromTheKeyboard) {
+  GuiDesk desk;
+  auto& [zel, host, frame, window] = desk;
+  ASSERT_TRUE(Activate(window));
+
+  // Alt and a top-level menu's letter open that menu; no two menus of a bar share a letter.
+  QList<QAction*> bar = window.menuBar()->actions();
+  ASSERT_FALSE(bar.isEmpty());
+  QMenu* file = bar.front()->menu();
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(file->isVisible());
+  PressKey(&window, Qt::Key_F, Qt::AltModifier, "f");
+  QApplication::processEvents();
+  EXPECT_TRUE(file->isVisible()) << "Alt+F opened nothing";
+  file->close();
+  std::set<QChar> letters;
+  for (QAction* menu : bar) {
+    const QString title = menu->text();
+    const qsizetype amp = title.indexOf('&');
+    ASSERT_GE(amp, 0) << title.toStdString() << " cannot be reached from the keyboard";
+    EXPECT_TRUE(letters.insert(title.at(amp + 1).toLower()).second) << title.toStdString();
+  }
+  // Every shortcut of the window is one command's only.
+  std::set<QString> keys;
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (action->shortcut().isEmpty()) continue;
+    EXPECT_TRUE(keys.insert(action->shortcut().toString()).second)
+        << action->shortcut().toString().toStdString();
+  }
+  EXPECT_EQ(keys.size(), 5u);
+
+  // The common commands by their keys: start the monitor, read the version and the errors,
+  // stop the monitor, leave.
+  QApplication::processEvents();
+  PressKey(&window, Qt::Key_F5, Qt::NoModifier);
+  ASSERT_TRUE(frame.MonitorRunning()) << "F5 did not start the monitor";
+  EXPECT_EQ(CloseModalOpenedBy([&] { PressKey(&window, Qt::Key_I, Qt::ControlModifier); }),
+            "ReadVersion");
+  ASSERT_TRUE(Activate(window));
+  PressKey(&window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_NE(frame.ReadErrorWindow(), nullptr) << "Ctrl+Shift+E did not show the errors";
+  frame.OnCommand(app::CMainFrame::kCmdReadError);  // closes it again
+  ASSERT_TRUE(Activate(window));
+  PressKey(&window, Qt::Key_F5, Qt::ShiftModifier);
+  EXPECT_FALSE(frame.MonitorRunning()) << "Shift+F5 did not stop the monitor";
+  EXPECT_FALSE(frame.Closing());
+  PressKey(&window, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_TRUE(frame.Closing()) << "Ctrl+Q did not exit";
+}
+
+TEST(GuiSmoke, TheWizardColumnNeverShrinksBelowItsIconsAndWords) {
+  GuiDesk desk;
+  auto& window = desk.window;
+  QApplication::processEvents();
+  auto* splitter = window.findChild<QSplitter*>("MainView");
+  auto* list = window.findChild<QListWidget*>("ctl1301");
+  ASSERT_TRUE(splitter && list);
+  // As far to the left as the user can drag the handle.
+  splitter->setSizes({0, splitter->width()});
+  QApplication::processEvents();
+  EXPECT_GT(splitter->sizes().front(), 0) << "the column collapsed";
+  for (int i = 0; i < list->count(); ++i) {
+    const QRect item = list->visualItemRect(list->item(i));
+    EXPECT_GE(item.width(), list->iconSize().width()) << list->item(i)->text().toStdString();
+    EXPECT_LE(item.right(), list->viewport()->width()) << list->item(i)->text().toStdString();
+    const QRect text = list->fontMetrics().boundingRect(QRect(0, 0, item.width(), 1 << 16),
+                                                        Qt::AlignHCenter | Qt::TextWordWrap,
+                                                        list->item(i)->text());
+    EXPECT_LE(text.width(), item.width())
+        << "a word of " << list->item(i)->text().toStdString() << " is cut";
+  }
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "gui/QtTestApp.h"
@@ -46,6 +51,32 @@ TEST(QtHost, AModelessWindowOutlivingTheMainWidgetClosesWithoutTouchingItsDialog
   delete later;
   status.Close();
   EXPECT_TRUE(status.IsEnded());
+}
+
+// Presses Enter in the first message box that ask() opens.
+bool AnswerWithEnter(const std::function<bool()>& ask) {
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&poll] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    poll.stop();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+  });
+  poll.start(10);
+  return ask();
+}
+
+TEST(QtHost, EnterAnswersNoToAQuestionWhoseYesStartsAMotor) {
+  QtTestApp();
+  QtHost host;
+  EXPECT_TRUE(
+      AnswerWithEnter([&] { return host.AskYesNo("Do you want to start the polling monitor?"); }));
+  EXPECT_FALSE(AnswerWithEnter([&] {
+    return host.AskYesNoDefaultNo(
+        "The drive will run again at 1200 rpm when the errors are cleared.\nDo you want to clear "
+        "the errors?");
+  }));
 }
 
 }  // namespace

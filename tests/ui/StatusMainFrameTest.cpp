@@ -34,6 +34,7 @@ TEST(MainFrameStatus, RefreshHandsTheIdentityAndBothErrorWordsToTheStatusView) {
   EXPECT_EQ(view.Text(CStatusView::kIdHeading), "ERROR FOUND!");
 
   desk.Host().Clear();
+  desk.Host().QueueYesNo(true);  // the input 'Enable' is on: the drive runs again
   view.Press(CStatusView::kIdClearErrors);
   EXPECT_EQ(Names(view), (std::vector<std::string>{"CanError 1"}))
       << "clearing relists the standard word and keeps the CAN word as last delivered";
