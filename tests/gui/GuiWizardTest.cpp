@@ -106,7 +106,7 @@ TEST(GuiWizard, EveryPageOfEveryWizardGoesOnWithEnterAtOneSize) {
     WalkPages(canWizard, "can");
   }
   {
-    firmware::DownloadController controller(comm.BootLoader());
+    firmware::DownloadController controller(comm.Boot());
     firmware::FirmwareRegistry registry;
     firmware::CDownloadWizardSheet download(comm, controller, registry);
     WalkPages(download, "download");
@@ -130,7 +130,7 @@ TEST(GuiWizard, TheVersionTableShowsTheZelAndTheFileSideBySideOnceAFileIsChosen)
     chosen = "ZEL_1030";
     return true;
   });
-  firmware::DownloadController controller(zel.Comm().BootLoader());
+  firmware::DownloadController controller(zel.Comm().Boot());
   firmware::FirmwareRegistry registry;
   firmware::CDownloadWizardSheet sheet(zel.Comm(), controller, registry);
   sheet.Initialize();

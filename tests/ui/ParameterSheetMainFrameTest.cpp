@@ -179,7 +179,7 @@ TEST(ParameterSheetMainFrame, EveryWayOfOpeningTheSheetHasServiceModeAndItsSetDe
   menu.Run(32886);
 
   // "&Edit Parameter File" of the up/download wizard, on a file of this ZEL.
-  firmware::DownloadController controller(comm.BootLoader());
+  firmware::DownloadController controller(comm.Boot());
   firmware::FirmwareRegistry registry;
   app::WizardCommands wizards(comm, controller, registry);
   const std::filesystem::path file =
