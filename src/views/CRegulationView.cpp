@@ -15,37 +15,6 @@ namespace {
 
 constexpr std::int16_t kSysConfig = 1;
 constexpr std::int16_t kStatusWord = 128;
-constexpr std::uint16_t kAnalogSetValue = 0x0001;
-constexpr std::uint16_t kCurrentRegulation = 0x0004;
-constexpr std::uint16_t kForbiddenMode = 0x0020;
-constexpr std::uint16_t kCurrentMonitorSignal = 0x0010;
-constexpr std::uint16_t kStopBit = 0x0080;
-constexpr std::uint16_t kP1Bit = 0x0100;
-constexpr std::uint16_t kP2Bit = 0x0200;
-constexpr std::uint16_t kP3Bit = 0x0400;
-constexpr std::uint16_t kP4Bit = 0x0800;
-constexpr std::uint16_t kEnableBit = 0x1000;
-constexpr std::uint16_t kDigital1Bit = 0x2000;
-constexpr std::uint16_t kDigital2Bit = 0x8000;
-constexpr std::uint16_t kSpeedModeMask = 0xFFD3;    // clears bits 2, 3 and 5
-constexpr std::uint16_t kCurrentModeMask = 0xFFD7;  // clears bits 3 and 5
-
-// The boxes that stand for a bit set exactly when the box is unchecked.
-struct Box {
-  int id;
-  std::uint16_t bit;
-};
-constexpr Box kBoxes[] = {
-    {CRegulationView::kIdStopInput, kStopBit},
-    {CRegulationView::kIdP1, kP1Bit},
-    {CRegulationView::kIdP2, kP2Bit},
-    {CRegulationView::kIdP3, kP3Bit},
-    {CRegulationView::kIdP4, kP4Bit},
-    {CRegulationView::kIdEnableInput, kEnableBit},
-    {CRegulationView::kIdDigital1, kDigital1Bit},
-    {CRegulationView::kIdDigital2, kDigital2Bit},
-};
-
 std::string Format(const std::string& format, int value) {
   char text[32];
   std::snprintf(text, sizeof text, format.c_str(), value);
@@ -73,107 +42,27 @@ std::optional<long> ParseWhole(const std::string& text) {
 
 CRegulationView::CRegulationView(std::string title, std::string setValueName, std::string unit,
                                  std::int16_t setValueParameter, bool withLimitCurve)
-    : Window(std::move(title)),
+    : RegulationViewLayout(std::move(title), unit),
       setValueName_(std::move(setValueName)),
       unit_(std::move(unit)),
       setValueParameter_(setValueParameter),
-      trend_(unit_, withLimitCurve) {
-  AddLabel(kIdState, "The ZEL is offline!");
-  Add(kIdStateLamp, ui::ControlKind::Lamp).sameRow = true;
-  AddGroup(kIdModeGroup, "Regulation mode");
-  AddRadio(kIdModeCurrent, "Current regulation", 1, kIdModeGroup);
-  AddRadio(kIdModeSpeed, "Speed regulation", 1, kIdModeGroup).sameRow = true;
-
-  AddGroup(kIdSetValueGroup, "Set value");
-  AddEdit(kIdSetValue, "0", kIdSetValueGroup);
-  Add(kIdSetSlider, ui::ControlKind::Slider, {}, kIdSetValueGroup);
-  AddLabel(kIdSetMin, {}, kIdSetValueGroup);
-  AddLabel(kIdSetMax, {}, kIdSetValueGroup).sameRow = true;
-  AddButton(kIdMinus10, "-10", kIdSetValueGroup);
-  AddButton(kIdMinus1, "-1", kIdSetValueGroup).sameRow = true;
-  AddButton(kIdZero, "&Zero", kIdSetValueGroup).sameRow = true;
-  AddButton(kIdPlus1, "+1", kIdSetValueGroup).sameRow = true;
-  AddButton(kIdPlus10, "+10", kIdSetValueGroup).sameRow = true;
-  AddButton(kIdEnable, "Disabled", kIdSetValueGroup);
-
-  AddGroup(kIdActualGroup, "Actual value");
-  AddLabel(kIdActual, "0 " + unit_, kIdActualGroup);
-
-  AddGroup(kIdLimitsGroup, "Limits and gains");
-  AddGroup(kIdSourcesGroup, "Sources");
-  Add(kIdTrend, ui::ControlKind::Plot);
-}
+      trend_(unit_, withLimitCurve) {}
 
 CRegulationView::~CRegulationView() = default;
 
 void CRegulationView::AddSetting(std::int16_t number, std::string name, std::string unitFormat,
                                  std::uint16_t softwareBit, int defaultValue, int minimum,
                                  int maximum) {
-  Setting s;
-  s.number = number;
-  s.name = std::move(name);
-  s.unitFormat = std::move(unitFormat);
-  s.softwareBit = softwareBit;
-  s.value = defaultValue;
-  s.minimum = minimum;
-  s.maximum = maximum;
-  const int base = kIdSettingBase + kIdSettingStep * static_cast<int>(settings_.size());
-  s.editId = base;
-  s.sliderId = base + 1;
-  s.minLabelId = base + 2;
-  s.maxLabelId = base + 3;
-  s.nameLabelId = base + 4;
-  AddLabel(s.nameLabelId, s.name, kIdLimitsGroup);
-  AddEdit(s.editId, {}, kIdLimitsGroup).sameRow = true;
-  Add(s.sliderId, ui::ControlKind::Slider, {}, kIdLimitsGroup);
-  AddLabel(s.minLabelId, {}, kIdLimitsGroup);
-  AddLabel(s.maxLabelId, {}, kIdLimitsGroup).sameRow = true;
-  settings_.push_back(s);
-  RedrawSetting(settings_.back());
+  RedrawSetting(AddSettingControls(number, std::move(name), std::move(unitFormat), softwareBit,
+                                   defaultValue, minimum, maximum));
 }
 
 void CRegulationView::BuildSources(bool withStop, bool withPotentiometers14) {
-  withStop_ = withStop;
-  withPotentiometers14_ = withPotentiometers14;
-  AddCheckBox(kIdSetValueInput, "'Set value' input active", kIdSourcesGroup);
-  if (withStop) AddCheckBox(kIdStopInput, "'STOP' input active", kIdSourcesGroup);
-  if (withPotentiometers14) AddCheckBox(kIdP1, "P1 active", kIdSourcesGroup);
-  AddCheckBox(kIdP2, "P2 active", kIdSourcesGroup);
-  AddCheckBox(kIdP3, "P3 active", kIdSourcesGroup);
-  if (withPotentiometers14) AddCheckBox(kIdP4, "P4 active", kIdSourcesGroup);
-  AddCheckBox(kIdEnableInput, "'Enable' input active", kIdSourcesGroup);
-  AddCheckBox(kIdDigital1, "'Digital 1' input active", kIdSourcesGroup);
-  AddCheckBox(kIdDigital2, "'Digital 2' input active", kIdSourcesGroup);
-  AddLabel(kIdDigital2Hint, "->Disable Digital 2 input", kIdSourcesGroup);
-  AddRadio(kIdSpeedMonitor, "Speed monitor signal", 2, kIdSourcesGroup);
-  AddRadio(kIdCurrentMonitor, "Current monitor signal", 2, kIdSourcesGroup).sameRow = true;
-  if (withStop) AddButton(kIdStop, "Not Stopped", kIdSetValueGroup).sameRow = true;
+  AddSourceControls(withStop, withPotentiometers14);
   ApplySysConfig();
   UpdateSetValueRange();
   RedrawSetValue();
   MarkFresh(false);
-}
-
-const CRegulationView::Setting* CRegulationView::FindSetting(std::int16_t number) const {
-  for (const Setting& s : settings_)
-    if (s.number == number) return &s;
-  return nullptr;
-}
-
-CRegulationView::Setting* CRegulationView::SettingOfControl(int id) {
-  for (Setting& s : settings_)
-    if (s.editId == id || s.sliderId == id) return &s;
-  return nullptr;
-}
-
-int CRegulationView::ModeOf(std::uint16_t sysConfig) {
-  return (sysConfig & kCurrentRegulation) != 0 && (sysConfig & kForbiddenMode) == 0 ? 0 : 1;
-}
-
-std::uint16_t CRegulationView::WithMode(std::uint16_t sysConfig, int mode) {
-  if (mode == 0)
-    return static_cast<std::uint16_t>((sysConfig & kCurrentModeMask) | kCurrentRegulation);
-  return static_cast<std::uint16_t>(sysConfig & kSpeedModeMask);
 }
 
 std::int16_t CRegulationView::ToWire(int value) const {

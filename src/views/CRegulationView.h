@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/Window.h"
 #include "views/MovingAverage.h"
 #include "views/RegulationTrend.h"
+#include "views/RegulationViewLayout.h"
 
 namespace zel::link {
 class ZelCommunication;
@@ -17,7 +17,8 @@ class ZelCommunication;
 
 namespace zel::views {
 
-// What the speed and the current regulation view share: the SysConfig boxes and radios, the
+// What the speed and the current regulation view do with the controls of their layout: the
+// SysConfig boxes and radios, the
 // gate that lets the controls command the ZEL only while it is online or offline commanding is
 // on, the settings with their limits, clamping messages and write-then-redraw sequence, the
 // enable button, the set value with its step buttons, the actual value with its moving average,
@@ -25,51 +26,8 @@ namespace zel::views {
 //
 // Thread rules: UI thread only, except ShowsOnline (read by the monitor's thread). The views'
 // derived classes take the monitor's data through a snapshot.
-class CRegulationView : public ui::Window {
+class CRegulationView : public RegulationViewLayout {
  public:
-  // Caption and groups.
-  static constexpr int kIdState = 1600;
-  static constexpr int kIdStateLamp = 1601;
-  static constexpr int kIdSetValueGroup = 1602;
-  static constexpr int kIdActualGroup = 1603;
-  static constexpr int kIdLimitsGroup = 1604;
-  static constexpr int kIdSourcesGroup = 1605;
-  static constexpr int kIdModeGroup = 1606;
-  static constexpr int kIdTrend = 1607;
-  // SysConfig boxes.
-  static constexpr int kIdSetValueInput = 1610;
-  static constexpr int kIdStopInput = 1611;
-  static constexpr int kIdP1 = 1612;
-  static constexpr int kIdP2 = 1613;
-  static constexpr int kIdP3 = 1614;
-  static constexpr int kIdP4 = 1615;
-  static constexpr int kIdEnableInput = 1616;
-  static constexpr int kIdDigital1 = 1617;
-  static constexpr int kIdDigital2 = 1618;
-  static constexpr int kIdDigital2Hint = 1619;
-  // Radios.
-  static constexpr int kIdModeCurrent = 1620;
-  static constexpr int kIdModeSpeed = 1621;
-  static constexpr int kIdSpeedMonitor = 1622;
-  static constexpr int kIdCurrentMonitor = 1623;
-  // Buttons.
-  static constexpr int kIdEnable = 1630;
-  static constexpr int kIdStop = 1631;
-  // Set value and actual value.
-  static constexpr int kIdSetValue = 1640;
-  static constexpr int kIdSetSlider = 1641;
-  static constexpr int kIdSetMin = 1642;
-  static constexpr int kIdSetMax = 1643;
-  static constexpr int kIdZero = 1644;
-  static constexpr int kIdPlus1 = 1645;
-  static constexpr int kIdMinus1 = 1646;
-  static constexpr int kIdPlus10 = 1647;
-  static constexpr int kIdMinus10 = 1648;
-  static constexpr int kIdActual = 1649;
-  // Settings: edit, slider, minimum label, maximum label, name label, each kIdSettingStep apart.
-  static constexpr int kIdSettingBase = 1700;
-  static constexpr int kIdSettingStep = 10;
-
   static constexpr unsigned kMsgNewData = ui::kWmUser + 40;
   static constexpr unsigned kMsgOnline = ui::kWmUser + 43;
 
@@ -77,27 +35,6 @@ class CRegulationView : public ui::Window {
       "The ZEL is not online!\nPlease check the communication settings!";
   static constexpr const char* kNotOnlineMonitor =
       "The ZEL is not online!\nCheck the communication settings and switch on the monitor!";
-  // Values that are not the ZEL's of this moment are drawn in this colour.
-  static constexpr std::uint32_t kStaleColour = 0x909090;
-  // The state lamp: off (offline), on (online), busy (a wizard holds the link).
-  static constexpr int kLampBusy = 2;
-
-  // One setting the ZEL takes from software when its SysConfig bit is set.
-  struct Setting {
-    std::int16_t number = 0;
-    std::string name;        // in the clamping messages
-    std::string unitFormat;  // of the limit labels
-    std::uint16_t softwareBit = 0;
-    int minimum = 0;
-    int maximum = 0;
-    int value = 0;
-    int editId = 0;
-    int sliderId = 0;
-    int minLabelId = 0;
-    int maxLabelId = 0;
-    int nameLabelId = 0;
-  };
-
   ~CRegulationView() override;
 
   // Wiring: the stack the view reads and writes through; null leaves every command failing.
@@ -131,17 +68,9 @@ class CRegulationView : public ui::Window {
   int SetValueShown() const { return setValue_; }
   // The actual value as displayed (the mean at 0x1000 and below).
   int DisplayedActual() const { return displayedActual_; }
-  const std::vector<Setting>& Settings() const { return settings_; }
-  const Setting* FindSetting(std::int16_t number) const;
   int NewDataCount() const { return newDataCount_; }
   RegulationTrend& Trend() { return trend_; }
   ui::PlotSource* PlotFor(int id) override { return id == kIdTrend ? &trend_ : nullptr; }
-
-  // The regulation mode the radio shows: 0 current, 1 speed.
-  static int ModeOf(std::uint16_t sysConfig);
-  // SysConfig switched to mode by software: bits 3 and 5 cleared, bit 2 set for current and
-  // cleared for speed.
-  static std::uint16_t WithMode(std::uint16_t sysConfig, int mode);
 
  protected:
   // Status word bit 13: the drive is stopped.
@@ -223,7 +152,6 @@ class CRegulationView : public ui::Window {
   virtual void OnStop() {}
   virtual bool ReReadStop() { return true; }
 
-  std::vector<Setting> settings_;
   std::uint16_t sysConfig_ = 0;
   std::uint16_t softwareVersion_ = 0;
   std::uint16_t hardwareVersion_ = 0;
@@ -238,7 +166,6 @@ class CRegulationView : public ui::Window {
   int newDataCount_ = 0;
 
  private:
-  Setting* SettingOfControl(int id);
   void WriteSetting(Setting& setting, int id, ui::EventKind kind);
   void OnBoxClicked(int id);
   void OnMonitorRadio(int id);
@@ -260,8 +187,6 @@ class CRegulationView : public ui::Window {
   // Values read or delivered since the line was last lost.
   bool fresh_ = false;
   std::string claimedBy_;
-  bool withStop_ = false;
-  bool withPotentiometers14_ = false;
   int setValueMismatches_ = 0;
   RegulationTrend trend_;
 };
