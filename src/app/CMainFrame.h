@@ -10,6 +10,10 @@
 
 #include "app/CWizardView.h"
 #include "app/CanMenuCommands.h"
+#include "app/DeviceIdentity.h"
+#include "app/DeviceRefresh.h"
+#include "app/MainFrameCommands.h"
+#include "app/MonitorControl.h"
 #include "app/ParameterMenuCommands.h"
 #include "app/WizardCommands.h"
 #include "firmware/DownloadController.h"
@@ -31,17 +35,11 @@
 
 namespace zel::app {
 
-// The identity of the connected ZEL; all 0 until the first successful read.
-struct DeviceIdentity {
-  std::uint16_t softwareVersion = 0;
-  std::uint16_t hardwareVersion = 0;
-  std::uint16_t applicationNumber = 0;
-  std::uint16_t applicationVersion = 0;
-};
-
 // The main window's core: it owns the communication stack, keeps the connected ZEL's identity,
 // decides which menu command is enabled, checked and how it is labelled, and runs the commands.
-// The desktop front end only renders it and forwards the user's choices.
+// The desktop front end only renders it and forwards the user's choices. The command handling
+// (MainFrameCommands), the refresh and identity sequences (DeviceRefresh) and the monitor's side
+// (MonitorControl) are its parts; it owns them and everything they work through.
 //
 // UI thread only, except that messages may be posted to it from any thread.
 class CMainFrame : public ui::MessageTarget {
@@ -130,16 +128,16 @@ class CMainFrame : public ui::MessageTarget {
 
   link::ZelCommunication& Communication() { return *communication_; }
   CWizardView& WizardView() { return wizardView_; }
-  const DeviceIdentity& Identity() const { return identity_; }
+  const DeviceIdentity& Identity() const { return refresh_.Identity(); }
   // The registered firmware packages and the error maps of the package in use; both follow the
   // connected ZEL's version.
   firmware::FirmwareRegistry& Firmware() { return firmware_; }
   monitor::CErrorMapList& ErrorMaps() { return errorMaps_; }
   // The status view of the lower pane, and the windows its commands toggle (null while closed).
   monitor::CStatusView& StatusView() { return statusView_; }
-  monitor::CSysStatusDlg* SysStatusWindow() const { return OpenWindow(sysStatusDlg_); }
-  monitor::CReadErrorDlg* ReadErrorWindow() const { return OpenWindow(readErrorDlg_); }
-  monitor::CVariablesDlg* VariablesWindow() const { return OpenWindow(variablesDlg_); }
+  monitor::CSysStatusDlg* SysStatusWindow() const { return commands_.SysStatusWindow(); }
+  monitor::CReadErrorDlg* ReadErrorWindow() const { return commands_.ReadErrorWindow(); }
+  monitor::CVariablesDlg* VariablesWindow() const { return commands_.VariablesWindow(); }
   recorder::Recorder& Recorder() { return *recorder_; }
   // The owners of the settings file's other records.
   firmware::DownloadController& DownloadControl() { return *downloadController_; }
@@ -160,20 +158,20 @@ class CMainFrame : public ui::MessageTarget {
   // After the identity read: when the ZEL's versions differ from those the user interface is
   // adjusted to, adjusts it to the matching package. False (after the message, and the window
   // closes) when no package fits.
-  bool CheckFirmware();
+  bool CheckFirmware() { return refresh_.CheckFirmware(); }
   // Whether Refresh runs CheckFirmware after the identity read (not during RunStartup), and
   // whether kMsgFirmwareCheck runs the start-up check. Off until the front end turns it on: a
   // main window without settings (tests, tools) knows no package and would close itself at the
   // first identity read.
-  void SetFirmwareCheckOnRefresh(bool on) { firmwareCheckOnRefresh_ = on; }
+  void SetFirmwareCheckOnRefresh(bool on) { refresh_.SetFirmwareCheckOnRefresh(on); }
   ui::Dispatcher::TargetId TargetId() const { return targetId_; }
 
   // Menu and tool bar.
-  void OnCommand(int id);
-  bool IsCommandEnabled(int id) const;
-  bool IsCommandChecked(int id) const;
+  void OnCommand(int id) { commands_.Run(id); }
+  bool IsCommandEnabled(int id) const { return commands_.IsEnabled(id); }
+  bool IsCommandChecked(int id) const { return commands_.IsChecked(id); }
   // The label, for the commands whose label follows the ZEL's software version.
-  std::string CommandLabel(int id) const;
+  std::string CommandLabel(int id) const { return commands_.Label(id); }
 
   // The polling monitor (built stopped, linked to the stack, the registry and the views) and its
   // running flag, which is what "online" means for the commands. A test may put another source
@@ -190,11 +188,11 @@ class CMainFrame : public ui::MessageTarget {
   bool OfflineCommanding() const { return offlineCommanding_; }
   void SetOfflineCommanding(bool on);
   // Starts or stops the monitor, as the menu and tool bar do.
-  void StartMonitor();
-  void StopMonitor();
+  void StartMonitor() { monitorControl_.Start(); }
+  void StopMonitor() { monitorControl_.Stop(); }
   // The five status bar panes: message, "CAP", "NUM", "SCRL", and "Monitor Running" while the
   // monitor runs (empty otherwise).
-  std::vector<std::string> StatusPaneTexts() const;
+  std::vector<std::string> StatusPaneTexts() const { return monitorControl_.StatusPaneTexts(); }
   // Whether the status view lists an error; the message pane then names the errors and is drawn
   // in the status view's error colour.
   bool ErrorPresent() const { return statusView_.ErrorPresent(); }
@@ -205,23 +203,23 @@ class CMainFrame : public ui::MessageTarget {
 
   // Reads the identity; on failure "The ZEL is not online!\nPlease check the communication
   // settings!" (unless tell is false) and false.
-  bool ReadIdentity(bool tell = true);
+  bool ReadIdentity(bool tell = true) { return refresh_.ReadIdentity(tell); }
   // After every change of the ZEL's state: the offline commanding flag to the views, identity,
   // both regulation views and the status view re-read, then the regulation mode check.
-  void Refresh();
+  void Refresh() { refresh_.Refresh(); }
   // Brings the regulation tab forward that SysConfig asks for, or rewrites a mode the ZEL must
   // not be left in.
-  void CheckRegulationMode();
-  int RegulationTab() const { return regulationTab_; }
+  void CheckRegulationMode() { refresh_.CheckRegulationMode(); }
+  int RegulationTab() const { return refresh_.RegulationTab(); }
   // The user picked regulation tab mode (0 current, 1 speed): asks, and switches the ZEL's
   // regulation mode with the drive disabled meanwhile. False when SysConfig cannot be read; the
   // tab window then says the ZEL is not online.
-  bool ChangeRegulationMode(int mode);
+  bool ChangeRegulationMode(int mode) { return refresh_.ChangeRegulationMode(mode); }
   // The regulation tab window's reaction to the user picking tab index.
-  void OnRegulationTabPicked(int index);
+  void OnRegulationTabPicked(int index) { refresh_.OnRegulationTabPicked(index); }
   // A regulation view's mode radio asks for mode; ignored while a change is in progress.
-  void RequestRegulationMode(int mode);
-  bool ChangingRegulationMode() const { return changingMode_; }
+  void RequestRegulationMode(int mode) { refresh_.RequestRegulationMode(mode); }
+  bool ChangingRegulationMode() const { return refresh_.ChangingRegulationMode(); }
 
   void OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
@@ -242,62 +240,38 @@ class CMainFrame : public ui::MessageTarget {
   // openWizards), the refresh, then the monitor question (skipped, and the monitor started,
   // with startMonitor). The question comes whatever the refresh found; the firmware check
   // waits for the running monitor's first report of the ZEL (kMsgFirmwareCheck).
-  void RunStartup(bool openWizards, bool startMonitor);
+  void RunStartup(bool openWizards, bool startMonitor) {
+    refresh_.RunStartup(openWizards, startMonitor);
+  }
 
  private:
+  // The parts reach each other and the window's own steps: closing, telling the front end, and
+  // launching the wizards.
+  friend class DeviceRefresh;
+  friend class MainFrameCommands;
+  friend class MonitorControl;
+
   void RequestClose();
-  // A command of the menu table or the tool bar.
-  bool IsKnownCommand(int id) const;
-  bool IsOnlineCommand(int id) const;
   void LaunchWizard(int index);
-  void ShowFirmwareFile(int id);
-  void ShowCurrentFirmware(int id);
-  template <typename T>
-  static T* OpenWindow(const std::unique_ptr<T>& window) {
-    return window && !window->IsEnded() ? window.get() : nullptr;
-  }
-  // Shows the window if it is closed, closes it if it is open; false when showing failed.
-  bool ToggleWindow(int id);
-  // After the identity read: both error words to the status view; false when the error word
-  // cannot be read.
-  bool FeedStatusView();
-  // The monitor's commands: start, stop, refresh rate, and the communication search.
-  void RunMonitorCommand(int id);
-  void LinkMonitor();
-  // The monitor's messages.
-  void OnMonitorMessage(unsigned message, std::uintptr_t wParam);
-  void StartupFirmwareCheck();
-  void SelectRegulationTab(int mode);
-  views::CRegulationView& RegulationView(int mode);
-  void AfterTempParamEdit();
   void Changed();
-  void Failed();
 
   std::unique_ptr<link::ZelCommunication> communication_;
   CWizardView wizardView_;
-  DeviceIdentity identity_;
+  DeviceRefresh refresh_{*this};
   firmware::FirmwareRegistry firmware_;
   monitor::CErrorMapList errorMaps_;
   std::unique_ptr<CanMenuCommands> canMenu_;
-  std::unique_ptr<ParameterMenuCommands> parameterMenu_;
   std::unique_ptr<firmware::DownloadController> downloadController_;
   std::unique_ptr<recorder::Recorder> recorder_;
   std::unique_ptr<WizardCommands> wizards_;
   firmware::PackageDefinitionLoader definitionLoader_;
   // After the communication stack and the maps: the windows read through both.
   monitor::CStatusView statusView_;
-  std::unique_ptr<monitor::CSysStatusDlg> sysStatusDlg_;
-  std::unique_ptr<monitor::CReadErrorDlg> readErrorDlg_;
-  std::unique_ptr<monitor::CVariablesDlg> variablesDlg_;
+  MainFrameCommands commands_{*this};
   std::filesystem::path settingsDirectory_;
-  bool firmwareCheckOnRefresh_ = false;
-  bool startingUp_ = false;
-  // The message pane's note that the monitor found another ZEL than before the line was lost.
-  std::string identityNote_;
+  MonitorControl monitorControl_{*this};
   bool offlineCommanding_ = false;
   bool closing_ = false;
-  bool changingMode_ = false;
-  int regulationTab_ = 1;
   std::function<bool()> monitorRunning_;
   std::function<void()> close_;
   std::function<void()> changed_;
