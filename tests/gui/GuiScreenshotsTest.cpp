@@ -24,6 +24,7 @@
 #include "app/CMainFrame.h"
 #include "app/MainPaneLayout.h"
 #include "can/CCanWizardSetupPages.h"
+#include "gui/GuiDesk.h"
 #include "gui/QtHost.h"
 #include "gui/QtMainWindow.h"
 #include "gui/QtTestApp.h"
@@ -59,35 +60,21 @@ std::string SizeText(QSize size) {
   return std::to_string(size.width()) + "x" + std::to_string(size.height());
 }
 
-// zelgui's main window against a simulated ZEL with two modules on its CAN bus, so the CAN
-// wizard's search finds something to show.
-struct ScreenshotDesk {
-  static sim::DeviceConfig Device() {
-    sim::DeviceConfig config;
-    config.identity = {0x1040, 0x0200, 0x0007, 0x0102};
-    return config;
-  }
-  static std::vector<sim::CanModuleConfig> Modules() {
-    std::vector<sim::CanModuleConfig> modules(2);
-    modules[0].moduleId = 2;
-    modules[1].moduleId = 3;
-    for (auto& module : modules) module.device = Device();
-    return modules;
-  }
+// A simulated ZEL with two modules on its CAN bus, so the CAN wizard's search finds something to
+// show.
+sim::DeviceConfig ScreenshotDevice() {
+  sim::DeviceConfig config;
+  config.identity = {0x1040, 0x0200, 0x0007, 0x0102};
+  return config;
+}
 
-  ScreenshotDesk()
-      : zel((QtTestApp(), Device()), false, Modules()),
-        frame(link::PosixSerialChannel::OpenerForPath(zel.LinkPath())),
-        window(frame) {
-    host.SetMainWidget(&window);
-    window.show();
-  }
-
-  test::SimulatedZel zel;
-  QtHost host;
-  app::CMainFrame frame;
-  QtMainWindow window;
-};
+std::vector<sim::CanModuleConfig> ScreenshotModules() {
+  std::vector<sim::CanModuleConfig> modules(2);
+  modules[0].moduleId = 2;
+  modules[1].moduleId = 3;
+  for (auto& module : modules) module.device = ScreenshotDevice();
+  return modules;
+}
 
 // Drives the modal windows a command opens: every page of a wizard is photographed at each size
 // and left with Next while the page lets it, every tab of a sheet is photographed, then the
@@ -292,7 +279,7 @@ class ModalWalker {
 // One picture per main view, sheet tab and reachable wizard page at 820x600 and at 1920x1080,
 // for a look at what a technician sees at the smallest and at a common screen size.
 TEST(GuiScreenshots, EveryMainViewSheetTabAndWizardPageAtBothSizes) {
-  ScreenshotDesk desk;
+  GuiDesk desk(ScreenshotDevice(), ScreenshotModules());
   auto& [zel, host, frame, window] = desk;
   frame.Refresh();
   frame.StartMonitor();
