@@ -296,7 +296,13 @@ TEST(GuiScreenshots, EveryMainViewSheetTabAndWizardPageAtBothSizes) {
         1, 0,
         static_cast<std::uint16_t>(views::CRegulationView::WithMode(sysConfig, mode) | 0x8000)));
     walker.RunAnswering([&] {
-      while (window.RegulationTabs()->currentIndex() != mode) {
+      // And until the view shows the ZEL's values of this moment: a picture taken before the
+      // monitor's first cycle would show the greyed, offline state.
+      const views::CRegulationView& view =
+          mode == app::MainPaneLayout::kSpeedRegulationTab
+              ? static_cast<const views::CRegulationView&>(frame.SpeedView())
+              : frame.CurrentView();
+      while (window.RegulationTabs()->currentIndex() != mode || !view.ShowsLiveValues()) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
         window.Sync();
       }
