@@ -68,6 +68,7 @@ void CStatusView::Apply(bool forceList) {
     errorsStored = errorsStored_;
   }
   if (identity) {
+    SetColour(kIdConnection, ui::kDefaultColour);
     SetText(kIdConnection,
             ConnectionText(identity->softwareVersion, identity->hardwareVersion,
                            identity->applicationNumber, identity->applicationVersion));
@@ -139,11 +140,20 @@ void CStatusView::OnEvent(int id, ui::EventKind kind) {
   }
 }
 
+void CStatusView::ShowStale() {
+  // The identity and the error list are the last the monitor read: greyed until it reads them
+  // again, and the next delivery lists the errors anew (in their own colours) even if unchanged.
+  SetColour(kIdConnection, ui::kStaleColour);
+  SetColour(kIdHeading, ui::kStaleColour);
+  listed_.reset();
+}
+
 void CStatusView::OnPrivateMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   if (message == kMsgNewData) {
     Apply(false);
   } else if (message == kMsgOnline) {
     online_.store(wParam != 0);
+    if (wParam == 0) ShowStale();
   }
 }
 

@@ -97,6 +97,8 @@ class CStatusView final : public ui::Window {
 
   void Apply(bool forceList);
   void List(std::uint16_t errorWord, std::uint16_t canErrorWord);
+  // The line was lost: what the view shows is no longer the ZEL's of this moment.
+  void ShowStale();
 
   link::StatusGroup* status_ = nullptr;
   const CErrorMapList* maps_ = nullptr;

@@ -38,6 +38,8 @@ enum class EventKind {
 
 // Colours as 0xRRGGBB; kDefaultColour leaves the renderer's own.
 inline constexpr std::uint32_t kDefaultColour = 0xFFFFFFFFu;
+// Values that are no longer the device's of this moment (the line was lost) are drawn in it.
+inline constexpr std::uint32_t kStaleColour = 0x909090;
 
 // One node of a window's control tree. Ids are unique inside their window. A control sits in a
 // group or on a tab page when parent names that group or tab control (page index in parentPage).

@@ -58,7 +58,7 @@ class RegulationViewLayout : public ui::Window {
   static constexpr int kIdSettingStep = 10;
 
   // Values that are not the ZEL's of this moment are drawn in this colour.
-  static constexpr std::uint32_t kStaleColour = 0x909090;
+  static constexpr std::uint32_t kStaleColour = ui::kStaleColour;
   // The state lamp: off (offline), on (online), busy (a wizard holds the link).
   static constexpr int kLampBusy = 2;
 

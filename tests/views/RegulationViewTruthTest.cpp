@@ -137,6 +137,12 @@ TEST(RegulationViewOnline, ALostLineGreysTheValuesLocksTheControlsAndAWizardIsNo
   EXPECT_EQ(view.Text(View::kIdState), "The ZEL is offline!");
   EXPECT_TRUE(allLive(false));
   EXPECT_TRUE(allUsable(false));
+  // The status view's identity line and error heading are the last ones read: greyed too.
+  const monitor::CStatusView& status = frame.StatusView();
+  auto statusColour = [&](int id) { return status.Find(id)->colour; };
+  ASSERT_TRUE(ScriptedHost::PumpUntil([&] { return !status.IsOnline(); }));
+  EXPECT_EQ(statusColour(monitor::CStatusView::kIdConnection), ui::kStaleColour);
+  EXPECT_EQ(statusColour(monitor::CStatusView::kIdHeading), ui::kStaleColour);
   frame.SetOfflineCommanding(true);
   EXPECT_TRUE(allUsable(true));
   EXPECT_TRUE(allLive(false));
@@ -144,6 +150,10 @@ TEST(RegulationViewOnline, ALostLineGreysTheValuesLocksTheControlsAndAWizardIsNo
   desk.zel.Sim().Faults().SetNeverAnswer(false);
   ASSERT_TRUE(ScriptedHost::PumpUntil([&] { return view.IsOnline() && allLive(true); }));
   EXPECT_TRUE(allUsable(true));
+  ASSERT_TRUE(ScriptedHost::PumpUntil([&] {
+    return statusColour(monitor::CStatusView::kIdConnection) == ui::kDefaultColour &&
+           statusColour(monitor::CStatusView::kIdHeading) == ui::kDefaultColour;
+  }));
 
   // A wizard that claims the link makes the monitor fail: busy with it, not offline, and back
   // to what the monitor finds once it has closed.
