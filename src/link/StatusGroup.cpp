@@ -85,8 +85,8 @@ std::vector<std::string> StatusGroup::EnableOutcome(bool enable, const DriveEnab
   const std::string stays = enable ? "disabled" : "enabled";
   if (hardware)
     return {"The drive stays " + stays +
-            ": it is enabled by the digital input 'Enable' (SysConfig bit 12 clear), which the "
-            "Enable command does not override. Switch the input " +
+            ": the digital input 'Enable' decides (SysConfig bit 12 clear), and the Enable "
+            "command does not override it. Switch the input " +
             (enable ? "on" : "off") + ", or set SysConfig bit 12 for enabling by software."};
   char word[8];
   std::snprintf(word, sizeof word, "0x%.4X", after.status);

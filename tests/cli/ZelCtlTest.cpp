@@ -302,7 +302,7 @@ TEST_F(ZelCtlTest, EnableDisableAndStopAreReadBack) {
   // Enabling by the digital input (the default SysConfig): the command cannot override it.
   sim_->Device().SetEnableInput(false);
   EXPECT_EQ(Run({"--yes", "enable"}), 1);
-  EXPECT_NE(Err().find("The drive stays disabled: it is enabled by the digital input 'Enable'"),
+  EXPECT_NE(Err().find("The drive stays disabled: the digital input 'Enable' decides"),
             std::string::npos)
       << Err();
   sim_->Device().SetEnableInput(true);

@@ -74,8 +74,7 @@ TEST_F(StatusGroupTest, OutcomeMessagesOnlyWithTheShowFlag) {
   EXPECT_FALSE(Status().Enable(false));
   Strings shown = host_.Messages();
   ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(
-      shown[3].rfind("The drive stays enabled: it is enabled by the digital input 'Enable'", 0), 0u)
+  EXPECT_EQ(shown[3].rfind("The drive stays enabled: the digital input 'Enable' decides", 0), 0u)
       << shown[3];
   shown.pop_back();
   EXPECT_EQ(shown,

@@ -189,8 +189,8 @@ TEST(EnableDialog, SendsTheChoiceAndPresetsItNextTime) {
   ASSERT_TRUE(zel.Comm().Parameter().SetTempParam(1, 0, 0x0000));
   zel.Host().QueueModal([&](Window& w) { w.Press(ui::kIdOk); });
   EXPECT_EQ(CEnableDlg::Run(zel.Comm().Status()), CommandOutcome::kFailed);
-  EXPECT_EQ(zel.Host().LastMessage().rfind("The drive stays enabled: it is enabled by the digital "
-                                           "input 'Enable'",
+  EXPECT_EQ(zel.Host().LastMessage().rfind("The drive stays enabled: the digital input "
+                                           "'Enable' decides",
                                            0),
             0u)
       << zel.Host().LastMessage();

@@ -42,8 +42,8 @@ TEST(RegulationViewEnable, TheButtonShowsWhatTheDriveDoesAndTheBoxSaysWhy) {
   ASSERT_TRUE(view.Press(View::kIdEnable));
   EXPECT_EQ(desk.Host().Messages(),
             std::vector<std::string>{
-                "The drive stays enabled: it is enabled by the digital input 'Enable' (SysConfig "
-                "bit 12 clear), which the Enable command does not override. Switch the input off, "
+                "The drive stays enabled: the digital input 'Enable' decides (SysConfig "
+                "bit 12 clear), and the Enable command does not override it. Switch the input off, "
                 "or set SysConfig bit 12 for enabling by software."});
   EXPECT_NE(zel.StatusWord() & kDriveEnabled, 0);
   EXPECT_EQ(view.Text(View::kIdEnable), "Enabled");
