@@ -15,7 +15,6 @@ namespace {
 
 using views::CRegulationView;
 
-constexpr std::uint16_t kForbiddenModeBit = 0x0020;
 constexpr std::uint16_t kModeBits = 0x002C;       // bits 2, 3 and 5
 constexpr std::uint16_t kManualModeBit = 0x8000;  // clear: the input 'Digital2' decides
 
@@ -30,7 +29,8 @@ bool Failed(const parameters::EnableSuspension& suspension) {
 int RegulationModeSequence::Check(link::ParameterGroup& parameters) {
   std::uint16_t sysConfig = 0;
   if (!parameters.ReadTempParam(1, sysConfig)) return kNone;
-  if ((sysConfig & kForbiddenModeBit) == 0) return CRegulationView::ModeOf(sysConfig);
+  if ((sysConfig & link::ParameterGroup::kForbiddenModeBit) == 0)
+    return CRegulationView::ModeOf(sysConfig);
   if (parameters.SetTempParam(1, 0, CRegulationView::WithMode(sysConfig, kSpeed))) {
     ui::CurrentHost().ShowMessage(
         "This regulation mode is not allowed!\nThe ZEL is set to the speed regulation mode!");

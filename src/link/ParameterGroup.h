@@ -30,6 +30,13 @@ class ParameterGroup : public CommandGroup {
   // SysConfig (temporary parameter 1) bits.
   static constexpr uint16_t kSoftwareEnablingBit = 0x1000;  // set: Enable command, clear: input
   static constexpr uint16_t kServiceModeBit = 0x4000;
+  static constexpr uint16_t kCurrentRegulationBit = 0x0004;
+  static constexpr uint16_t kForbiddenModeBit = 0x0020;  // a mode code the tool never allows
+  // The ZEL regulates its current: bit 2 set and the forbidden mode bit 5 clear; otherwise
+  // its speed.
+  static constexpr bool CurrentRegulation(uint16_t sysConfig) {
+    return (sysConfig & kCurrentRegulationBit) != 0 && (sysConfig & kForbiddenModeBit) == 0;
+  }
 
   ParameterGroup(SerialLink* link, parameters::CParameterTable* definitions);
 

@@ -13,8 +13,6 @@ namespace {
 constexpr std::uint16_t kErrorSummaryBit = 0x8000;
 constexpr std::uint16_t kPowerStageBit = 0x8000;
 constexpr std::int16_t kSysConfig = 1;
-constexpr std::uint16_t kCurrentRegulationBit = 0x0004;
-constexpr std::uint16_t kRegulationModeCode3Bit = 0x0020;
 constexpr std::int16_t kSpeedSetValue = 133;
 constexpr std::int16_t kCurrentSetValue = 131;
 
@@ -61,8 +59,7 @@ ErrorClearing::Check ErrorClearing::CheckRestart(link::ParameterGroup& parameter
   }
   // The set value the regulation follows, whether typed or from the analog input: the ZEL
   // reports the one in force.
-  const bool current =
-      (config & kCurrentRegulationBit) != 0 && (config & kRegulationModeCode3Bit) == 0;
+  const bool current = link::ParameterGroup::CurrentRegulation(config);
   std::uint16_t setValue = 0;
   if (!parameters.ReadTempParam(current ? kCurrentSetValue : kSpeedSetValue, setValue)) {
     check.failedRead = "ReadTempParam";

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "link/ParameterGroup.h"
+
 namespace zel::views {
 
 RegulationViewLayout::RegulationViewLayout(std::string title, const std::string& unit)
@@ -75,7 +77,7 @@ void RegulationViewLayout::AddSourceControls(bool withStop, bool withPotentiomet
 }
 
 int RegulationViewLayout::ModeOf(std::uint16_t sysConfig) {
-  return (sysConfig & kCurrentRegulation) != 0 && (sysConfig & kForbiddenMode) == 0 ? 0 : 1;
+  return link::ParameterGroup::CurrentRegulation(sysConfig) ? 0 : 1;
 }
 
 std::uint16_t RegulationViewLayout::WithMode(std::uint16_t sysConfig, int mode) {

@@ -91,7 +91,6 @@ class RegulationViewLayout : public ui::Window {
   // The SysConfig (parameter 1) bits the controls stand for.
   static constexpr std::uint16_t kAnalogSetValue = 0x0001;
   static constexpr std::uint16_t kCurrentRegulation = 0x0004;
-  static constexpr std::uint16_t kForbiddenMode = 0x0020;
   static constexpr std::uint16_t kCurrentMonitorSignal = 0x0010;
   static constexpr std::uint16_t kStopBit = 0x0080;
   static constexpr std::uint16_t kP1Bit = 0x0100;
